@@ -1,0 +1,5 @@
+#pragma once
+
+// Handles every waiting message, serving the sound manager once per message.
+// Never blocks. False when the quit request is next in the queue (it stays there).
+bool PumpMessages();

@@ -1,0 +1,100 @@
+// The presentation window: it reads the `sequence` scripts of a presentation
+// tree and carries out their commands, and takes all keyboard, mouse and timer
+// input of the player.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <variant>
+
+#include "app/framework.h"
+#include "interp/action.h"
+#include "still/hotspot.h"
+
+class DSlideWin;
+
+inline constexpr win::UINT WM_INTERP_OPEN = win::WM_USER + 250;  // 1274
+inline constexpr win::UINT WM_INTERP_RUN = win::WM_USER + 300;   // 1324
+inline constexpr win::UINT WM_INTERP_EXIT = win::WM_USER + 350;  // 1374
+
+inline constexpr win::UINT_PTR StillTimerId = 100;
+inline constexpr int CurDirSize = 260;
+inline constexpr int LineBufSize = 256;
+
+// The current media object: nothing, or the still that is showing.
+using MediaSlot = std::variant<std::monostate, std::unique_ptr<DSlideWin>>;
+
+class DInterpWin : public framework::Window {
+public:
+    DInterpWin();
+    ~DInterpWin() override;
+
+    // ---- sequence interpreter
+    void StartPresentation();
+    bool OpenSequence(bool restart);
+    void RunSequence(bool restart);
+    void GotoLine(std::int32_t line);
+    void ReleaseMedia();
+
+    // ---- actions and directory levels
+    bool ParseAction(const char* word, Action& action);
+    void PerformAction(const Action& action);
+    void ExitLevel();
+    void ReturnToParent();
+    void QuitPresentation();
+
+    // ---- input
+    void EvKeyDown(win::UINT key, win::UINT repeatCount, win::UINT flags);
+    void EvLButtonDown(win::UINT modifiers, win::POINT point);
+    void EvTimer(win::UINT_PTR id);
+
+    // ---- state, read by tests and the media commands
+    InterpState State() const { return state_; }
+    std::int32_t Depth() const { return depth_; }
+    std::int32_t LineNo() const { return lineNo_; }
+    const HotSpot* HotSpots() const { return hotSpots_; }
+    bool HasMedia() const { return !std::holds_alternative<std::monostate>(media_); }
+
+protected:
+    void Paint(win::HDC dc, bool erase, const win::RECT& rect) override;
+    bool Dispatch(win::UINT msg, win::WPARAM wParam, win::LPARAM lParam, win::LRESULT& result) override;
+
+private:
+    // Script commands; they take their words from LineBuf.
+    void DoDefault();
+    void DoBlank();
+    void DoPause();
+    void DoStill();
+
+    // The line reader shared by the line loop, GotoLine and the still block:
+    // zero-fills LineBuf, reads one line of at most 255 characters, counts it.
+    void ReadLine();
+    // strtok over LineBuf: the first call after ReadLine gives the keyword.
+    char* FirstToken();
+    char* NextToken(const char* delimiters = TokenDelimiters);
+    bool AtEndOfFile() const;
+    void RewindSequence();
+    void CloseSequence();
+    bool OpenSequenceFile();
+    void ShowNotice(const char* text, const char* caption, win::UINT style);
+    void DeleteHotSpots();
+
+    static constexpr const char* TokenDelimiters = ", \t\n";
+
+    // Fields in the order of the design.
+    std::uint8_t paused_ = 0;
+    std::FILE* sequence_ = nullptr;
+    std::unique_ptr<char[]> curDir_;
+    std::unique_ptr<char[]> lineBuf_;
+    std::int32_t depth_ = 0;
+    std::int32_t lineNo_ = 0;
+    Timeout defaultTimeout_;
+    Timeout stillTimeout_;
+    Action timeoutAction_;
+    HotSpot* hotSpots_ = nullptr;  // owned list, newest first
+    MediaSlot media_;
+    InterpState state_ = InterpState::Running;
+
+    char* tokenNext_ = nullptr;  // where the tokenizer goes on in LineBuf
+};

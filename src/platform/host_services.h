@@ -1,0 +1,16 @@
+// Services the player's executable offers to the audio library it loads, so
+// that a headless run has one virtual clock and one trace. Looked up by name
+// (dlsym on the running program); absent when the library is loaded elsewhere.
+#pragma once
+
+#include <cstdint>
+
+extern "C" {
+// 1 when the run is headless (virtual clock, virtual audio device).
+int corvanta_host_headless(void);
+// Milliseconds since the run started, without advancing the virtual clock.
+std::uint32_t corvanta_host_now_ms(void);
+// Appends one trace event; fields are tab-separated by the caller, the time
+// column is added here. Does nothing when no trace is open.
+void corvanta_host_trace(const char* event);
+}
