@@ -3,6 +3,8 @@
 // window base class whose message table derived classes extend.
 #pragma once
 
+#include <memory>
+
 #include "platform/win.h"
 
 namespace framework {
@@ -37,11 +39,12 @@ private:
 // window covers its whole client area. Destroying it ends the application.
 class FrameWindow : public Window {
 public:
-    FrameWindow(const char* caption, Window* client);
+    FrameWindow(const char* caption, std::unique_ptr<Window> client);
     ~FrameWindow() override;
+    // Creates the frame and its client, the client as a child covering the frame.
     bool CreateFrame();
     void SetIcon(win::HICON icon);
-    Window* Client() const { return client_; }
+    Window* Client() const { return client_.get(); }
 
 protected:
     bool Dispatch(win::UINT msg, win::WPARAM wParam, win::LPARAM lParam, win::LRESULT& result) override;
@@ -49,13 +52,14 @@ protected:
 private:
     void FitClient();
     const char* caption_;
-    Window* client_;  // owned
+    std::unique_ptr<Window> client_;
+    win::HICON icon_ = nullptr;
 };
 
 class Application {
 public:
     Application() = default;
-    virtual ~Application();
+    virtual ~Application() = default;
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
@@ -65,11 +69,11 @@ public:
 
 protected:
     virtual void InitMainWindow() = 0;
-    void SetMainWindow(FrameWindow* frame) { main_ = frame; }
+    void SetMainWindow(std::unique_ptr<FrameWindow> frame) { main_ = std::move(frame); }
     void SetShowCommand(int cmdShow) { cmdShow_ = cmdShow; }
 
 private:
-    FrameWindow* main_ = nullptr;  // owned
+    std::unique_ptr<FrameWindow> main_;
     int cmdShow_ = win::SW_SHOWNORMAL;
 };
 

@@ -73,7 +73,10 @@ private:
     // strtok over LineBuf: the first call after ReadLine gives the keyword.
     char* FirstToken();
     char* NextToken(const char* delimiters = TokenDelimiters);
-    bool AtEndOfFile() const;
+    bool AtEndOfFile() const;  // also true when no script is open
+    // Passes over the lines up to the "restart" mark (or rewinds when there is
+    // none) and gives the keyword of the line to carry out next.
+    char* SkipToRestart(char* keyword);
     void RewindSequence();
     void CloseSequence();
     bool OpenSequenceFile();

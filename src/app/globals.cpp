@@ -1,0 +1,17 @@
+// One translation unit, so that the sound manager (which binds the audio
+// library) is created before the error reporter.
+#include "app/globals.h"
+
+#include <new>
+
+#include "app/message_class.h"
+#include "sound/sound_class.h"
+
+SoundClass* SoundManager = new (std::nothrow) SoundClass;
+MessageClass* ErrorReporter = new (std::nothrow) MessageClass;
+
+std::int32_t RestartRequested = 0;
+std::uint8_t FirstPaint = 1;
+std::uint8_t AbortMovie = 0;
+int ArgCount = 0;
+char** ArgVector = nullptr;

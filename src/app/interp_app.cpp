@@ -1,0 +1,12 @@
+#include "app/interp_app.h"
+
+#include <memory>
+
+#include "interp/interp_win.h"
+
+void DInterpApp::InitMainWindow() {
+    auto frame = std::make_unique<framework::FrameWindow>("Corvanta", std::make_unique<DInterpWin>());
+    frame->SetIcon(win::LoadIconA(win::GetModuleHandleA(nullptr), win::MAKEINTRESOURCEA(ProgramIconId)));
+    SetMainWindow(std::move(frame));
+    SetShowCommand(win::SW_SHOWMAXIMIZED);
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "app/framework.h"
+
+inline constexpr unsigned ProgramIconId = 3100;
+
+class DInterpApp : public framework::Application {
+protected:
+    void InitMainWindow() override;
+};
+
+// Makes the program's own resources (its icon) known to the platform.
+void RegisterProgramResources();

@@ -1,0 +1,28 @@
+#include "app/text.h"
+
+#include <cctype>
+#include <limits>
+
+bool EqualsIgnoringCase(const char* word, const char* keyword) {
+    if (!word || !keyword) return false;
+    for (; *word && *keyword; ++word, ++keyword) {
+        if (std::tolower(static_cast<unsigned char>(*word)) != std::tolower(static_cast<unsigned char>(*keyword)))
+            return false;
+    }
+    return *word == *keyword;
+}
+
+std::int32_t ParseInt(const char* text) {
+    if (!text) return 0;
+    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
+    bool negative = *text == '-';
+    if (*text == '-' || *text == '+') ++text;
+    constexpr std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    std::int64_t value = 0;
+    for (; std::isdigit(static_cast<unsigned char>(*text)); ++text) {
+        value = value * 10 + (*text - '0');
+        if (value > limit) value = limit;
+    }
+    if (negative) return static_cast<std::int32_t>(-value);
+    return static_cast<std::int32_t>(value > limit - 1 ? limit - 1 : value);
+}

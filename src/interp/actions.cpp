@@ -1,0 +1,93 @@
+// Actions and the way through the directory tree of a presentation.
+#include "app/globals.h"
+#include "app/message_class.h"
+#include "app/text.h"
+#include "interp/interp_win.h"
+
+bool DInterpWin::ParseAction(const char* word, Action& action) {
+    static constexpr struct {
+        const char* word;
+        ActionKind kind;
+    } words[] = {{"-exit", ActionKind::Exit}, {"-next", ActionKind::Next}, {"-goto", ActionKind::Goto}, {"-dir", ActionKind::Dir}};
+
+    ActionKind kind = ActionKind::None;
+    for (const auto& entry : words) {
+        if (EqualsIgnoringCase(word, entry.word)) {
+            kind = entry.kind;
+            break;
+        }
+    }
+    if (kind == ActionKind::None) {
+        ErrorReporter->FatalError("Unknown action");
+        action.kind = ActionKind::Exit;
+        return false;
+    }
+    action.kind = kind;
+    if (kind == ActionKind::Goto || kind == ActionKind::Dir) {
+        const char* argument = NextToken();
+        if (!argument) {
+            ErrorReporter->FatalError("ACTION argument missing");
+            action.kind = ActionKind::Exit;
+            return false;
+        }
+        if (kind == ActionKind::Goto)
+            action.line = ParseInt(argument);
+        else
+            action.dir = argument;
+    }
+    return true;
+}
+
+void DInterpWin::PerformAction(const Action& requested) {
+    // A copy: performing may overwrite the action it came from.
+    const Action action = requested;
+    switch (action.kind) {
+    case ActionKind::Exit:
+        ExitLevel();
+        break;
+    case ActionKind::Next:
+        win::PostMessageA(Handle(), WM_INTERP_RUN, 0, 0);
+        break;
+    case ActionKind::Goto:
+        GotoLine(action.line);
+        RunSequence(false);
+        break;
+    case ActionKind::Dir:
+        if (win::_chdir(action.dir.c_str()) != 0) {
+            ErrorReporter->FatalError("Failed descending into directory.");
+            return;
+        }
+        ++depth_;
+        win::PostMessageA(Handle(), WM_INTERP_OPEN, 0, 0);
+        break;
+    case ActionKind::None:
+        break;
+    }
+}
+
+void DInterpWin::ExitLevel() {
+    --depth_;
+    if (depth_ < 0)
+        QuitPresentation();
+    else
+        ReturnToParent();
+}
+
+void DInterpWin::ReturnToParent() {
+    if (win::_chdir("..") != 0) {
+        ErrorReporter->FatalError("Oops!  Can't get back to parent directory.");
+        return;
+    }
+    if (!OpenSequenceFile()) {
+        ErrorReporter->FatalError("Unable to open SEQUENCE file.");
+        return;
+    }
+    defaultTimeout_ = {};
+    lineNo_ = 0;
+    win::PostMessageA(Handle(), WM_INTERP_RUN, 1, 0);
+}
+
+void DInterpWin::QuitPresentation() {
+    CloseSequence();
+    win::PostQuitMessage(0);
+}

@@ -1,0 +1,135 @@
+#include "support/player_run.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace test {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Unescape(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size()) {
+            char c = text[++i];
+            out += c == 't' ? '\t' : c == 'n' ? '\n' : c;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::vector<TraceLine> ReadTrace(const fs::path& path) {
+    std::vector<TraceLine> lines;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string field;
+        TraceLine entry;
+        bool first = true;
+        while (std::getline(fields, field, '\t')) {
+            if (first) {
+                entry.time = std::strtol(field.c_str(), nullptr, 10);
+                first = false;
+            } else {
+                entry.fields.push_back(Unescape(field));
+            }
+        }
+        if (!entry.fields.empty()) lines.push_back(std::move(entry));
+    }
+    return lines;
+}
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+std::string TraceLine::Text() const {
+    std::string text;
+    for (std::size_t i = 0; i < fields.size(); ++i) text += (i ? "\t" : "") + fields[i];
+    return text;
+}
+
+std::vector<TraceLine> PlayerRun::Events(const std::string& kind) const {
+    std::vector<TraceLine> found;
+    for (const auto& line : trace)
+        if (line.fields.front() == kind) found.push_back(line);
+    return found;
+}
+
+bool PlayerRun::ContainsInOrder(const std::vector<std::string>& expected) const {
+    std::size_t next = 0;
+    for (const auto& line : trace)
+        if (next < expected.size() && line.Text() == expected[next]) ++next;
+    return next == expected.size();
+}
+
+fs::path MakeTempDir(const std::string& name) {
+    static const fs::path root = [] {
+        std::string pattern = (fs::temp_directory_path() / "corvanta-test-XXXXXX").string();
+        fs::path made = mkdtemp(pattern.data());
+        return made;
+    }();
+    static struct Cleanup {
+        ~Cleanup() {
+            std::error_code ignored;
+            fs::remove_all(root, ignored);
+        }
+    } cleanup;
+    fs::path dir = root / name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+    if (path.has_parent_path()) fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+PlayerRun RunPlayer(const fs::path& presentation, const PlayerOptions& options) {
+    static int runs = 0;
+    fs::path work = MakeTempDir("run" + std::to_string(++runs));
+    fs::path trace = work / "trace.txt";
+    fs::path input = work / "input.txt";
+    fs::path errors = work / "stderr.txt";
+    WriteFile(input, options.input);
+
+    pid_t child = fork();
+    if (child == 0) {
+        if (chdir(presentation.c_str()) != 0) _exit(126);
+        setenv("CORVANTA_DRIVER", "headless", 1);
+        setenv("CORVANTA_TRACE", trace.c_str(), 1);
+        setenv("CORVANTA_INPUT", input.c_str(), 1);
+        for (const auto& [name, value] : options.env) setenv(name.c_str(), value.c_str(), 1);
+        FILE* err = std::freopen(errors.c_str(), "w", stderr);
+        (void)err;
+        std::vector<std::string> args{CORVANTA_BINARY};
+        args.insert(args.end(), options.args.begin(), options.args.end());
+        std::vector<char*> argv;
+        for (auto& arg : args) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execv(CORVANTA_BINARY, argv.data());
+        _exit(127);
+    }
+    PlayerRun run;
+    int status = 0;
+    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+    run.trace = ReadTrace(trace);
+    run.stdErr = ReadAll(errors);
+    return run;
+}
+
+}  // namespace test

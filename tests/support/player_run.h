@@ -1,0 +1,46 @@
+// Runs the real player binary headless on a presentation and reads back what
+// it did, for end-to-end tests.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace test {
+
+struct TraceLine {
+    long time = 0;                    // virtual milliseconds since start
+    std::vector<std::string> fields;  // event name first, then its fields (unescaped)
+    std::string Text() const;         // the fields joined by tabs, without the time
+};
+
+struct PlayerRun {
+    int exitCode = -1;
+    std::vector<TraceLine> trace;
+    std::string stdErr;
+
+    // Lines of one event kind ("box", "present", ...).
+    std::vector<TraceLine> Events(const std::string& kind) const;
+    // True when each expected text (fields joined by tabs) appears in this
+    // order among the trace lines, others in between allowed.
+    bool ContainsInOrder(const std::vector<std::string>& expected) const;
+};
+
+struct PlayerOptions {
+    std::vector<std::string> args;              // after the program name
+    std::string input;                          // input script text
+    std::map<std::string, std::string> env;     // extra settings (CORVANTA_CLIENT, ...)
+};
+
+// Runs the player in `presentation` (its working directory). The trace and the
+// input script live in a temporary folder beside it.
+PlayerRun RunPlayer(const std::filesystem::path& presentation, const PlayerOptions& options = {});
+
+// A fresh empty folder for one test, removed at process end.
+std::filesystem::path MakeTempDir(const std::string& name);
+
+// Writes text to a file, creating folders on the way.
+void WriteFile(const std::filesystem::path& path, const std::string& text);
+
+}  // namespace test

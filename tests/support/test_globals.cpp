@@ -1,0 +1,13 @@
+// Test programs link the player's parts without its entry function: these are
+// the globals the player's own executable would define. No sound manager, so
+// the parts under test run without an audio library.
+#include "app/globals.h"
+#include "app/message_class.h"
+
+SoundClass* SoundManager = nullptr;
+MessageClass* ErrorReporter = new MessageClass;
+std::int32_t RestartRequested = 0;
+std::uint8_t FirstPaint = 1;
+std::uint8_t AbortMovie = 0;
+int ArgCount = 0;
+char** ArgVector = nullptr;
