@@ -15,6 +15,23 @@ using AUD_TIMER_CALLBACK = void (*)(std::uint32_t user);
 inline constexpr std::int32_t AUD_SAMPLE_DONE = 2;     // idle: finished, stopped or never started
 inline constexpr std::int32_t AUD_SAMPLE_PLAYING = 4;
 
+// AUD_waveOutOpen results
+inline constexpr std::int32_t AUD_OPEN_OK = 0;
+inline constexpr std::int32_t AUD_OPEN_FAILED = 1;         // the device refused the format or could not start
+inline constexpr std::int32_t AUD_OPEN_BAD_DEVICE = 2;     // no such device
+inline constexpr std::int32_t AUD_OPEN_ALREADY_OPEN = 4;   // the output is open already
+inline constexpr std::int32_t AUD_OPEN_BAD_ARGUMENT = 11;  // null driver address or format record
+inline constexpr std::int32_t AUD_OPEN_BAD_FORMAT = 32;    // not PCM, or bits, channels or rate not supported
+
+// Layouts of raw sample data (AUD_set_sample_type, AUD_set_sample_address,
+// AUD_load_sample_buffer): 8-bit data is unsigned unless flagged signed;
+// 16-bit data is signed little-endian. The rate is AUD_set_sample_playback_rate's.
+inline constexpr std::int32_t AUD_SAMPLE_TYPE_MONO_8 = 0;
+inline constexpr std::int32_t AUD_SAMPLE_TYPE_MONO_16 = 1;
+inline constexpr std::int32_t AUD_SAMPLE_TYPE_STEREO_8 = 2;
+inline constexpr std::int32_t AUD_SAMPLE_TYPE_STEREO_16 = 3;
+inline constexpr std::uint32_t AUD_SAMPLE_FLAG_SIGNED_8 = 1;
+
 // The 16-byte PCM wave format record passed to AUD_waveOutOpen.
 #pragma pack(push, 1)
 struct AUD_PCMWAVEFORMAT {
@@ -34,12 +51,22 @@ void AUD_shutdown(void);
 std::int32_t AUD_waveOutOpen(AUD_HANDLE* driver, void* reserved, std::int32_t device, const AUD_PCMWAVEFORMAT* format);
 const char* AUD_last_error(void);
 AUD_HANDLE AUD_allocate_sample_handle(AUD_HANDLE driver);
+// AUD_SAMPLE_DONE or AUD_SAMPLE_PLAYING; 0 for a handle that is no voice.
 std::int32_t AUD_sample_status(AUD_HANDLE voice);
+// Stops the voice silently and forgets its sound, loop count, volume and
+// rate; the end-of-sample procedure stays registered.
 void AUD_init_sample(AUD_HANDLE voice);
-// image: a whole .wav file in memory, owned by the caller while the voice uses it.
+// image: a whole .wav file in memory. Its size is taken from the RIFF header,
+// so the image must hold at least 8 bytes and the whole RIFF chunk (its size
+// + 8 bytes); nothing beyond that is read. The sound is decoded and converted
+// at once: the caller may release the image afterwards. 1 = the voice has the
+// sound; 0 = not a usable WAV image, and the voice is left without sound.
 std::int32_t AUD_set_sample_file(AUD_HANDLE voice, const void* image, std::int32_t block);
-void AUD_set_sample_volume(AUD_HANDLE voice, std::int32_t volume);  // 0 .. 255
+// Linear, 255 = the sound as recorded (the default), 0 = silent; values
+// outside 0 .. 255 are clamped.
+void AUD_set_sample_volume(AUD_HANDLE voice, std::int32_t volume);
 std::int32_t AUD_sample_volume(AUD_HANDLE voice);
+// Frames per second the sound plays at (its own rate plays it as recorded).
 void AUD_set_sample_playback_rate(AUD_HANDLE voice, std::int32_t rate);
 void AUD_set_sample_type(AUD_HANDLE voice, std::int32_t format, std::uint32_t flags);
 void AUD_set_sample_address(AUD_HANDLE voice, const void* start, std::uint32_t length);
@@ -50,9 +77,14 @@ void AUD_mem_free_lock(void* block);
 void* AUD_file_read(const char* filename, void* destination);
 std::int32_t AUD_file_size(const char* filename);
 void AUD_serve(void);
+// Streaming raw data: two buffers may be queued at a time. Ready gives the
+// buffer (0 or 1) to load next, or -1 while both are still queued. A loaded
+// buffer plays after those before it once the voice is started; the voice
+// ends when it runs out of data.
 std::int32_t AUD_sample_buffer_ready(AUD_HANDLE voice);
 void AUD_load_sample_buffer(AUD_HANDLE voice, std::uint32_t buffer, const void* data, std::uint32_t length);
 std::int32_t AUD_minimum_sample_buffer_size(AUD_HANDLE driver, std::int32_t rate, std::int32_t format);
+// There is no MIDI output: these fail, and AUD_last_error says so.
 std::int32_t AUD_midiOutOpen(AUD_HANDLE* driver, void* reserved, std::int32_t device);
 AUD_HANDLE AUD_allocate_sequence_handle(AUD_HANDLE driver);
 std::int32_t AUD_init_sequence(AUD_HANDLE sequence, const void* image, std::int32_t number);
@@ -61,10 +93,14 @@ void AUD_end_sequence(AUD_HANDLE sequence);
 void AUD_end_sample(AUD_HANDLE voice);
 // Returns the procedure registered before; null removes it.
 AUD_EOS_CALLBACK AUD_register_EOS_callback(AUD_HANDLE voice, AUD_EOS_CALLBACK callback);
+// Timers tick with the mixed output, on the mixing side; they and the voices
+// are released by AUD_shutdown.
 AUD_HANDLE AUD_register_timer(AUD_TIMER_CALLBACK callback);
 void AUD_set_timer_period(AUD_HANDLE timer, std::uint32_t microseconds);
 void AUD_set_timer_user(AUD_HANDLE timer, std::uint32_t user);
 void AUD_start_timer(AUD_HANDLE timer);
+// Remembers the value and returns the one before; no preference changes
+// the library's behaviour.
 std::int32_t AUD_set_preference(std::uint32_t number, std::int32_t value);
 AUD_HANDLE AUD_redbook_open(std::uint32_t drive);
 void AUD_redbook_close(AUD_HANDLE cd);

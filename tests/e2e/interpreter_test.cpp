@@ -162,8 +162,12 @@ TEST(RestartArgument, OnlyDashOrSlashRestartInAnyCaseSkipsToTheMark) {
 }
 
 TEST(RestartArgument, WithoutAMarkTheScriptRunsFromItsFirstLine) {
+    // The skip carries out the DEFAULT lines it passes (not the first), finds
+    // no mark, and the whole script then runs from its first line.
     PlayerRun run = Play("restart-nomark", "default\ndefault timeout\n", "", {"-restart"});
-    EXPECT_EQ(BoxTexts(run), (std::vector<std::string>{"TIMEOUT missing.", "DEFAULT command malformed."})) << Dump(run);
+    EXPECT_EQ(BoxTexts(run), (std::vector<std::string>{"DEFAULT command malformed.", "TIMEOUT missing.",
+                                                       "DEFAULT command malformed."}))
+        << Dump(run);
 }
 
 TEST(RestartArgument, DefaultLinesAboveTheMarkTakeEffectOnTheWay) {

@@ -1,0 +1,54 @@
+// The CD drive stand-in: a folder of track files (track01.wav, track02.wav,
+// ...) or a CUE sheet with BIN images of raw CD audio (16-bit stereo 44.1 kHz
+// little-endian). Positions are CD frames of 1/75 s; the first track starts
+// at 150, as on a pressed disc.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "audiolib/output_format.h"
+
+namespace aud {
+
+struct CdTrack {
+    std::uint32_t start = 0;  // 0 = unusable
+    std::uint32_t end = 0;    // first frame after the track
+};
+
+class CdDrive {
+public:
+    static constexpr std::uint32_t kFramesPerSecond = 75;
+    static constexpr std::uint32_t kFirstFrame = 150;
+
+    // Nothing when the setting names neither a folder with track files nor a
+    // CUE sheet with at least one playable track.
+    static std::optional<CdDrive> Open(const std::filesystem::path& setting);
+
+    std::uint32_t TrackCount() const { return static_cast<std::uint32_t>(tracks_.size()); }
+    // Tracks count from 1; an unknown number reads as unusable.
+    CdTrack Track(std::uint32_t number) const;
+    // The audio from `start` up to `end`, converted; nothing when the range
+    // holds no audio.
+    std::optional<Samples> Read(std::uint32_t start, std::uint32_t end, const OutputFormat& format) const;
+
+private:
+    // A stretch of the disc held in one file.
+    struct Extent {
+        std::uint32_t start = 0;
+        std::uint32_t end = 0;
+        std::filesystem::path file;
+        bool raw = false;  // BIN image rather than a WAV file
+    };
+
+    static std::optional<CdDrive> FromFolder(const std::filesystem::path& folder);
+    static std::optional<CdDrive> FromCueSheet(const std::filesystem::path& sheet);
+    bool HasPlayableTrack() const;
+
+    std::vector<CdTrack> tracks_;
+    std::vector<Extent> extents_;
+};
+
+}  // namespace aud

@@ -1,0 +1,119 @@
+// The CD entry points of the engine. CD audio plays on a voice of its own
+// at full volume, mixed into the same output.
+#include <cstdlib>
+
+#include "audiolib/engine.h"
+#include "audiolib/host.h"
+#include "audiolib/last_error.h"
+
+namespace aud {
+
+AUD_HANDLE Engine::CdOpen(std::uint32_t drive) {
+    CatchUp();
+    if (drive != 0) {
+        SetLastError("no such CD drive");
+        return 0;
+    }
+    {
+        Lock lock(mutex_);
+        if (cd_) return kCdHandle;
+    }
+    const char* setting = std::getenv("CORVANTA_CDROM");
+    if (!setting || !*setting) {
+        SetLastError("no CD drive set up");
+        return 0;
+    }
+    auto opened = CdDrive::Open(setting);
+    if (!opened) {
+        SetLastError("no playable CD tracks found");
+        return 0;
+    }
+    Lock lock(mutex_);
+    if (!cd_) cd_ = std::move(opened);
+    return kCdHandle;
+}
+
+void Engine::CdClose(AUD_HANDLE cd) {
+    CatchUp();
+    Lock lock(mutex_);
+    if (!IsCd(cd)) return;
+    StopCd();
+    cd_.reset();
+}
+
+std::uint32_t Engine::CdTracks(AUD_HANDLE cd) {
+    Lock lock(mutex_);
+    return IsCd(cd) ? cd_->TrackCount() : 0;
+}
+
+void Engine::CdTrackInfo(AUD_HANDLE cd, std::uint32_t track, std::uint32_t* start, std::uint32_t* end) {
+    Lock lock(mutex_);
+    const CdTrack info = IsCd(cd) ? cd_->Track(track) : CdTrack{};
+    if (start) *start = info.start;
+    if (end) *end = info.end;
+}
+
+std::uint32_t Engine::CdPlay(AUD_HANDLE cd, std::uint32_t start, std::uint32_t end) {
+    CatchUp();
+    OutputFormat format;
+    std::optional<CdDrive> drive;
+    {
+        Lock lock(mutex_);
+        if (!IsCd(cd)) return 0;
+        if (!mixer_.Running()) {
+            SetLastError("no output to play the CD on");
+            return 0;
+        }
+        format = mixer_.Format();
+        drive = cd_;
+    }
+    // Reading and converting the range may take a while: not under the lock.
+    auto audio = end > start ? drive->Read(start, end, format) : std::nullopt;
+    if (!audio) {
+        SetLastError("no CD audio in that range");
+        return 0;
+    }
+    Lock lock(mutex_);
+    if (!IsCd(cd) || !mixer_.Running() || mixer_.Format() != format) return 0;
+    Voice& voice = mixer_.Cd();
+    voice = Voice{};
+    voice.samples = std::move(*audio);
+    voice.sourceRate = format.rate;
+    voice.playsStarted = 1;
+    voice.playing = true;
+    cdStart_ = start;
+    cdEnd_ = end;
+    host::Trace("sound\tcdplay\t" + std::to_string(start) + "\t" + std::to_string(end));
+    return 1;
+}
+
+void Engine::StopCd() {
+    if (!mixer_.Cd().playing) return;
+    mixer_.Cd().playing = false;
+    host::Trace("sound\tcdstop");
+}
+
+void Engine::CdStop(AUD_HANDLE cd) {
+    CatchUp();
+    Lock lock(mutex_);
+    if (IsCd(cd)) StopCd();
+}
+
+std::uint32_t Engine::CdStatus(AUD_HANDLE cd) {
+    CatchUp();
+    Lock lock(mutex_);
+    return IsCd(cd) && mixer_.Cd().playing ? 1 : 0;
+}
+
+std::uint32_t Engine::CdPosition(AUD_HANDLE cd) {
+    CatchUp();
+    Lock lock(mutex_);
+    if (!IsCd(cd) || cdStart_ == 0 || !mixer_.Running()) return 0;
+    const Voice& voice = mixer_.Cd();
+    const std::uint64_t length = voice.samples.size() / mixer_.Format().channels;
+    const std::uint64_t played = std::min<std::uint64_t>(voice.position >> 16, length);
+    const std::uint64_t position = cdStart_ + played * CdDrive::kFramesPerSecond / mixer_.Format().rate;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(position, cdEnd_));
+}
+
+}  // namespace aud

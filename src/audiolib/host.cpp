@@ -1,0 +1,53 @@
+#include "audiolib/host.h"
+
+#include <dlfcn.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/host_services.h"
+
+namespace aud::host {
+namespace {
+
+struct Services {
+    decltype(&corvanta_host_headless) headless = nullptr;
+    decltype(&corvanta_host_now_ms) nowMs = nullptr;
+    decltype(&corvanta_host_trace) trace = nullptr;
+};
+
+template <typename Function>
+Function Find(const char* name) {
+    return reinterpret_cast<Function>(dlsym(RTLD_DEFAULT, name));
+}
+
+const Services& Lookup() {
+    static const Services services{
+        Find<decltype(&corvanta_host_headless)>("corvanta_host_headless"),
+        Find<decltype(&corvanta_host_now_ms)>("corvanta_host_now_ms"),
+        Find<decltype(&corvanta_host_trace)>("corvanta_host_trace"),
+    };
+    return services;
+}
+
+}  // namespace
+
+bool Headless() {
+    if (Lookup().headless) return Lookup().headless() == 1;
+    const char* driver = std::getenv("CORVANTA_DRIVER");
+    return driver && std::strcmp(driver, "headless") == 0;
+}
+
+std::uint32_t NowMs() {
+    if (Lookup().nowMs) return Lookup().nowMs();
+    static const auto origin = std::chrono::steady_clock::now();
+    auto elapsed = std::chrono::steady_clock::now() - origin;
+    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+}
+
+void Trace(const std::string& event) {
+    if (Lookup().trace) Lookup().trace(event.c_str());
+}
+
+}  // namespace aud::host

@@ -1,0 +1,19 @@
+// The services of the program that loaded us (virtual clock, trace), found by
+// name at run time. Absent services fall back to a local clock and no trace.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace aud::host {
+
+// True when the run is headless: the host says so, or, without a host,
+// CORVANTA_DRIVER=headless.
+bool Headless();
+// Milliseconds of the host's (virtual) clock; without a host, milliseconds
+// since the library first asked.
+std::uint32_t NowMs();
+// One trace event, fields separated by tabs.
+void Trace(const std::string& event);
+
+}  // namespace aud::host

@@ -1,0 +1,41 @@
+#include "audiolib/sdl_output.h"
+
+#include <algorithm>
+#include <bit>
+#include <string>
+
+#include "audiolib/last_error.h"
+
+namespace aud {
+
+std::unique_ptr<SdlOutput> SdlOutput::Open(const OutputFormat& format, Fill fill, void* user) {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        SetLastError(std::string("no audio device: ") + SDL_GetError());
+        return nullptr;
+    }
+    SDL_AudioSpec wanted{};
+    wanted.freq = static_cast<int>(format.rate);
+    wanted.format = format.bits == 8 ? AUDIO_U8 : AUDIO_S16LSB;
+    wanted.channels = static_cast<Uint8>(format.channels);
+    // About 25 ms a block: short enough for prompt starts, long enough not to starve.
+    wanted.samples = static_cast<Uint16>(std::bit_floor(std::max(format.rate / 40, 64u)));
+    wanted.callback = fill;
+    wanted.userdata = user;
+    SDL_AudioSpec obtained{};
+    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    if (device == 0) {
+        SetLastError(std::string("cannot open the audio device: ") + SDL_GetError());
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return nullptr;
+    }
+    return std::unique_ptr<SdlOutput>(new SdlOutput(device));
+}
+
+SdlOutput::~SdlOutput() {
+    SDL_CloseAudioDevice(device_);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+void SdlOutput::Resume() { SDL_PauseAudioDevice(device_, 0); }
+
+}  // namespace aud

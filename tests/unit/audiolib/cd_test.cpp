@@ -1,0 +1,155 @@
+// The CD drive: a folder of track files or a CUE sheet with a BIN image.
+#include <cstdlib>
+#include <fstream>
+
+#include "audio_test_support.h"
+
+namespace audtest {
+namespace {
+
+constexpr AUD_HANDLE kNoCd = 0;
+
+struct TrackInfo {
+    std::uint32_t start;
+    std::uint32_t end;
+    bool operator==(const TrackInfo&) const = default;
+};
+
+std::vector<TrackInfo> Tracks(AUD_HANDLE cd) {
+    std::vector<TrackInfo> tracks;
+    for (std::uint32_t track = 1; track <= AUD_redbook_tracks(cd); ++track) {
+        TrackInfo info{};
+        AUD_redbook_track_info(cd, track, &info.start, &info.end);
+        tracks.push_back(info);
+    }
+    return tracks;
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& text) { std::ofstream(path) << text; }
+
+// A BIN image whose every CD frame holds its own number: left 10 x n, right -10 x n.
+std::vector<std::uint8_t> NumberedFrames(std::uint32_t frames) {
+    std::vector<std::uint8_t> bytes;
+    for (std::uint32_t frame = 0; frame < frames; ++frame) {
+        const auto left = static_cast<std::uint16_t>(10 * frame);
+        const auto right = static_cast<std::uint16_t>(-10 * static_cast<int>(frame));
+        for (int i = 0; i < 588; ++i) {
+            bytes.insert(bytes.end(), {static_cast<std::uint8_t>(left), static_cast<std::uint8_t>(left >> 8),
+                                       static_cast<std::uint8_t>(right), static_cast<std::uint8_t>(right >> 8)});
+        }
+    }
+    return bytes;
+}
+
+TEST_F(AudioTest, NoCdWithoutAUsableSetting) {
+    const auto empty = dir_ / "empty";
+    std::filesystem::create_directory(empty);
+    WriteText(dir_ / "notes.txt", "track01.wav");
+    WriteText(dir_ / "broken.cue", "FILE \"missing.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+    const std::vector<std::pair<const char*, std::string>> settings = {
+        {"no setting", ""},
+        {"missing path", (dir_ / "nowhere").string()},
+        {"folder without tracks", empty.string()},
+        {"not a CUE sheet", (dir_ / "notes.txt").string()},
+        {"CUE sheet without its BIN", (dir_ / "broken.cue").string()},
+    };
+    for (const auto& [name, setting] : settings) {
+        setenv("CORVANTA_CDROM", setting.c_str(), 1);
+        EXPECT_EQ(AUD_redbook_open(0), kNoCd) << name;
+    }
+    EXPECT_EQ(AUD_redbook_tracks(1), 0u);
+    EXPECT_EQ(AUD_redbook_status(1), 0u);
+}
+
+TEST_F(AudioTest, TrackFolderPlaysItsTracksBackToBack) {
+    const auto disc = dir_ / "disc";
+    std::filesystem::create_directory(disc);
+    WriteBytes(disc / "track01.wav", WavImage(Constant(1000, 22050)));            // 0.5 s
+    WriteBytes(disc / "TRACK02.WAV", WavImage(Constant(-2000, 22050, 22050, 1)));  // 1 s, mono
+    WriteBytes(disc / "track04.wav", WavImage(Constant(3000, 4410)));              // 0.1 s
+    WriteText(disc / "track05.wav", "not a sound");
+    setenv("CORVANTA_CDROM", disc.c_str(), 1);
+    const AUD_HANDLE cd = AUD_redbook_open(0);
+    ASSERT_NE(cd, kNoCd);
+    EXPECT_EQ(Tracks(cd), (std::vector<TrackInfo>{{150, 188}, {188, 263}, {0, 0}, {263, 271}, {0, 0}}));
+
+    OpenOutput();
+    SetNow(100);
+    EXPECT_EQ(AUD_redbook_play(cd, 188, 263), 1u);
+    EXPECT_EQ(AUD_redbook_status(cd), 1u);
+    SetNow(600);
+    EXPECT_NEAR(AUD_redbook_position(cd), 188 + 37, 1);
+    SetNow(1100);
+    EXPECT_EQ(AUD_redbook_status(cd), 0u);
+    EXPECT_EQ(AUD_redbook_play(cd, 150, 271), 1u) << "a range over several tracks";
+    SetNow(3000);
+    const WavFile out = Finish();
+    const auto at = [&](std::uint32_t ms) { return out.pcm.samples[std::size_t{ms} * 441 / 10 * 2]; };
+    // Track 2 is resampled, which may ripple a little.
+    const std::vector<std::pair<std::uint32_t, std::int16_t>> expected = {
+        {99, 0}, {100, -2000}, {1095, -2000}, {1101, 1000}, {1599, 1000}, {1605, -2000}, {2595, -2000}, {2605, 3000}, {2695, 3000}, {2705, 0}};
+    for (const auto& [ms, value] : expected) EXPECT_NEAR(at(ms), value, 10) << ms << " ms";
+    EXPECT_EQ(TakeTrace(), (std::vector<std::string>{"sound\tcdplay\t188\t263", "sound\tcdplay\t150\t271"}));
+}
+
+TEST_F(AudioTest, CueSheetTracksMapOntoTheBinImage) {
+    WriteBytes(dir_ / "Disc.BIN", NumberedFrames(300));
+    WriteText(dir_ / "disc.cue",
+              "REM made for a test\r\n"
+              "file \"disc.bin\" binary\r\n"
+              "  track 01 audio\r\n"
+              "    index 01 00:00:00\r\n"
+              "  TRACK 02 AUDIO\r\n"
+              "    INDEX 00 00:01:00\r\n"
+              "    INDEX 01 00:01:10\r\n"
+              "  TRACK 03 MODE1/2352\r\n"
+              "    INDEX 01 00:02:00\r\n"
+              "  TRACK 04 AUDIO\r\n"
+              "    INDEX 01 00:04:10\r\n"
+              "  TRACK 05 AUDIO\r\n"
+              "    INDEX 01 99:99:99\r\n");
+    setenv("CORVANTA_CDROM", (dir_ / "disc.cue").c_str(), 1);
+    const AUD_HANDLE cd = AUD_redbook_open(0);
+    ASSERT_NE(cd, kNoCd);
+    // Track 2 ends where track 3's data begins; track 4 lies beyond the image.
+    EXPECT_EQ(Tracks(cd), (std::vector<TrackInfo>{{150, 225}, {235, 300}, {0, 0}, {0, 0}, {0, 0}}));
+
+    OpenOutput();
+    EXPECT_EQ(AUD_redbook_play(cd, 235, 300), 1u);
+    SetNow(1000);
+    EXPECT_EQ(AUD_redbook_status(cd), 0u);
+    const WavFile out = Finish();
+    // Frame 85 of the image opens track 2; 65 CD frames of 588 samples follow.
+    EXPECT_EQ(out.pcm.samples[0], 850);
+    EXPECT_EQ(out.pcm.samples[1], -850);
+    EXPECT_EQ(out.pcm.samples[(64 * 588 + 587) * 2], 1490);
+    EXPECT_EQ(out.pcm.samples[65 * 588 * 2], 0);
+}
+
+TEST_F(AudioTest, StoppingTheCdSilencesItAtOnce) {
+    WriteBytes(dir_ / "disc.bin", NumberedFrames(150));
+    WriteText(dir_ / "disc.cue", "FILE disc.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");
+    setenv("CORVANTA_CDROM", (dir_ / "disc.cue").c_str(), 1);
+    const AUD_HANDLE cd = AUD_redbook_open(0);
+    EXPECT_EQ(AUD_redbook_play(cd, 150, 300), 0u) << "no output to play on";
+    OpenOutput();
+    const std::vector<std::pair<std::uint32_t, std::uint32_t>> refused = {{300, 150}, {150, 150}, {400, 500}};
+    for (const auto& [start, end] : refused) EXPECT_EQ(AUD_redbook_play(cd, start, end), 0u) << start << "-" << end;
+    ASSERT_EQ(AUD_redbook_play(cd, 150, 300), 1u);
+    SetNow(500);
+    AUD_redbook_stop(cd);
+    EXPECT_EQ(AUD_redbook_status(cd), 0u);
+    const std::uint32_t stoppedAt = AUD_redbook_position(cd);
+    SetNow(800);
+    EXPECT_EQ(AUD_redbook_position(cd), stoppedAt);
+    EXPECT_NEAR(stoppedAt, 150 + 37, 1);
+    AUD_redbook_close(cd);
+    EXPECT_EQ(AUD_redbook_tracks(cd), 0u) << "closed";
+    const WavFile out = Finish();
+    EXPECT_NE(out.pcm.samples[22049 * 2], 0);
+    EXPECT_EQ(out.pcm.samples[22050 * 2], 0);
+    EXPECT_EQ(TakeTrace(), (std::vector<std::string>{"sound\tcdplay\t150\t300", "sound\tcdstop"}));
+}
+
+}  // namespace
+}  // namespace audtest
