@@ -1,0 +1,31 @@
+// Construction: loading and binding the audio library.
+#include "sound/sound_class.h"
+
+std::atomic<SoundClass*> SoundClass::current{nullptr};
+
+SoundClass::SoundClass() : library(win::LoadLibraryA("AUD32.DLL")) {
+    if (library) aud = BindEntryPoints([this](const char* name) { return win::GetProcAddress(library, name); });
+    CompleteBinding();
+}
+
+SoundClass::SoundClass(const AudEntryTable& entryPoints) : aud(entryPoints) { CompleteBinding(); }
+
+SoundClass::~SoundClass() {
+    SoundClass* self = this;
+    current.compare_exchange_strong(self, nullptr);
+}
+
+void SoundClass::CompleteBinding() {
+    // A library missing any entry point would be called through a null
+    // pointer later, so it is refused as a whole like a missing library.
+    bound = IsFullyBound(aud);
+    if (!bound) {
+        win::MessageBoxA(nullptr, "Error with 'aud32.dll", "Aborting Program", win::MB_OK);
+        win::PostQuitMessage(0);
+    }
+    current.store(this);
+}
+
+void SoundClass::ShutdownLibrary() {
+    if (bound) aud.AUD_shutdown();
+}

@@ -1,0 +1,132 @@
+// The sound manager: binds the audio library, starts and stops audio output,
+// owns the voices, and keeps the playing list and the waiting queue of music.
+// Everything runs on the main thread except OnSampleEnd, which the library
+// may call from its mixing thread.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include "audiolib/aud32.h"
+#include "platform/win.h"
+#include "sound/aud_entry_table.h"
+#include "sound/play_entry.h"
+
+// A sound file read whole into memory; no data means nothing was loaded.
+struct FileImage {
+    std::unique_ptr<unsigned char[]> data;
+    std::uint32_t size = 0;
+};
+
+class SoundClass {
+public:
+    static constexpr std::uint32_t kListSlots = 7;
+    static constexpr std::uint32_t kMusicVoices = 14;
+    static constexpr std::int32_t kModeWait = 2, kModeFade = 3, kModeMix = 4;  // StartMusic's mode
+
+    // Loads and binds "AUD32.DLL"; a library that cannot be used is reported
+    // with a box and a quit request, and the manager stays disabled for good.
+    SoundClass();
+    // Uses entry points that are already bound (a stand-in library), with
+    // the same check and report as a loaded library.
+    explicit SoundClass(const AudEntryTable& entryPoints);
+    ~SoundClass();
+    SoundClass(const SoundClass&) = delete;
+    SoundClass& operator=(const SoundClass&) = delete;
+
+    void Startup();
+    void Shutdown();
+    // Moves music forward; called by the message pump once per message.
+    void Service();
+    // Lets the library keep playback going during long work.
+    void Serve();
+    void StopMusic();
+    // name "none" stops music; mode 2 waits in the queue, 4 mixes, anything
+    // else fades out what plays first; cdTrack 0 means a .wav file.
+    void StartMusic(const char* name, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
+                    std::uint32_t cdTrack, std::int32_t kind);
+    // Loads and prepares a movie's companion sound; true when attached.
+    bool AttachMovieSound(const char* path);
+    // Starts the sound of the last successful attach.
+    void StartMovieSound();
+    bool IsEnabled() const { return enabled != 0; }
+    // The extra library shut-down around RUN and EXEC; nothing when unbound.
+    void ShutdownLibrary();
+
+    void FadeOutPlaying();
+    void DropQueue();
+    // Nothing for a file that cannot be read whole or is shorter than its
+    // RIFF header says.
+    FileImage LoadFileImage(const char* path);
+    static bool FileExists(const char* path);
+
+    // The end-of-sample procedure given to the library. It reaches the one
+    // sound manager through a pointer set at construction.
+    static void OnSampleEnd(AUD_HANDLE voice);
+
+    // Read access to the lists; main thread only.
+    std::uint32_t PlayingCount() const { return playingCount; }
+    std::uint32_t QueuedCount() const { return queuedCount; }
+    const PlayEntry* PlayingAt(std::uint32_t index) const { return playing[index].get(); }
+    const PlayEntry* QueuedAt(std::uint32_t index) const { return queued[index].get(); }
+
+private:
+    void CompleteBinding();
+    bool OpenOutput(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels);
+    void StartNextWaiting();
+    bool StartFromQueue(std::uint32_t index);
+    void ReleaseEnded();
+    void AppendPlaying(std::unique_ptr<PlayEntry> entry);
+    void AppendQueued(std::unique_ptr<PlayEntry> entry);
+    void RemovePlaying(std::uint32_t index);
+    void CompactQueue();
+    using EntryList = std::array<std::unique_ptr<PlayEntry>, kListSlots>;
+    void ReleaseList(EntryList& list, std::uint32_t& count);
+    void ReleaseEntry(std::unique_ptr<PlayEntry> entry);
+    void StepVolumesDown(std::int32_t step);
+    void StopAndReleasePlaying();
+
+    bool VoiceHeld(AUD_HANDLE voice) const;
+    bool VoiceFree(AUD_HANDLE voice) const;
+    AUD_HANDLE ChooseVoiceToStartAtOnce(bool isMusic) const;
+    AUD_HANDLE ChooseVoiceToQueue() const;
+    void PrepareVoice(AUD_HANDLE voice, const unsigned char* image, std::optional<std::int32_t> playCount);
+    void StartVoice(AUD_HANDLE voice);
+
+    void StartMusicFile(const char* path, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
+                        std::int32_t kind);
+    void StartCdTrack(std::uint32_t track, std::uint32_t start, std::uint32_t end, std::int32_t playOnce,
+                      std::int32_t mode);
+
+    static std::atomic<SoundClass*> current;
+
+    win::HMODULE library = nullptr;
+    std::array<AUD_HANDLE, kMusicVoices> voices{};
+    AUD_HANDLE clickVoice = 0;
+    std::uint32_t playingCount = 0;
+    std::uint32_t queuedCount = 0;
+    AUD_HANDLE cdHandle = 0;
+    std::int32_t headFinished = 0;
+    std::int32_t introCount = 0, verseCount = 0, chorusCount = 0, bridgeCount = 0, outroCount = 0;
+    std::uint32_t songBytes = 0;
+    std::int32_t songMode = 0;
+    AUD_HANDLE driver = 0;
+    EntryList playing;
+    EntryList queued;
+    std::int32_t enabled = 0;
+    std::array<std::int32_t, 9> songPlan{0, 1, 2, 3, 1, 2, 2, 4, 5};
+    AudEntryTable aud;
+
+    // False when the library could not be used: nothing calls into it then.
+    bool bound = false;
+    AUD_PCMWAVEFORMAT waveFormat{};
+    // Guards the lists against OnSampleEnd. Library calls are made without
+    // holding it, so a library that calls OnSampleEnd under a lock of its own
+    // cannot deadlock against the main thread; recursive because the pieces
+    // that change the lists call each other.
+    mutable std::recursive_mutex listLock;
+};

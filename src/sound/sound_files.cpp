@@ -1,0 +1,50 @@
+// Reading sound files whole into memory.
+#include <algorithm>
+#include <cstdio>
+#include <new>
+
+#include "sound/sound_class.h"
+
+namespace {
+
+constexpr std::uint32_t kReadPiece = 8192;
+constexpr std::uint32_t kRiffHeaderBytes = 8;  // "RIFF" and the chunk's size
+
+// The library is given no length: it reads as far as the RIFF header says.
+bool HoldsItsRiffChunk(const unsigned char* data, std::uint32_t size) {
+    if (size < kRiffHeaderBytes) return false;
+    const std::uint64_t chunkSize = data[4] | data[5] << 8 | data[6] << 16 | std::uint64_t{data[7]} << 24;
+    return chunkSize + kRiffHeaderBytes <= size;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+}  // namespace
+
+bool SoundClass::FileExists(const char* path) { return win::GetFileAttributesA(path) != win::INVALID_FILE_ATTRIBUTES; }
+
+FileImage SoundClass::LoadFileImage(const char* path) {
+    FileHandle file(win::fopen(path, "rb"));
+    win::WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    if (!file || !win::GetFileAttributesExA(path, win::GetFileExInfoStandard, &attributes)) return {};
+    if (attributes.nFileSizeHigh != 0 || attributes.nFileSizeLow == 0) return {};
+    const std::uint32_t size = attributes.nFileSizeLow;
+    std::unique_ptr<unsigned char[]> data(new (std::nothrow) unsigned char[size]);
+    if (!data) return {};
+
+    // Piece by piece, so the library keeps playing while a large file loads.
+    std::uint32_t done = 0;
+    while (done < size) {
+        const std::uint32_t piece = std::min(size - done, kReadPiece);
+        Serve();
+        const std::size_t read = std::fread(data.get() + done, 1, piece, file.get());
+        Serve();
+        if (read != piece) return {};
+        done += piece;
+    }
+    if (std::fclose(file.release()) != 0 || !HoldsItsRiffChunk(data.get(), size)) return {};
+    return {std::move(data), size};
+}

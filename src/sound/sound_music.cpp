@@ -1,0 +1,98 @@
+// Music requests: .wav files and CD tracks, started at once, after a fade, or queued.
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+#include "sound/sound_class.h"
+
+namespace {
+
+bool EqualsIgnoringCase(const char* text, const char* word) {
+    for (; *text && *word; ++text, ++word)
+        if (std::tolower(static_cast<unsigned char>(*text)) != std::tolower(static_cast<unsigned char>(*word)))
+            return false;
+    return *text == *word;
+}
+
+}  // namespace
+
+void SoundClass::StartMusic(const char* name, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
+                            std::uint32_t cdTrack, std::int32_t kind) {
+    if (!enabled) return;
+    if (EqualsIgnoringCase(name, "none")) {
+        StopMusic();
+        return;
+    }
+    std::string path(name);
+    path.resize(std::min<std::size_t>(path.size(), win::_MAX_PATH - 1));
+    if (cdTrack != 0) {
+        if (cdTrack <= aud.AUD_redbook_tracks(cdHandle)) {
+            std::uint32_t start = 0;
+            std::uint32_t end = 0;
+            aud.AUD_redbook_track_info(cdHandle, cdTrack, &start, &end);
+            if (start != 0 && end > start) {
+                StartCdTrack(cdTrack, start, end, playOnce, mode);
+                return;
+            }
+        }
+        // An unusable track looks for a file named exactly as written.
+    } else {
+        // Whatever extension the name has, the .wav of the same base name plays.
+        path = path.substr(0, path.find('.')) + ".wav";
+    }
+    StartMusicFile(path.c_str(), playOnce, mode, loopCount, kind);
+}
+
+void SoundClass::StartMusicFile(const char* path, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
+                                std::int32_t kind) {
+    // A full list refuses the request before anything is read or prepared.
+    if (mode == kModeWait ? queuedCount == kListSlots : mode == kModeMix && playingCount == kListSlots) return;
+    if (!FileExists(path)) return;
+    FileImage loaded = LoadFileImage(path);
+    if (!loaded.data) return;
+
+    auto entry = std::make_unique<PlayEntry>();
+    entry->image = std::move(loaded.data);
+    entry->loopMode = playOnce == 0 ? PlayEntry::kEndlessRequested : PlayEntry::kPlayOnce;
+    const std::int32_t playCount = playOnce == 0 ? loopCount : 1;
+    entry->kind = kind;
+    if (kind == PlayEntry::kSongSection) entry->size = loaded.size;
+
+    if (mode == kModeWait) {
+        const AUD_HANDLE voice = ChooseVoiceToQueue();
+        if (voice == 0) return;
+        entry->queueState = PlayEntry::kWaiting;
+        PrepareVoice(voice, entry->image.get(), playCount);
+        entry->voice = voice;
+        AppendQueued(std::move(entry));
+        return;
+    }
+    if (mode != kModeMix) FadeOutPlaying();
+    const AUD_HANDLE voice = ChooseVoiceToStartAtOnce(true);
+    if (voice == 0) return;
+    PrepareVoice(voice, entry->image.get(), playCount);
+    StartVoice(voice);
+    entry->voice = voice;
+    AppendPlaying(std::move(entry));
+}
+
+void SoundClass::StartCdTrack(std::uint32_t track, std::uint32_t start, std::uint32_t end, std::int32_t playOnce,
+                              std::int32_t mode) {
+    auto entry = std::make_unique<PlayEntry>();
+    entry->loopMode = playOnce == 0 ? PlayEntry::kEndlessRequested : PlayEntry::kPlayOnce;
+    entry->cdTrack = track;
+    entry->cdStart = start;
+    entry->cdEnd = end;
+    entry->kind = PlayEntry::kCdTrack;
+
+    if (mode == kModeWait) {
+        if (queuedCount == kListSlots) return;
+        entry->queueState = PlayEntry::kWaiting;
+        AppendQueued(std::move(entry));
+        return;
+    }
+    if (mode != kModeMix) FadeOutPlaying();
+    if (playingCount == kListSlots) return;
+    if (aud.AUD_redbook_play(cdHandle, start, end) != 1) return;
+    AppendPlaying(std::move(entry));
+}

@@ -1,0 +1,35 @@
+#include <atomic>
+#include <thread>
+
+#include "sound_fixture.h"
+
+// The library may report ends of samples from its mixing thread while the
+// main thread changes the lists; run under ThreadSanitizer to check the guard.
+TEST_F(SoundTest, EndOfSampleFromAnotherThreadWhileTheListsChange) {
+    Start();
+    MakeFile("a.wav");
+    MakeFile("b.wav");
+    std::vector<AUD_HANDLE> voices;
+    for (std::size_t i = 0; i < SoundClass::kMusicVoices; ++i) voices.push_back(audio.Voice(i));
+
+    std::atomic<bool> stop{false};
+    std::thread mixer([&] {
+        while (!stop.load())
+            for (AUD_HANDLE voice : voices) SoundClass::OnSampleEnd(voice);
+    });
+    for (int round = 0; round < 50; ++round) {
+        for (int i = 0; i < 3; ++i) sound->StartMusic("a", 1, SoundClass::kModeMix, 0, 0, PlayEntry::kMusicFile);
+        sound->StartMusic("b", 1, SoundClass::kModeWait, 0, 0, PlayEntry::kMusicFile);
+        // Only the other thread's mark of the head lets the waiting entry start.
+        for (int tries = 0; tries < 100000 && sound->QueuedCount() != 0; ++tries) {
+            sound->Service();
+            std::this_thread::yield();
+        }
+        ASSERT_EQ(sound->QueuedCount(), 0u) << "round " << round;
+        EXPECT_EQ(sound->PlayingCount(), 4u);
+        sound->StopMusic();
+    }
+    stop = true;
+    mixer.join();
+    EXPECT_EQ(sound->PlayingCount(), 0u);
+}
