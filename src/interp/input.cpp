@@ -18,7 +18,11 @@ void DInterpWin::EvKeyDown(win::UINT key, win::UINT, win::UINT) {
         break;
     case InterpState::Still:
         win::KillTimer(Handle(), StillTimerId);
-        if (HasMedia()) PerformAction(Action{ActionKind::Next});
+        if (HasMedia()) {
+            Action next;
+            next.kind = ActionKind::Next;
+            PerformAction(next);
+        }
         state_ = InterpState::Running;
         break;
     case InterpState::Ended:

@@ -66,6 +66,7 @@ private:
     void DoBlank();
     void DoPause();
     void DoStill();
+    void DoMusic();
 
     // The line reader shared by the line loop, GotoLine and the still block:
     // zero-fills LineBuf, reads one line of at most 255 characters, counts it.

@@ -119,6 +119,8 @@ void DInterpWin::RunSequence(bool restart) {
 
         if (EqualsIgnoringCase(keyword, "default")) {
             DoDefault();
+        } else if (EqualsIgnoringCase(keyword, "music")) {
+            DoMusic();
         } else if (EqualsIgnoringCase(keyword, "restart")) {
             // Only a mark for the skip above.
         } else if (EqualsIgnoringCase(keyword, "exit")) {
