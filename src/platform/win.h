@@ -183,7 +183,7 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
 BOOL MessageBeep(UINT type);
 
 // ---------------------------------------------------------------- resources, modules
-constexpr const char* MAKEINTRESOURCEA(unsigned id) { return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(id)); }
+inline const char* MAKEINTRESOURCEA(unsigned id) { return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(id)); }
 // The program's own resources are registered by the program before use.
 void RegisterIconResource(unsigned id, const unsigned char* png, std::size_t size);
 HICON LoadIconA(HINSTANCE instance, const char* name);

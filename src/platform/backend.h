@@ -1,0 +1,66 @@
+// What differs between a real window (SDL) and a headless run: the clock,
+// where input comes from, the real frame window, presenting, boxes and beeps.
+// The backend reports input through events.h.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/settings.h"
+#include "platform/win.h"
+
+namespace platform {
+
+class Screen;
+
+struct IconImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba;  // rows top to bottom
+};
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    virtual bool Headless() const = 0;
+    // Milliseconds since the run started; reading it changes nothing.
+    virtual std::uint64_t Now() const = 0;
+    // A tick read by the program (headless: each read costs 1 ms).
+    virtual std::uint64_t ReadClock() = 0;
+
+    // Hands input that has become due to the layer.
+    virtual void PollInput() = 0;
+    // A peek found nothing for the program. nextDue is the earliest time the
+    // layer itself has something (a timer, the idle message); emptyPeeks
+    // counts the empty peeks in a row; waiting is true inside GetMessage.
+    virtual void Idle(std::uint64_t nextDue, unsigned emptyPeeks, bool waiting) = 0;
+
+    // The real frame window. Size is its client size.
+    virtual bool OpenFrame(const std::string& caption, Size size) = 0;
+    virtual void CloseFrame() = 0;
+    virtual void ShowFrame(bool maximized) = 0;
+    virtual void SetCaption(const std::string& caption) = 0;
+    virtual void SetIcon(const IconImage& icon) = 0;
+    // The client size of the real window (headless: the configured size).
+    virtual Size ClientSize() const = 0;
+
+    // Shows the screen; called only when it changed.
+    virtual void Present(const Screen& screen) = 0;
+
+    virtual void ShowMessageBox(bool owned, const std::string& caption, const std::string& text, win::UINT style) = 0;
+    virtual void Beep(win::UINT type) = 0;
+    virtual win::UINT WaveOutDevices() = 0;
+    // Last words before the process ends.
+    virtual void Shutdown() = 0;
+};
+
+std::unique_ptr<Backend> MakeHeadlessBackend(const Settings& settings);
+std::unique_ptr<Backend> MakeSdlBackend(const Settings& settings);
+
+// The process's backend, made on first use from the settings.
+Backend& TheBackend();
+
+}  // namespace platform

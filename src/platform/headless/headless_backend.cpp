@@ -1,0 +1,125 @@
+// The test backend: no window, a virtual clock, scripted input, a trace of
+// what would have been shown.
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "platform/backend.h"
+#include "platform/events.h"
+#include "platform/headless/input_script.h"
+#include "platform/internal.h"
+#include "platform/screen.h"
+#include "platform/trace.h"
+#include "platform/windows.h"
+
+namespace platform {
+namespace {
+
+class HeadlessBackend final : public Backend {
+public:
+    explicit HeadlessBackend(const Settings& settings) : client_(settings.client), maxMs_(settings.maxMs) {
+        if (settings.input.empty()) return;
+        std::ifstream in(settings.input, std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "corvanta: cannot read input script %s\n", settings.input.c_str());
+            return;
+        }
+        std::stringstream text;
+        text << in.rdbuf();
+        InputScript script = ParseInputScript(text.str());
+        for (const auto& error : script.errors)
+            std::fprintf(stderr, "corvanta: input script %s, %s (skipped)\n", settings.input.c_str(), error.c_str());
+        events_ = std::move(script.events);
+    }
+
+    bool Headless() const override { return true; }
+    std::uint64_t Now() const override { return now_.load(); }
+
+    std::uint64_t ReadClock() override {
+        AdvanceTo(now_.load() + 1);
+        return now_.load();
+    }
+
+    void PollInput() override {
+        while (next_ < events_.size() && events_[next_].time <= now_.load()) Perform(events_[next_++]);
+    }
+
+    void Idle(std::uint64_t nextDue, unsigned, bool) override {
+        std::uint64_t now = now_.load();
+        if (next_ < events_.size() && events_[next_].time < nextDue) nextDue = events_[next_].time;
+        AdvanceTo(nextDue > now ? nextDue : now + 1);
+    }
+
+    bool OpenFrame(const std::string&, Size) override { return true; }
+    void CloseFrame() override {}
+    void ShowFrame(bool) override {}
+    void SetCaption(const std::string&) override {}
+    void SetIcon(const IconImage&) override {}
+    Size ClientSize() const override { return client_; }
+
+    void Present(const Screen& screen) override {
+        std::uint32_t crc = screen.Crc();
+        if (lastCrc_ && *lastCrc_ == crc) return;
+        lastCrc_ = crc;
+        char text[32];
+        std::snprintf(text, sizeof text, "present\t%08x", crc);
+        WriteTrace(text);
+    }
+
+    void ShowMessageBox(bool, const std::string&, const std::string&, win::UINT) override {}
+    void Beep(win::UINT) override {}
+    win::UINT WaveOutDevices() override { return 1; }  // the audio library's virtual device
+    void Shutdown() override {}
+
+private:
+    // The clock stops at the limit, where the run ends.
+    void AdvanceTo(std::uint64_t time) {
+        time = std::min(time, maxMs_);
+        now_.store(time);
+        CheckTimeLimit(time);
+    }
+
+    void Perform(const ScriptEvent& event) {
+        switch (event.kind) {
+            case ScriptEvent::Kind::Key:
+                QueueKey(event.key, true, false);
+                QueueKey(event.key, false, false);
+                break;
+            case ScriptEvent::Kind::Click: {
+                // The script gives client coordinates of the presentation window.
+                win::RECT origin = SurfaceRect(PresentationWindow());
+                QueueLeftButton(origin.left + event.x, origin.top + event.y, true);
+                QueueLeftButton(origin.left + event.x, origin.top + event.y, false);
+                break;
+            }
+            case ScriptEvent::Kind::Message: PostToPresentation(event.message, event.wParam); break;
+            case ScriptEvent::Kind::Snapshot:
+                if (!WriteSnapshot(event.file))
+                    std::fprintf(stderr, "corvanta: cannot write snapshot %s\n", event.file.c_str());
+                break;
+            case ScriptEvent::Kind::Resize:
+                client_ = event.size;
+                ClientResized(event.size);
+                break;
+            case ScriptEvent::Kind::Close: RequestClose(); break;
+        }
+    }
+
+    std::atomic<std::uint64_t> now_{0};
+    Size client_;
+    std::uint64_t maxMs_;
+    std::vector<ScriptEvent> events_;
+    std::size_t next_ = 0;
+    std::optional<std::uint32_t> lastCrc_;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> MakeHeadlessBackend(const Settings& settings) {
+    return std::make_unique<HeadlessBackend>(settings);
+}
+
+}  // namespace platform

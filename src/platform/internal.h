@@ -1,0 +1,23 @@
+// Hooks between the layer's modules.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/backend.h"
+#include "platform/win.h"
+
+namespace platform {
+
+// GetTickCount at the start of the run, as on a machine up for a minute.
+inline constexpr win::DWORD TickCountAtStart = 0x00010000;
+
+// queue.cpp
+void DropMessagesFor(win::HWND hwnd);
+// timers.cpp
+void KillTimersOf(win::HWND hwnd);
+// icons.cpp
+const IconImage* FindIcon(win::HICON icon);
+// clock.cpp: the run ends (exit status 3) when the clock reaches the limit.
+void CheckTimeLimit(std::uint64_t now);
+
+}  // namespace platform

@@ -1,0 +1,122 @@
+// Modules: "NAME.DLL" is libname.so beside the executable.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <climits>
+#include <string>
+
+#include "platform/backend.h"
+#include "platform/handles.h"
+#include "platform/no_destructor.h"
+
+namespace platform {
+namespace {
+
+struct ModuleData {
+    void* library = nullptr;
+    std::string file;
+    int references = 1;
+    bool program = false;
+};
+
+struct ModuleState {
+    HandleTable<ModuleData> modules{4};
+    win::HMODULE program = nullptr;
+};
+
+ModuleState& State() {
+    static NoDestructor<ModuleState> state;
+    return *state;
+}
+
+std::string ExecutableFolder() {
+    char path[PATH_MAX];
+    ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return ".";
+    std::string exe(path, static_cast<std::size_t>(length));
+    auto slash = exe.rfind('/');
+    return slash == std::string::npos ? "." : exe.substr(0, slash);
+}
+
+// "AUD32.DLL" -> "libaud32.so"
+std::string LibraryFile(const char* name) {
+    std::string base = name;
+    auto separator = base.find_last_of("\\/");
+    if (separator != std::string::npos) base.erase(0, separator + 1);
+    for (char& c : base) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (base.size() > 4 && base.ends_with(".dll")) base.resize(base.size() - 4);
+    return "lib" + base + ".so";
+}
+
+// "_AUD_startup@0" -> "AUD_startup"
+std::string PlainName(const char* name) {
+    std::string plain = name;
+    auto at = plain.rfind('@');
+    if (at != std::string::npos && at + 1 < plain.size() &&
+        plain.find_first_not_of("0123456789", at + 1) == std::string::npos)
+        plain.resize(at);
+    if (!plain.empty() && plain[0] == '_') plain.erase(0, 1);
+    return plain;
+}
+
+win::HMODULE FindLoaded(const std::string& file) {
+    for (const auto& [id, module] : State().modules.All())
+        if (!module->program && module->file == file) return MakeHandle<win::HMODULE>(id);
+    return nullptr;
+}
+
+}  // namespace
+}  // namespace platform
+
+namespace win {
+
+HMODULE GetModuleHandleA(const char* name) {
+    auto& state = platform::State();
+    if (name) return platform::FindLoaded(platform::LibraryFile(name));
+    if (!state.modules.Find(platform::HandleId(state.program))) {
+        auto program = std::make_unique<platform::ModuleData>();
+        program->library = ::dlopen(nullptr, RTLD_NOW);
+        program->program = true;
+        state.program = platform::MakeHandle<HMODULE>(state.modules.Add(std::move(program)));
+    }
+    return state.program;
+}
+
+HMODULE LoadLibraryA(const char* name) {
+    if (!name || !*name) return nullptr;
+    std::string file = platform::LibraryFile(name);
+    if (HMODULE loaded = platform::FindLoaded(file)) {
+        ++platform::State().modules.Find(platform::HandleId(loaded))->references;
+        return loaded;
+    }
+    static const std::string folder = platform::ExecutableFolder();
+    void* library = ::dlopen((folder + "/" + file).c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library) return nullptr;
+    auto module = std::make_unique<platform::ModuleData>();
+    module->library = library;
+    module->file = file;
+    return platform::MakeHandle<HMODULE>(platform::State().modules.Add(std::move(module)));
+}
+
+FARPROC GetProcAddress(HMODULE module, const char* name) {
+    const platform::ModuleData* data = platform::State().modules.Find(platform::HandleId(module));
+    if (!data || !name || reinterpret_cast<std::uintptr_t>(name) < 0x10000) return nullptr;
+    void* symbol = ::dlsym(data->library, platform::PlainName(name).c_str());
+    return reinterpret_cast<FARPROC>(symbol);
+}
+
+BOOL FreeLibrary(HMODULE module) {
+    auto& modules = platform::State().modules;
+    platform::ModuleData* data = modules.Find(platform::HandleId(module));
+    if (!data) return FALSE;
+    if (data->program) return TRUE;
+    if (--data->references > 0) return TRUE;
+    ::dlclose(data->library);
+    modules.Remove(platform::HandleId(module));
+    return TRUE;
+}
+
+UINT waveOutGetNumDevs() { return platform::TheBackend().WaveOutDevices(); }
+
+}  // namespace win

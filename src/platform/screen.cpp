@@ -1,0 +1,98 @@
+#include "platform/screen.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/backend.h"
+#include "platform/events.h"
+#include "platform/no_destructor.h"
+#include "platform/png_io.h"
+
+namespace platform {
+
+Screen::Screen(PaletteMode mode, Size size)
+    : size_(size), pixels_(static_cast<std::size_t>(size.width) * size.height, 0), palette_(mode) {}
+
+void Screen::Resize(Size size) {
+    if (size == size_) return;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(size.width) * size.height, 0);
+    int width = std::min(size.width, size_.width);
+    int height = std::min(size.height, size_.height);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(pixels.data() + static_cast<std::size_t>(y) * size.width, Row(y), width);
+    pixels_ = std::move(pixels);
+    size_ = size;
+    changed_ = true;
+}
+
+void Screen::Fill(const win::RECT& rect, std::uint8_t index) {
+    win::RECT area = Intersect(rect, Bounds());
+    if (IsEmpty(area)) return;
+    for (int y = area.top; y < area.bottom; ++y) std::memset(Row(y) + area.left, index, area.right - area.left);
+    changed_ = true;
+}
+
+std::vector<std::uint8_t> Screen::ToRgb() const {
+    std::vector<std::uint8_t> rgb(pixels_.size() * 3);
+    const auto& entries = palette_.Entries();
+    std::uint8_t* out = rgb.data();
+    for (std::uint8_t index : pixels_) {
+        *out++ = entries[index].peRed;
+        *out++ = entries[index].peGreen;
+        *out++ = entries[index].peBlue;
+    }
+    return rgb;
+}
+
+std::uint32_t Screen::Crc() const {
+    std::vector<std::uint8_t> rgb = ToRgb();
+    uLong crc = crc32(0L, Z_NULL, 0);
+    // zlib takes lengths as uInt: feed large pictures in pieces.
+    const std::size_t piece = 1u << 30;
+    for (std::size_t at = 0; at < rgb.size(); at += piece)
+        crc = crc32(crc, rgb.data() + at, static_cast<uInt>(std::min(piece, rgb.size() - at)));
+    return static_cast<std::uint32_t>(crc);
+}
+
+void ConvertToXrgb(const Screen& screen, std::uint32_t* out, int pitch) {
+    std::uint32_t lookup[256];
+    const auto& entries = screen.Palette().Entries();
+    for (int i = 0; i < 256; ++i)
+        lookup[i] = static_cast<std::uint32_t>(entries[i].peRed) << 16 | entries[i].peGreen << 8 | entries[i].peBlue;
+    Size size = screen.GetSize();
+    for (int y = 0; y < size.height; ++y) {
+        const std::uint8_t* row = screen.Row(y);
+        std::uint32_t* target = out + static_cast<std::size_t>(y) * pitch;
+        for (int x = 0; x < size.width; ++x) target[x] = lookup[row[x]];
+    }
+}
+
+win::RECT Intersect(const win::RECT& a, const win::RECT& b) {
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+}
+
+bool IsEmpty(const win::RECT& rect) { return rect.left >= rect.right || rect.top >= rect.bottom; }
+
+Screen& TheScreen() {
+    static NoDestructor<Screen> screen([] {
+        const Settings& settings = CurrentSettings();
+        return Screen(settings.palette, settings.screen ? *settings.screen : TheBackend().ClientSize());
+    }());
+    return *screen;
+}
+
+void PresentIfChanged() {
+    Screen& screen = TheScreen();
+    if (screen.TakeChanged()) TheBackend().Present(screen);
+}
+
+bool WriteSnapshot(const std::string& path) {
+    std::string target = !path.empty() && path[0] == '/' ? path : StartFolder() + "/" + path;
+    const Screen& screen = TheScreen();
+    std::vector<std::uint8_t> rgb = screen.ToRgb();
+    return WritePngRgb(target, screen.GetSize().width, screen.GetSize().height, rgb.data());
+}
+
+}  // namespace platform

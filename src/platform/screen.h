@@ -1,0 +1,64 @@
+// The presentation screen: an 8-bit surface of system palette indices.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/palette.h"
+#include "platform/settings.h"
+#include "platform/win.h"
+
+namespace platform {
+
+class Screen {
+public:
+    Screen(PaletteMode mode, Size size);
+
+    Size GetSize() const { return size_; }
+    win::RECT Bounds() const { return {0, 0, size_.width, size_.height}; }
+    std::uint8_t* Row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * size_.width; }
+    const std::uint8_t* Row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * size_.width; }
+    const std::vector<std::uint8_t>& Pixels() const { return pixels_; }
+
+    SystemPalette& Palette() { return palette_; }
+    const SystemPalette& Palette() const { return palette_; }
+
+    // Keeps the old pixels at the top left; new area black (index 0).
+    void Resize(Size size);
+    // Fills a rectangle, clipped to the surface.
+    void Fill(const win::RECT& rect, std::uint8_t index);
+
+    // Set by every change of pixels or system palette, cleared by presenting.
+    void MarkChanged() { changed_ = true; }
+    bool TakeChanged() {
+        bool was = changed_;
+        changed_ = false;
+        return was;
+    }
+
+    // The picture as RGB bytes, rows top to bottom.
+    std::vector<std::uint8_t> ToRgb() const;
+    // zlib's CRC-32 of ToRgb().
+    std::uint32_t Crc() const;
+
+private:
+    Size size_;
+    std::vector<std::uint8_t> pixels_;
+    SystemPalette palette_;
+    bool changed_ = true;
+};
+
+// Converts indices through the palette into 32-bit pixels 0x00RRGGBB;
+// pitch in pixels.
+void ConvertToXrgb(const Screen& screen, std::uint32_t* out, int pitch);
+
+win::RECT Intersect(const win::RECT& a, const win::RECT& b);
+bool IsEmpty(const win::RECT& rect);
+
+// The process's screen, made on first use.
+Screen& TheScreen();
+// Presents the screen when it changed since the last present.
+void PresentIfChanged();
+
+}  // namespace platform

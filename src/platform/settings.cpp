@@ -1,0 +1,100 @@
+#include "platform/settings.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+
+#include <unistd.h>
+
+#include "platform/no_destructor.h"
+
+namespace platform {
+namespace {
+
+constexpr int MaxSide = 16384;
+
+std::optional<int> ParseSide(std::string_view text) {
+    int value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || value < 1 || value > MaxSide) return std::nullopt;
+    return value;
+}
+
+void ReportBadValue(const char* name, const char* value) {
+    std::fprintf(stderr, "corvanta: ignoring %s=%s (invalid value)\n", name, value);
+}
+
+}  // namespace
+
+std::optional<Size> ParseSize(std::string_view text) {
+    auto x = text.find_first_of("xX");
+    if (x == std::string_view::npos) return std::nullopt;
+    auto width = ParseSide(text.substr(0, x));
+    auto height = ParseSide(text.substr(x + 1));
+    if (!width || !height) return std::nullopt;
+    return Size{*width, *height};
+}
+
+Settings ReadSettings(const std::function<const char*(const char*)>& lookup) {
+    Settings settings;
+    if (const char* value = lookup("CORVANTA_DRIVER")) {
+        std::string_view text = value;
+        if (text == "headless")
+            settings.driver = Driver::Headless;
+        else if (text == "sdl")
+            settings.driver = Driver::Sdl;
+        else
+            ReportBadValue("CORVANTA_DRIVER", value);
+    }
+    if (const char* value = lookup("CORVANTA_CLIENT")) {
+        if (auto size = ParseSize(value))
+            settings.client = *size;
+        else
+            ReportBadValue("CORVANTA_CLIENT", value);
+    }
+    if (const char* value = lookup("CORVANTA_SCREEN")) {
+        if (auto size = ParseSize(value))
+            settings.screen = *size;
+        else
+            ReportBadValue("CORVANTA_SCREEN", value);
+    }
+    if (const char* value = lookup("CORVANTA_PALETTE")) {
+        std::string_view text = value;
+        if (text == "static")
+            settings.palette = PaletteMode::Static;
+        else if (text == "nostatic")
+            settings.palette = PaletteMode::NoStatic;
+        else if (text == "error")
+            settings.palette = PaletteMode::Error;
+        else
+            ReportBadValue("CORVANTA_PALETTE", value);
+    }
+    if (const char* value = lookup("CORVANTA_INPUT")) settings.input = value;
+    if (const char* value = lookup("CORVANTA_TRACE")) settings.trace = value;
+    if (const char* value = lookup("CORVANTA_MAX_MS")) {
+        std::string_view text = value;
+        std::uint64_t ms = 0;
+        auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), ms);
+        if (error == std::errc{} && end == text.data() + text.size() && ms > 0)
+            settings.maxMs = ms;
+        else
+            ReportBadValue("CORVANTA_MAX_MS", value);
+    }
+    return settings;
+}
+
+const std::string& StartFolder() {
+    static NoDestructor<std::string> folder([] {
+        char path[4096];
+        return std::string(::getcwd(path, sizeof path) ? path : ".");
+    }());
+    return *folder;
+}
+
+const Settings& CurrentSettings() {
+    StartFolder();
+    static NoDestructor<Settings> settings(ReadSettings([](const char* name) { return std::getenv(name); }));
+    return *settings;
+}
+
+}  // namespace platform

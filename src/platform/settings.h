@@ -1,0 +1,44 @@
+// The layer's settings, read from the environment on first use.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+struct Size {
+    int width = 0;
+    int height = 0;
+    bool operator==(const Size&) const = default;
+};
+
+enum class Driver { Sdl, Headless };
+enum class PaletteMode { Static, NoStatic, Error };
+
+struct Settings {
+    Driver driver = Driver::Sdl;
+    Size client{640, 480};       // headless client size
+    std::optional<Size> screen;  // fixed logical screen, scaled to the window
+    PaletteMode palette = PaletteMode::Static;
+    std::string input;  // headless input script
+    std::string trace;  // trace file, "-" for standard error
+    std::uint64_t maxMs = 600000;
+};
+
+// "WxH" with both sides from 1 to 16384.
+std::optional<Size> ParseSize(std::string_view text);
+
+// Unknown or malformed values are reported on standard error and left at
+// their defaults.
+Settings ReadSettings(const std::function<const char*(const char*)>& lookup);
+
+// The process's settings, read once.
+const Settings& CurrentSettings();
+
+// The folder the process started in (taken with the settings).
+const std::string& StartFolder();
+
+}  // namespace platform

@@ -1,0 +1,101 @@
+#include "platform/trace.h"
+
+#include <mutex>
+
+#include "platform/backend.h"
+#include "platform/host_services.h"
+#include "platform/no_destructor.h"
+#include "platform/settings.h"
+
+namespace platform {
+namespace {
+
+class TraceFile {
+public:
+    void Write(const std::string& line) {
+        std::lock_guard lock(mutex_);
+        if (!opened_) Open();
+        if (!file_) return;
+        std::fputs(line.c_str(), file_);
+        std::fflush(file_);
+    }
+
+private:
+    void Open() {
+        opened_ = true;
+        const std::string& path = CurrentSettings().trace;
+        if (path.empty()) return;
+        if (path == "-") {
+            file_ = stderr;
+            return;
+        }
+        file_ = std::fopen(path.c_str(), "w");
+        if (!file_) std::perror(("corvanta: trace " + path).c_str());
+    }
+
+    std::mutex mutex_;
+    bool opened_ = false;
+    std::FILE* file_ = nullptr;  // open until the process ends
+};
+
+TraceFile& TheTraceFile() {
+    static NoDestructor<TraceFile> file;
+    return *file;
+}
+
+}  // namespace
+
+std::string EscapeTraceText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '\\': out += "\\\\"; break;
+            case '\t': out += "\\t"; break;
+            case '\n': out += "\\n"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string TraceFlags(std::uint32_t value) {
+    if (value == 0xFFFFFFFFu) return "-1";
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%x", value);
+    return text;
+}
+
+std::string FormatTraceLine(std::uint64_t ms, std::string_view fields) {
+    std::string line = std::to_string(ms);
+    line += '\t';
+    line += fields;
+    line += '\n';
+    return line;
+}
+
+void WriteTraceAt(std::uint64_t ms, std::string_view fields) {
+    if (CurrentSettings().trace.empty()) return;
+    TheTraceFile().Write(FormatTraceLine(ms, fields));
+}
+
+void WriteTrace(std::string_view fields) {
+    if (CurrentSettings().trace.empty()) return;
+    WriteTraceAt(TheBackend().Now(), fields);
+}
+
+}  // namespace platform
+
+// The host services the audio library looks up by name. They live here so
+// that every program that traces also exports them.
+extern "C" {
+
+int corvanta_host_headless(void) { return platform::CurrentSettings().driver == platform::Driver::Headless ? 1 : 0; }
+
+std::uint32_t corvanta_host_now_ms(void) { return static_cast<std::uint32_t>(platform::TheBackend().Now()); }
+
+void corvanta_host_trace(const char* event) {
+    if (event) platform::WriteTrace(event);
+}
+
+}  // extern "C"

@@ -1,0 +1,26 @@
+// The trace: one event per line, tab-separated, the first column the run's
+// milliseconds. Safe to use from any thread.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Backslash, tab and line end written as \\, \t and \n.
+std::string EscapeTraceText(std::string_view text);
+
+// The style of a box or beep as the trace writes it: hex, -1 for 0xFFFFFFFF.
+std::string TraceFlags(std::uint32_t value);
+
+// Appends "ms<TAB>fields" to the trace, if one is open; fields are already
+// tab-separated and escaped. Flushed at once.
+void WriteTrace(std::string_view fields);
+void WriteTraceAt(std::uint64_t ms, std::string_view fields);
+
+// Formats one line, as WriteTrace writes it.
+std::string FormatTraceLine(std::uint64_t ms, std::string_view fields);
+
+}  // namespace platform

@@ -1,0 +1,323 @@
+// The window test program, run headless with an input script and, when a
+// virtual X display is at hand, as a real window.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#ifdef CORVANTA_HAVE_X11
+#include <X11/Xlib.h>
+#endif
+
+#include "test_environment.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Environment = std::map<std::string, std::optional<std::string>>;  // nullopt: unset
+
+struct Finished {
+    int status = -1;  // -1: killed after the time-out
+    std::string out, err;
+};
+
+class Child {
+public:
+    Child(const std::vector<std::string>& args, const Environment& environment, const fs::path& folder)
+        : out_(folder / ("out" + std::to_string(++count_))), err_(folder / ("err" + std::to_string(count_))) {
+        pid_ = ::fork();
+        if (pid_ != 0) return;
+        if (::chdir(folder.c_str()) != 0) ::_exit(126);
+        for (const auto& [name, value] : environment) {
+            if (value)
+                ::setenv(name.c_str(), value->c_str(), 1);
+            else
+                ::unsetenv(name.c_str());
+        }
+        int out = ::open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = ::open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        std::vector<char*> argv;
+        for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    ~Child() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+
+    Finished Wait(std::chrono::seconds limit) {
+        Finished finished;
+        auto deadline = std::chrono::steady_clock::now() + limit;
+        int status = 0;
+        while (pid_ > 0) {
+            pid_t done = ::waitpid(pid_, &status, WNOHANG);
+            if (done == pid_) {
+                pid_ = 0;
+                if (WIFEXITED(status)) finished.status = WEXITSTATUS(status);
+            } else if (std::chrono::steady_clock::now() > deadline) {
+                ::kill(pid_, SIGKILL);
+                ::waitpid(pid_, nullptr, 0);
+                pid_ = 0;
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        }
+        finished.out = test::ReadText(out_);
+        finished.err = test::ReadText(err_);
+        return finished;
+    }
+
+private:
+    static inline int count_ = 0;
+    pid_t pid_ = -1;
+    fs::path out_, err_;
+};
+
+Finished RunProbe(const std::vector<std::string>& options, Environment environment, const fs::path& folder) {
+    std::vector<std::string> args{PROBE_PROGRAM};
+    args.insert(args.end(), options.begin(), options.end());
+    environment.emplace("CORVANTA_DRIVER", "headless");
+    environment.emplace("CORVANTA_TRACE", (folder / "trace.txt").string());
+    for (const char* name :
+         {"CORVANTA_SCREEN", "CORVANTA_CLIENT", "CORVANTA_PALETTE", "CORVANTA_INPUT", "CORVANTA_MAX_MS"})
+        environment.emplace(name, std::nullopt);
+    return Child(args, environment, folder).Wait(std::chrono::seconds(30));
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+TEST(Probe, HeadlessInputReachesTheWindowInScriptOrder) {
+    fs::path folder = test::MakeTempDir("probe-headless");
+    test::WriteText(folder / "input.txt",
+                    "10 click 20 30\n"
+                    "20 key a\n"
+                    "30 key 0x20\n"
+                    "40 message 1374 5\n"
+                    "50 snapshot shot.png\n"
+                    "60 resize 320 200\n"
+                    "70 wiggle\n"
+                    "80 key escape\n");
+    Environment environment{{"CORVANTA_INPUT", (folder / "input.txt").string()}};
+    Finished run = RunProbe({}, environment, folder);
+    EXPECT_EQ(run.status, 0) << run.err;
+    auto trace = test::TraceLines(folder / "trace.txt");
+    const char* expected[] = {"0\tprobe\tpaint\t640\t480",
+                              "10\tprobe\tclick\t20\t30\t1",
+                              "20\tprobe\tkey\t0x41\t0x001e0001",
+                              "20\tprobe\tchar\t0x61",
+                              "30\tprobe\tkey\t0x20\t0x00390001",
+                              "40\tprobe\tmessage\t1374\t5",
+                              "60\tprobe\tpaint\t320\t200",
+                              "80\tprobe\tkey\t0x1b\t0x00010001",
+                              "80\tprobe\tquit\t0",
+                              "80\texit\t0"};
+    std::size_t next = 0;
+    for (const auto& line : trace)
+        if (next < std::size(expected) && line == expected[next]) ++next;
+    EXPECT_EQ(next, std::size(expected)) << "missing: " << (next < std::size(expected) ? expected[next] : "");
+    EXPECT_EQ(trace.back(), "80\texit\t0");
+    EXPECT_TRUE(fs::exists(folder / "shot.png"));
+    EXPECT_NE(run.err.find("line 7"), std::string::npos) << run.err;
+
+    // The same input gives the same trace.
+    fs::path again = test::MakeTempDir("probe-headless-again");
+    RunProbe({}, environment, again);
+    EXPECT_EQ(test::TraceLines(again / "trace.txt"), trace);
+}
+
+TEST(Probe, ClosingTheWindowEndsTheRunNormally) {
+    fs::path folder = test::MakeTempDir("probe-close");
+    test::WriteText(folder / "input.txt", "500 close\n");
+    Finished run = RunProbe({}, {{"CORVANTA_INPUT", (folder / "input.txt").string()}}, folder);
+    EXPECT_EQ(run.status, 0) << run.err;
+    auto trace = test::TraceLines(folder / "trace.txt");
+    EXPECT_TRUE(Contains(trace, "500\tprobe\tquit\t0"));
+    EXPECT_EQ(trace.back(), "500\texit\t0");
+}
+
+TEST(Probe, TheTimeLimitEndsABusyProgram) {
+    fs::path folder = test::MakeTempDir("probe-limit");
+    Finished run = RunProbe({"--spin"}, {{"CORVANTA_MAX_MS", "250"}}, folder);
+    EXPECT_EQ(run.status, 3);
+    auto trace = test::TraceLines(folder / "trace.txt");
+    EXPECT_EQ(trace, (std::vector<std::string>{"250\tlimit", "250\texit\t3"}));
+}
+
+TEST(Probe, AnIdleWindowRunsOnUntilTheLimit) {
+    fs::path folder = test::MakeTempDir("probe-idle");
+    // Idle, the clock moves in steps of 20 ms: the limit falls between two.
+    Finished run = RunProbe({}, {{"CORVANTA_MAX_MS", "2005"}}, folder);
+    EXPECT_EQ(run.status, 3);
+    auto trace = test::TraceLines(folder / "trace.txt");
+    ASSERT_GE(trace.size(), 2u);
+    EXPECT_EQ(trace[trace.size() - 2], "2005\tlimit");
+    EXPECT_EQ(trace.back(), "2005\texit\t3");
+}
+
+TEST(Probe, TheScreenAndPaletteSettingsShape) {
+    fs::path folder = test::MakeTempDir("probe-settings");
+    struct Case {
+        Environment environment;
+        std::vector<std::string> options;
+        std::string expected;
+    } cases[] = {
+        {{}, {"--caps"}, "probe\tcaps\t1\t20\t20"},
+        {{{"CORVANTA_PALETTE", "nostatic"}}, {"--caps"}, "probe\tcaps\t2\t20\t2"},
+        {{{"CORVANTA_PALETTE", "error"}}, {"--caps"}, "probe\tcaps\t0\t20\t20"},
+        {{{"CORVANTA_SCREEN", "320x240"}, {"CORVANTA_MAX_MS", "100"}}, {}, "probe\tpaint\t320\t240"},
+        {{{"CORVANTA_CLIENT", "800x600"}, {"CORVANTA_MAX_MS", "100"}}, {}, "probe\tpaint\t800\t600"},
+    };
+    for (const auto& c : cases) {
+        RunProbe(c.options, c.environment, folder);
+        auto trace = test::TraceLines(folder / "trace.txt");
+        bool found = false;
+        for (const auto& line : trace) found = found || line.find(c.expected) != std::string::npos;
+        EXPECT_TRUE(found) << c.expected;
+    }
+}
+
+// ---------------------------------------------------------------- a real window
+
+bool OnPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    if (!path) return false;
+    std::string folders = path;
+    std::size_t at = 0;
+    while (at <= folders.size()) {
+        std::size_t end = folders.find(':', at);
+        if (end == std::string::npos) end = folders.size();
+        if (::access((folders.substr(at, end - at) + "/" + program).c_str(), X_OK) == 0) return true;
+        at = end + 1;
+    }
+    return false;
+}
+
+// A virtual X display of its own, for one test.
+class VirtualDisplay {
+public:
+    VirtualDisplay() {
+        int pipe[2];
+        if (::pipe(pipe) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(pipe[0]);
+            int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+            std::string fd = std::to_string(pipe[1]);
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
+                     static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(pipe[1]);
+        // Xvfb writes its display number, then a line end, once it accepts
+        // clients; the pipe stays open until then or it gives up.
+        reader_ = pipe[0];
+        std::string number;
+        pollfd ready{reader_, POLLIN, 0};
+        char c = 0;
+        while (number.find('\n') == std::string::npos && ::poll(&ready, 1, 10000) == 1 && ::read(reader_, &c, 1) == 1)
+            number += c;
+        if (number.size() > 1 && number.back() == '\n') name_ = ":" + number.substr(0, number.size() - 1);
+    }
+    VirtualDisplay(const VirtualDisplay&) = delete;
+    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+    ~VirtualDisplay() {
+        if (reader_ >= 0) ::close(reader_);
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    const std::string& Name() const { return name_; }
+
+private:
+    pid_t pid_ = -1;
+    int reader_ = -1;
+    std::string name_;
+};
+
+#ifdef CORVANTA_HAVE_X11
+// Asks the window to close as a window manager's close button does.
+bool SendClose(const std::string& display, unsigned long window) {
+    Display* connection = XOpenDisplay(display.c_str());
+    if (!connection) return false;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(connection, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(connection, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    Status sent = XSendEvent(connection, window, False, NoEventMask, &event);
+    XCloseDisplay(connection);
+    return sent != 0;
+}
+#endif
+
+TEST(Probe, ARealWindowTakesClicksAndCloses) {
+#ifndef CORVANTA_HAVE_X11
+    GTEST_SKIP() << "built without Xlib";
+#else
+    if (!OnPath("Xvfb") || !OnPath("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
+    VirtualDisplay display;
+    ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start";
+    fs::path folder = test::MakeTempDir("probe-window");
+    const std::string caption = "Corvanta Probe " + std::to_string(::getpid());
+    Environment environment{{"DISPLAY", display.Name()},
+                            {"CORVANTA_DRIVER", "sdl"},
+                            {"CORVANTA_TRACE", (folder / "trace.txt").string()},
+                            {"SDL_VIDEODRIVER", std::nullopt},
+                            {"SDL_AUDIODRIVER", "dummy"}};
+    Child probe({PROBE_PROGRAM, "--caption", caption}, environment, folder);
+
+    Finished search = Child({"xdotool", "search", "--sync", "--onlyvisible", "--name", caption},
+                            {{"DISPLAY", display.Name()}}, folder)
+                          .Wait(std::chrono::seconds(20));
+    ASSERT_EQ(search.status, 0) << "no window captioned " << caption << " on " << display.Name() << ": " << search.err;
+    std::string window = search.out.substr(0, search.out.find('\n'));
+    Finished click = Child({"xdotool", "mousemove", "--sync", "--window", window, "50", "60", "click", "1"},
+                           {{"DISPLAY", display.Name()}}, folder)
+                         .Wait(std::chrono::seconds(20));
+    ASSERT_EQ(click.status, 0) << click.err;
+
+    auto clicked = [&] {
+        for (const auto& line : test::TraceLines(folder / "trace.txt"))
+            if (line.find("\tprobe\tclick\t50\t60\t1") != std::string::npos) return true;
+        return false;
+    };
+    for (int i = 0; i < 500 && !clicked(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(clicked()) << test::ReadText(folder / "trace.txt");
+
+    ASSERT_TRUE(SendClose(display.Name(), std::stoul(window)));
+    Finished finished = probe.Wait(std::chrono::seconds(20));
+    EXPECT_EQ(finished.status, 0) << finished.err;
+    auto trace = test::TraceLines(folder / "trace.txt");
+    ASSERT_FALSE(trace.empty());
+    EXPECT_NE(trace.back().find("\texit\t0"), std::string::npos) << trace.back();
+#endif
+}
+
+}  // namespace

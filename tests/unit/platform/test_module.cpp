@@ -1,0 +1,2 @@
+// A module with one export, for the LoadLibraryA tests.
+extern "C" int probe_answer() { return 42; }
