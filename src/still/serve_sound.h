@@ -1,0 +1,9 @@
+// Long operations of the stills let the audio library work between steps.
+#pragma once
+
+#include "app/globals.h"
+#include "sound/sound_class.h"
+
+inline void ServeSound() {
+    if (SoundManager) SoundManager->Serve();
+}

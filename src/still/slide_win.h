@@ -1,0 +1,80 @@
+// A still: one Windows bitmap file loaded into an 8-bit palette-index DIB,
+// with a 256-entry logical palette fitted around the display's static colours.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "platform/win.h"
+
+class DInterpWin;
+
+struct GdiObjectDeleter {
+    void operator()(win::GdiObject* object) const { win::DeleteObject(object); }
+};
+using PaletteHandle = std::unique_ptr<win::GdiObject, GdiObjectDeleter>;
+
+// The 8-bit DIB a slide draws: header, a colour table of palette indices
+// 0..255 (DIB_PAL_COLORS) and the pixels, rows bottom-up and padded to 4 bytes.
+struct SlidePicture {
+    struct Info {
+        win::BITMAPINFOHEADER header;
+        win::WORD indices[256];
+    } info;
+    std::vector<std::uint8_t> bits;
+
+    const win::BITMAPINFO* BitmapInfo() const { return reinterpret_cast<const win::BITMAPINFO*>(&info); }
+};
+
+class DSlideWin {
+public:
+    // Loads the picture. Every failure has been reported as fatal when this
+    // returns; the slide then has no picture, or a picture and no palette.
+    DSlideWin(DInterpWin* owner, const char* fileName);
+    ~DSlideWin() = default;
+    DSlideWin(const DSlideWin&) = delete;
+    DSlideWin& operator=(const DSlideWin&) = delete;
+
+    // Draws the picture into `target`: centred when it fits, squeezed when not,
+    // everything around it black.
+    void Draw(win::HDC dc, const win::RECT& target) const;
+
+    bool HasPicture() const { return picture_ != nullptr; }
+    const SlidePicture* Picture() const { return picture_.get(); }
+    std::int32_t Width() const { return picture_ ? picture_->info.header.biWidth : 0; }
+    std::int32_t Height() const { return picture_ ? picture_->info.header.biHeight : 0; }
+    win::HPALETTE Palette() const { return palette_.get(); }
+    const char* FileName() const { return name_.data(); }
+
+    // The file's own colour table. Pixel value v shows file colour
+    // v - ColourShift(): pictures with few colours are moved clear of the
+    // display's static colours.
+    const std::array<win::RGBQUAD, 256>& FileColours() const { return fileColours_; }
+    int ColourCount() const { return colourCount_; }
+    int ColourShift() const { return colourShift_; }
+
+private:
+    // The information block as it follows the file header: header and colour table.
+    struct InfoBlock {
+        win::BITMAPINFOHEADER header;
+        win::RGBQUAD colours[256];
+    };
+
+    void Load();
+    bool ReadPixels(std::FILE* file, const InfoBlock& info, std::uint64_t offset);
+    void BuildPalette(const InfoBlock& info, int colours);
+    bool LocateFile(char* name);
+    win::HPALETTE MakePalette(win::HPALETTE filePalette);
+    void SlideError(const char* text);
+
+    DInterpWin* owner_;  // not owned; owns the slide's own message boxes
+    PaletteHandle palette_;
+    std::unique_ptr<SlidePicture> picture_;
+    std::array<char, win::_MAX_PATH> name_{};
+    std::array<win::RGBQUAD, 256> fileColours_{};
+    int colourCount_ = 0;
+    int colourShift_ = 0;
+};

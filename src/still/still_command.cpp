@@ -1,0 +1,108 @@
+// The STILL command: show the picture, read the block of timeout, hotspot,
+// click and cursor lines up to "endstill", register the hotspots and start
+// the timeout.
+#include <cstdint>
+#include <memory>
+
+#include "app/message_class.h"
+#include "app/text.h"
+#include "interp/interp_win.h"
+#include "still/serve_sound.h"
+#include "still/slide_win.h"
+
+namespace {
+
+constexpr win::UINT NoticeStyle = win::MB_OK | win::MB_ICONEXCLAMATION;
+constexpr const char* NoticeCaption = "Hey!";
+
+// Script numbers are 32-bit: sums and products with them wrap instead of
+// overflowing.
+std::int32_t WrappingAdd(std::int32_t a, std::int32_t b) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+std::int32_t SecondsToMs(std::int32_t seconds) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(seconds) * 1000u);
+}
+
+}  // namespace
+
+void DInterpWin::DoStill() {
+    const char* fileName = NextToken();
+    if (fileName == nullptr) {
+        ErrorReporter->FatalError("STILL file name missing.");
+        return;
+    }
+    ReleaseMedia();
+    state_ = InterpState::Still;
+    auto created = std::make_unique<DSlideWin>(this, fileName);
+    const DSlideWin& slide = *created;
+    media_ = std::move(created);
+
+    win::RECT client{};
+    win::GetClientRect(Handle(), &client);
+    win::HDC dc = win::GetDC(Handle());
+    slide.Draw(dc, client);
+    win::ReleaseDC(Handle(), dc);
+
+    if (defaultTimeout_.action.kind == ActionKind::None) {
+        stillTimeout_ = Timeout{};
+    } else {
+        // A DEFAULT in force acts as the still's own timeout line until the
+        // block gives one.
+        stillTimeout_ = Timeout{SecondsToMs(defaultTimeout_.period), defaultTimeout_.action};
+        timeoutAction_ = defaultTimeout_.action;
+        win::SetTimer(Handle(), StillTimerId, static_cast<win::UINT>(stillTimeout_.period), nullptr);
+    }
+
+    // Hotspots are given relative to the picture, which sits centred when it
+    // fits. Without a picture there is nothing to be relative to.
+    std::int32_t dx = 0;
+    std::int32_t dy = 0;
+    if (slide.HasPicture()) {
+        dx = ((client.right - client.left) >> 1) - (slide.Width() >> 1);
+        dy = ((client.bottom - client.top) >> 1) - (slide.Height() >> 1);
+    }
+
+    for (;;) {
+        ServeSound();
+        ReadLine();
+        ServeSound();
+        const char* keyword = FirstToken();
+        if (EqualsIgnoringCase(keyword, "timeout")) {
+            const char* seconds = NextToken();
+            const char* action = seconds ? NextToken() : nullptr;
+            if (action == nullptr) {
+                ShowNotice("TIMEOUT command malformed.", NoticeCaption, NoticeStyle);
+            } else {
+                const std::int32_t period = SecondsToMs(ParseInt(seconds));
+                ParseAction(action, timeoutAction_);
+                win::SetTimer(Handle(), StillTimerId, static_cast<win::UINT>(period), nullptr);
+                stillTimeout_.period = period;
+            }
+        } else if (EqualsIgnoringCase(keyword, "hotspot")) {
+            std::unique_ptr<HotSpot> spot(new (std::nothrow) HotSpot);
+            if (!spot) {
+                ShowNotice("Out of memory for HOTSPOTs.", NoticeCaption, NoticeStyle);
+            } else {
+                const char* edges[4];
+                for (const char*& edge : edges) edge = NextToken();
+                const char* action = edges[3] ? NextToken() : nullptr;
+                if (action == nullptr) {
+                    ShowNotice("HOTSPOT command malformed.", NoticeCaption, NoticeStyle);
+                } else {
+                    spot->left = WrappingAdd(ParseInt(edges[0]), dx);
+                    spot->top = WrappingAdd(ParseInt(edges[1]), dy);
+                    spot->right = WrappingAdd(ParseInt(edges[2]), dx);
+                    spot->bottom = WrappingAdd(ParseInt(edges[3]), dy);
+                    ParseAction(action, spot->action);
+                    spot->next = hotSpots_;
+                    hotSpots_ = spot.release();
+                }
+            }
+        } else if (EqualsIgnoringCase(keyword, "cursor")) {
+            if (NextToken() == nullptr) ShowNotice("CURSOR filename missing.", NoticeCaption, NoticeStyle);
+        }
+        // "click" and any other line change nothing.
+        if (AtEndOfFile() || EqualsIgnoringCase(keyword, "endstill")) break;
+    }
+}
