@@ -55,7 +55,7 @@ std::optional<Samples> ConvertPcm(std::span<const std::uint8_t> pcm, SDL_AudioFo
     pcm = pcm.first(pcm.size() - pcm.size() % frameBytes);
     if (format == AUDIO_S16SYS && channels == to.channels && rate == static_cast<int>(to.rate)) {
         Samples samples(pcm.size() / sizeof(std::int16_t));
-        std::memcpy(samples.data(), pcm.data(), samples.size() * sizeof(std::int16_t));
+        if (!samples.empty()) std::memcpy(samples.data(), pcm.data(), samples.size() * sizeof(std::int16_t));
         return samples;
     }
     SDL_AudioCVT cvt;
@@ -75,7 +75,7 @@ std::optional<Samples> ConvertPcm(std::span<const std::uint8_t> pcm, SDL_AudioFo
         return std::nullopt;
     }
     Samples samples(static_cast<std::size_t>(cvt.len_cvt) / sizeof(std::int16_t));
-    std::memcpy(samples.data(), work.get(), samples.size() * sizeof(std::int16_t));
+    if (!samples.empty()) std::memcpy(samples.data(), work.get(), samples.size() * sizeof(std::int16_t));
     return samples;
 }
 

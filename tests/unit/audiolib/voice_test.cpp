@@ -420,5 +420,17 @@ TEST_F(AudioTest, ShutdownWithoutOutputIsHarmless) {
     EXPECT_EQ(AUD_sample_status(1), 0);
 }
 
+TEST_F(AudioTest, EmptySoundsEndAtOnceInAnyFormat) {
+    OpenOutput();
+    for (const std::uint32_t rate : {44100u, 22050u}) {
+        SCOPED_TRACE(rate);
+        const auto image = WavImage(Constant(kLevel, 0, rate));
+        const AUD_HANDLE voice = VoiceWith(image);
+        AUD_start_sample(voice);
+        SetNow(10);
+        EXPECT_EQ(AUD_sample_status(voice), AUD_SAMPLE_DONE);
+    }
+}
+
 }  // namespace
 }  // namespace audtest
