@@ -33,8 +33,9 @@ void ExitProcess(UINT exitCode) {
     platform::WriteTrace("exit\t" + std::to_string(exitCode));
     std::fflush(nullptr);
     platform::TheBackend().Shutdown();
-    // Nothing of the program runs after this: no destructors under a live stack.
-    std::_Exit(static_cast<int>(exitCode));
+    // Objects on the live stack are left alone; static ones (the loaded audio
+    // library's output file among them) are finished as at any process end.
+    std::exit(static_cast<int>(exitCode));
 }
 
 }  // namespace win
