@@ -89,6 +89,12 @@ std::int32_t Engine::Open(AUD_HANDLE* driver, std::int32_t device, const AUD_PCM
             SetLastError("cannot create the audio output file");
             return AUD_OPEN_FAILED;
         }
+        // The mix up to the end of the run, also when the host ends it abruptly.
+        static const bool finishRegistered = [] {
+            host::AtExit([] { Instance().Shutdown(); });
+            return true;
+        }();
+        (void)finishRegistered;
     }
     // The file's sample 0 is virtual time 0: what lies before the opening is silence.
     mixer_.Start(wanted, writer_ ? writer_->FramesWritten() : FrameAt(host::NowMs(), wanted.rate));

@@ -15,6 +15,7 @@ struct Services {
     decltype(&corvanta_host_headless) headless = nullptr;
     decltype(&corvanta_host_now_ms) nowMs = nullptr;
     decltype(&corvanta_host_trace) trace = nullptr;
+    decltype(&corvanta_host_at_exit) atExit = nullptr;
 };
 
 template <typename Function>
@@ -27,6 +28,7 @@ const Services& Lookup() {
         Find<decltype(&corvanta_host_headless)>("corvanta_host_headless"),
         Find<decltype(&corvanta_host_now_ms)>("corvanta_host_now_ms"),
         Find<decltype(&corvanta_host_trace)>("corvanta_host_trace"),
+        Find<decltype(&corvanta_host_at_exit)>("corvanta_host_at_exit"),
     };
     return services;
 }
@@ -48,6 +50,10 @@ std::uint32_t NowMs() {
 
 void Trace(const std::string& event) {
     if (Lookup().trace) Lookup().trace(event.c_str());
+}
+
+void AtExit(void (*finish)()) {
+    if (Lookup().atExit) Lookup().atExit(finish);
 }
 
 }  // namespace aud::host

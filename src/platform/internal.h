@@ -19,5 +19,7 @@ void KillTimersOf(win::HWND hwnd);
 const IconImage* FindIcon(win::HICON icon);
 // clock.cpp: the run ends (exit status 3) when the clock reaches the limit.
 void CheckTimeLimit(std::uint64_t now);
+// Called by ExitProcess, in the order registered.
+void AtExit(void (*finish)());
 
 }  // namespace platform

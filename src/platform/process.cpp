@@ -1,6 +1,7 @@
 // The backend, the clock and the end of the process.
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/backend.h"
 #include "platform/internal.h"
@@ -17,6 +18,17 @@ Backend& TheBackend() {
     return **backend;
 }
 
+namespace {
+
+std::vector<void (*)()>& ExitFinishers() {
+    static NoDestructor<std::vector<void (*)()>> finishers;
+    return *finishers;
+}
+
+}  // namespace
+
+void AtExit(void (*finish)()) { ExitFinishers().push_back(finish); }
+
 void CheckTimeLimit(std::uint64_t now) {
     if (now < CurrentSettings().maxMs) return;
     WriteTraceAt(CurrentSettings().maxMs, "limit");
@@ -31,11 +43,11 @@ DWORD GetTickCount() { return static_cast<DWORD>(platform::TickCountAtStart + pl
 
 void ExitProcess(UINT exitCode) {
     platform::WriteTrace("exit\t" + std::to_string(exitCode));
+    for (auto finish : platform::ExitFinishers()) finish();
     std::fflush(nullptr);
     platform::TheBackend().Shutdown();
-    // Objects on the live stack are left alone; static ones (the loaded audio
-    // library's output file among them) are finished as at any process end.
-    std::exit(static_cast<int>(exitCode));
+    // Nothing else of the program runs after this: no destructors under a live stack.
+    std::_Exit(static_cast<int>(exitCode));
 }
 
 }  // namespace win

@@ -1,3 +1,4 @@
+#include "platform/internal.h"
 #include "platform/trace.h"
 
 #include <mutex>
@@ -96,6 +97,10 @@ std::uint32_t corvanta_host_now_ms(void) { return static_cast<std::uint32_t>(pla
 
 void corvanta_host_trace(const char* event) {
     if (event) platform::WriteTrace(event);
+}
+
+void corvanta_host_at_exit(void (*finish)(void)) {
+    if (finish) platform::AtExit(finish);
 }
 
 }  // extern "C"

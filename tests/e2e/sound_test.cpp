@@ -84,6 +84,24 @@ TEST(Sound, MusicIsMixedAtItsStartTimeForItsLength) {
     EXPECT_NEAR(lengthMs, 1000.0, 3.0);
 }
 
+TEST(Sound, MixFileIsCompleteAfterTheTimeLimitEndsTheRun) {
+    const fs::path root = test::MakeTempDir("music-limit");
+    const std::string tone = (root / "tone.wav").string();
+    if (std::system(("sox -n -r 44100 -c 2 -b 16 " + tone + " synth 0.5 sine 440 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "sox is not installed";
+    test::WriteFile(root / "sequence", "music tone\npause\n");
+    test::PlayerOptions options;
+    options.env["CORVANTA_AUDIO_OUT"] = (root / "mix.wav").string();
+    options.env["CORVANTA_MAX_MS"] = "1500";
+    const test::PlayerRun run = test::RunPlayer(root, options);
+    ASSERT_EQ(run.exitCode, 3) << Dump(run);
+    // The header's data size counts the whole run, up to the limit.
+    const Mix mix = ReadMix(root / "mix.wav");
+    ASSERT_GT(mix.channels, 0);
+    EXPECT_EQ(mix.samples.size() / mix.channels, 1500u * mix.rate / 1000);
+    EXPECT_EQ(fs::file_size(root / "mix.wav"), 44 + mix.samples.size() * 2);
+}
+
 TEST(Sound, MissingMusicFileIsSilent) {
     const fs::path root = test::MakeTempDir("music-missing");
     test::WriteFile(root / "sequence", "music nothing\nmusic\n");
