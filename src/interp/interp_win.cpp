@@ -6,6 +6,7 @@
 
 #include "app/globals.h"
 #include "app/message_class.h"
+#include "flic/flc_window.h"
 #include "still/slide_win.h"
 
 DInterpWin::DInterpWin() : framework::Window(win::WS_POPUP) {

@@ -13,6 +13,7 @@
 #include "still/hotspot.h"
 
 class DSlideWin;
+class DFLCWindow;
 
 inline constexpr win::UINT WM_INTERP_OPEN = win::WM_USER + 250;  // 1274
 inline constexpr win::UINT WM_INTERP_RUN = win::WM_USER + 300;   // 1324
@@ -22,8 +23,8 @@ inline constexpr win::UINT_PTR StillTimerId = 100;
 inline constexpr int CurDirSize = 260;
 inline constexpr int LineBufSize = 256;
 
-// The current media object: nothing, or the still that is showing.
-using MediaSlot = std::variant<std::monostate, std::unique_ptr<DSlideWin>>;
+// The current media object: nothing, the still that is showing, or the last movie.
+using MediaSlot = std::variant<std::monostate, std::unique_ptr<DSlideWin>, std::unique_ptr<DFLCWindow>>;
 
 class DInterpWin : public framework::Window {
 public:
@@ -66,6 +67,8 @@ private:
     void DoBlank();
     void DoPause();
     void DoStill();
+    // False when the line loop must end (a fatal error).
+    bool DoMovie();
     void DoMusic();
 
     // The line reader shared by the line loop, GotoLine and the still block:

@@ -4,6 +4,7 @@
 
 #include "app/globals.h"
 #include "app/message_class.h"
+#include "flic/flc_window.h"
 #include "app/pump.h"
 #include "app/text.h"
 #include "interp/interp_win.h"
@@ -138,6 +139,8 @@ void DInterpWin::RunSequence(bool restart) {
             DoStill();
             ServeSound();
             return;
+        } else if (EqualsIgnoringCase(keyword, "movie")) {
+            if (!DoMovie()) return;
         } else if (EqualsIgnoringCase(keyword, "blank")) {
             DoBlank();
         } else if (EqualsIgnoringCase(keyword, "pause")) {

@@ -53,6 +53,8 @@ public:
     bool AttachMovieSound(const char* path);
     // Starts the sound of the last successful attach.
     void StartMovieSound();
+    // Releases the sound of the last attach if it was never started.
+    void DropUnstartedMovieSound();
     bool IsEnabled() const { return enabled != 0; }
     // The extra library shut-down around RUN and EXEC; nothing when unbound.
     void ShutdownLibrary();

@@ -83,3 +83,13 @@ void SoundClass::StartMovieSound() {
         }
     }
 }
+
+void SoundClass::DropUnstartedMovieSound() {
+    for (std::uint32_t i = 0; i < playingCount; ++i) {
+        if (playing[i]->awaitingStart) {
+            aud.AUD_end_sample(playing[i]->voice);
+            RemovePlaying(i);
+            return;
+        }
+    }
+}

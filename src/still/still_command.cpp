@@ -6,6 +6,7 @@
 
 #include "app/message_class.h"
 #include "app/text.h"
+#include "flic/flc_window.h"
 #include "interp/interp_win.h"
 #include "still/serve_sound.h"
 #include "still/slide_win.h"

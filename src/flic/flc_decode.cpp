@@ -1,0 +1,316 @@
+// The chunk decoders: palettes, the word and byte deltas, black, run-length
+// and uncompressed frames. Colour indices from the file are raised by the
+// pixel shift so that they clear the display's low static colours. Nothing is
+// written outside the image, whatever the chunk says; a file that ends inside
+// a count or skip ends the play without a message.
+#include <algorithm>
+#include <cstring>
+
+#include "flic/flc_window.h"
+
+namespace {
+
+constexpr int PaletteSize = 256;
+constexpr int DefaultStaticColours = 20;  // when the display cannot be asked
+
+struct LogPalette256 {
+    win::WORD palVersion;
+    win::WORD palNumEntries;
+    win::PALETTEENTRY palPalEntry[PaletteSize];
+};
+
+}  // namespace
+
+std::uint8_t* DFLCWindow::Row(std::int64_t y) const {
+    if (y < 0 || y >= static_cast<std::int64_t>(height)) return nullptr;
+    return bits + (static_cast<std::size_t>(height) - 1 - static_cast<std::size_t>(y)) * stride;
+}
+
+// Half the static colours; a display that reports more than a palette holds
+// shifts by half a palette at most.
+std::uint8_t DFLCWindow::PixelShift() const {
+    return static_cast<std::uint8_t>(std::clamp(staticColours / 2, 0, PaletteSize / 2));
+}
+
+void DFLCWindow::ShiftPixels(std::uint8_t* at, std::size_t count) const {
+    const std::uint8_t shift = PixelShift();
+    if (shift == 0) return;
+    for (std::size_t i = 0; i < count; ++i) at[i] = static_cast<std::uint8_t>(at[i] + shift);
+}
+
+bool DFLCWindow::ReadIntoRow(std::uint8_t* row, std::int64_t column, std::size_t count) {
+    const std::int64_t end = column + static_cast<std::int64_t>(count);
+    if (row && column >= 0 && end <= static_cast<std::int64_t>(width)) {
+        if (!file->Read(row + column, count)) return false;
+        ShiftPixels(row + column, count);
+        return true;
+    }
+    // Partly or wholly outside the image: read aside, keep what fits. Runs
+    // that can leave the image are at most 254 bytes.
+    std::uint8_t scratch[256];
+    if (count > sizeof scratch || !file->Read(scratch, count)) return false;
+    const std::int64_t from = std::max<std::int64_t>(column, 0);
+    const std::int64_t to = std::min<std::int64_t>(end, width);
+    if (row && from < to) {
+        std::memcpy(row + from, scratch + (from - column), static_cast<std::size_t>(to - from));
+        ShiftPixels(row + from, static_cast<std::size_t>(to - from));
+    }
+    return true;
+}
+
+void DFLCWindow::FillRow(std::uint8_t* row, std::int64_t column, std::size_t count, const std::uint8_t* pattern,
+                         std::size_t patternSize) const {
+    if (!row) return;
+    const std::int64_t end = column + static_cast<std::int64_t>(count);
+    const std::int64_t from = std::max<std::int64_t>(column, 0);
+    const std::int64_t to = std::min<std::int64_t>(end, width);
+    if (patternSize == 1) {
+        if (from < to) std::memset(row + from, static_cast<std::uint8_t>(pattern[0] + PixelShift()),
+                                   static_cast<std::size_t>(to - from));
+        return;
+    }
+    for (std::int64_t x = from; x < to; ++x)
+        row[x] = static_cast<std::uint8_t>(pattern[(x - column) % static_cast<std::int64_t>(patternSize)] +
+                                           PixelShift());
+}
+
+// ---------------------------------------------------------------- palette
+
+bool DFLCWindow::ReadPalette() {
+    std::uint16_t packets = 0;
+    host.Serve();
+    const bool counted = file->Word(packets);
+    host.Serve();
+    if (!counted) {
+        Fatal("Error reading palette packet count");
+        return false;
+    }
+
+    // Entries the chunk does not name keep the movie's colours; before the
+    // movie has any, the display's.
+    LogPalette256 description{0x300, PaletteSize, {}};
+    if (palette) {
+        win::GetPaletteEntries(palette.get(), 0, PaletteSize, description.palPalEntry);
+    } else {
+        win::HDC screen = win::GetDC(nullptr);
+        win::GetSystemPaletteEntries(screen, 0, PaletteSize, description.palPalEntry);
+        win::ReleaseDC(nullptr, screen);
+    }
+
+    unsigned index = 0;  // the file's colour index, running over all packets
+    for (std::uint16_t packet = 0; packet < packets; ++packet) {
+        std::uint8_t skip = 0, countByte = 0;
+        if (!file->Byte(skip) || !file->Byte(countByte)) return false;
+        index += skip;
+        const unsigned count = countByte ? countByte : 256;
+
+        win::HDC screen = win::GetDC(nullptr);
+        const win::UINT use = win::GetSystemPaletteUse(screen);
+        int half = 0;
+        if (use == win::SYSPAL_NOSTATIC) {
+            staticColours = 0;
+        } else {
+            staticColours = use == win::SYSPAL_STATIC ? win::GetDeviceCaps(screen, win::NUMCOLORS)
+                                                      : DefaultStaticColours;
+            half = PixelShift();
+            win::GetSystemPaletteEntries(screen, 0, half, description.palPalEntry);
+            win::GetSystemPaletteEntries(screen, PaletteSize - half, half,
+                                         description.palPalEntry + PaletteSize - half);
+        }
+        win::ReleaseDC(nullptr, screen);
+
+        for (unsigned i = 0; i < count; ++i, ++index) {
+            std::uint8_t rgb[3];
+            host.Serve();
+            const bool read = file->Read(rgb, sizeof rgb);
+            host.Serve();
+            if (!read) {
+                Fatal("Error reading palette data");
+                return false;
+            }
+            // Colours that would land on the display's high static colours are dropped.
+            const unsigned entry = index + static_cast<unsigned>(half);
+            if (entry <= static_cast<unsigned>(PaletteSize - 1 - half))
+                description.palPalEntry[entry] = {rgb[0], rgb[1], rgb[2], 0};
+        }
+
+        for (int i = 0; i < PaletteSize; ++i)
+            description.palPalEntry[i].peFlags = i < half || i >= PaletteSize - half ? 0 : win::PC_NOCOLLAPSE;
+        if (use == win::SYSPAL_NOSTATIC) {
+            description.palPalEntry[255] = {255, 255, 255, 0};
+            description.palPalEntry[0] = {0, 0, 0, 0};
+        }
+    }
+
+    palette.reset(win::CreatePalette(reinterpret_cast<const win::LOGPALETTE*>(&description)));
+    return true;
+}
+
+// ---------------------------------------------------------------- deltas
+
+bool DFLCWindow::DecodeDeltaFlc() {
+    std::uint16_t lines = 0;
+    host.Serve();
+    const bool counted = file->Word(lines);
+    host.Serve();
+    if (!counted) {
+        Fatal("Error reading delta compression line count.");
+        return false;
+    }
+    // Line number k stands for image row height - k: decoding starts on the top row.
+    std::uint16_t lineNumber = static_cast<std::uint16_t>(bottom);
+    for (std::uint32_t decoded = 0; decoded < lines;) {
+        std::uint16_t opcode = 0;
+        host.Serve();
+        const bool read = file->Word(opcode);
+        host.Serve();
+        if (!read) {
+            Fatal("Error reading delta compression line.");
+            return false;
+        }
+        std::uint8_t* row = Row(static_cast<std::int64_t>(height) - lineNumber);
+        std::uint16_t packets = opcode;
+        switch (opcode >> 14) {
+            case 3:
+                lineNumber = static_cast<std::uint16_t>(lineNumber + opcode);  // a skip of -opcode lines
+                continue;
+            case 1:
+                Fatal("Invalid line start in delta compression.");
+                return false;
+            case 2: {
+                const std::uint8_t pixel = static_cast<std::uint8_t>(opcode & 0xFF);
+                FillRow(row, static_cast<std::int64_t>(width) - 1, 1, &pixel, 1);
+                if (!file->Word(packets)) {
+                    Fatal("Error reading delta compression line.");
+                    return false;
+                }
+                break;
+            }
+            default: break;
+        }
+
+        std::int64_t column = left;
+        for (std::uint32_t packet = 0; packet < packets; ++packet) {
+            std::uint8_t skip = 0, countByte = 0;
+            if (!file->Byte(skip) || !file->Byte(countByte)) return false;
+            column += skip;
+            const auto count = static_cast<std::int8_t>(countByte);
+            if (count > 0) {
+                const std::size_t bytes = 2 * static_cast<std::size_t>(count);
+                host.Serve();
+                const bool copied = ReadIntoRow(row, column, bytes);
+                host.Serve();
+                if (!copied) {
+                    Fatal("Error reading delta compression data.");
+                    return false;
+                }
+                column += static_cast<std::int64_t>(bytes);
+            } else if (count < 0) {
+                std::uint8_t pair[2];
+                host.Serve();
+                const bool paired = file->Read(pair, sizeof pair);
+                host.Serve();
+                if (!paired) {
+                    Fatal("Error reading delta compression data.");
+                    return false;
+                }
+                const std::size_t bytes = 2 * static_cast<std::size_t>(-count);
+                FillRow(row, column, bytes, pair, 2);
+                column += static_cast<std::int64_t>(bytes);
+            }
+        }
+        --lineNumber;
+        ++decoded;
+    }
+    return true;
+}
+
+bool DFLCWindow::DecodeDeltaLc() {
+    std::uint16_t firstLine = 0, lines = 0;
+    for (std::uint16_t* word : {&firstLine, &lines}) {
+        host.Serve();
+        const bool read = file->Word(*word);
+        host.Serve();
+        if (!read) {
+            Fatal("Error reading LC frame");
+            return false;
+        }
+    }
+    for (std::uint32_t line = 0; line < lines; ++line) {
+        std::uint8_t* row = Row(std::int64_t{firstLine} + line);
+        host.Serve();
+        std::uint8_t packets = 0;
+        if (!file->Byte(packets)) return false;
+        std::int64_t column = 0;
+        for (unsigned packet = 0; packet < packets; ++packet) {
+            std::uint8_t skip = 0, countByte = 0;
+            if (!file->Byte(skip) || !file->Byte(countByte)) return false;
+            column += skip;
+            const auto count = static_cast<std::int8_t>(countByte);
+            if (count > 0) {
+                if (!ReadIntoRow(row, column, static_cast<std::size_t>(count))) {
+                    Fatal("Error reading BRUN copy data");
+                    return false;
+                }
+            } else if (count < 0) {
+                std::uint8_t value = 0;
+                if (!file->Byte(value)) return false;
+                FillRow(row, column, static_cast<std::size_t>(-count), &value, 1);
+            }
+            column += count < 0 ? -count : count;
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- whole frames
+
+bool DFLCWindow::ClearFrame() {
+    for (std::uint32_t y = 0; y < height; ++y) std::memset(Row(y), 0, width);
+    return true;
+}
+
+bool DFLCWindow::DecodeByteRun() {
+    for (std::uint32_t y = 0; y < height; ++y) {
+        std::uint8_t* row = Row(y);
+        host.Serve();
+        std::uint8_t ignored = 0;  // the row's packet count, which encoders do not always fill in
+        if (!file->Byte(ignored)) return false;
+        std::int64_t column = 0;
+        while (column < static_cast<std::int64_t>(width)) {
+            std::uint8_t countByte = 0;
+            if (!file->Byte(countByte)) return false;
+            const auto count = static_cast<std::int8_t>(countByte);
+            if (count < 0) {
+                const std::size_t bytes = static_cast<std::size_t>(-count);
+                host.Serve();
+                const bool read = ReadIntoRow(row, column, bytes);
+                host.Serve();
+                if (!read) {
+                    Fatal("Error reading BRUN copy data.");
+                    return false;
+                }
+                column += static_cast<std::int64_t>(bytes);
+            } else {
+                std::uint8_t value = 0;
+                if (!file->Byte(value)) return false;
+                FillRow(row, column, static_cast<std::size_t>(count), &value, 1);
+                column += count;
+            }
+        }
+    }
+    return true;
+}
+
+bool DFLCWindow::CopyFrame() {
+    for (std::uint32_t y = 0; y < height; ++y) {
+        host.Serve();
+        const bool read = ReadIntoRow(Row(y), 0, width);
+        host.Serve();
+        if (!read) {
+            Fatal("Error reading uncompressed frame data.");
+            return false;
+        }
+    }
+    return true;
+}

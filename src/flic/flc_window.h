@@ -1,0 +1,136 @@
+// A FLIC movie (FLC variant): played once, frame by frame at a fixed pace,
+// decoded into an 8-bit frame buffer and shown centred in its owner window.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/byte_reader.h"
+#include "platform/win.h"
+
+// What a playing movie needs from the program around it.
+class MovieHost {
+public:
+    // Reports an error that ends the program.
+    virtual void FatalError(const char* text) = 0;
+    // Handles waiting messages; false when a quit request is next.
+    virtual bool PumpMessages() = 0;
+    // The viewer's request to cut the movie short: true once per request.
+    virtual bool TakeAbort() = 0;
+    // Lets the audio library work during long reads.
+    virtual void Serve() = 0;
+    virtual bool AttachMovieSound(const char* path) = 0;
+    virtual void StartMovieSound() = 0;
+    // Gives back an attached sound that was never started.
+    virtual void DropUnstartedMovieSound() = 0;
+
+protected:
+    ~MovieHost() = default;
+};
+
+struct GdiDeleter {
+    void operator()(win::GdiObject* object) const { win::DeleteObject(object); }
+};
+using OwnedPalette = std::unique_ptr<win::GdiObject, GdiDeleter>;
+
+// The base of screen effects: an owner window, a picture of the effect's own
+// (movies leave it empty) and the current logical palette.
+class EffectWindow {
+public:
+    explicit EffectWindow(win::HWND owner) : owner(owner) {}
+    win::HPALETTE Palette() const { return palette.get(); }
+
+protected:
+    win::HWND owner;  // not owned
+    std::vector<std::uint8_t> picture;
+    OwnedPalette palette;
+};
+
+// The 8-bit DIB a movie decodes into: header, a colour table of palette
+// indices 0..255 (DIB_PAL_COLORS), rows bottom-up and padded to 4 bytes.
+struct FrameBuffer {
+    struct Info {
+        win::BITMAPINFOHEADER header;
+        win::WORD indices[256];
+    } info;
+    std::unique_ptr<std::uint8_t[]> pixels;
+
+    const win::BITMAPINFO* BitmapInfo() const { return reinterpret_cast<const win::BITMAPINFO*>(&info); }
+};
+
+class DFLCWindow : public EffectWindow {
+public:
+    DFLCWindow(win::HWND owner, const char* fileName, MovieHost& host);
+    DFLCWindow(const DFLCWindow&) = delete;
+    DFLCWindow& operator=(const DFLCWindow&) = delete;
+
+    void Play();
+
+    std::uint8_t ready = 0;
+    const char* FileName() const { return fileName.data(); }
+    std::int32_t StaticColours() const { return staticColours; }
+
+private:
+    struct Placement {
+        std::int32_t x = 0, y = 0, w = 0, h = 0;
+    };
+    enum class FrameResult { Decoded, EndPlay };
+
+    // The steps of a play; each error has been reported when they return false.
+    bool PlayOpened(const char* openedName);
+    bool ReadHeader(const char* baseName, std::uint16_t& frames, std::uint32_t& firstFrameAt);
+    bool CreateFrameBuffer();
+    bool DecodeFrame(std::uint32_t number);
+    bool HandleChunk(std::uint16_t type, std::uint64_t& position, std::uint32_t size, std::uint64_t frameEnd,
+                     bool lastOfFrame);
+    bool PaceAndShow(std::uint32_t number);
+    bool SeekNextChunk(std::uint64_t position, std::uint32_t size);
+    void EndPlay();
+    void Fatal(const char* format, ...);
+
+    // Chunk decoders: false ends the play.
+    bool ReadPalette();
+    bool DecodeDeltaFlc();
+    bool DecodeDeltaLc();
+    bool ClearFrame();
+    bool DecodeByteRun();
+    bool CopyFrame();
+
+    // Frame presentation.
+    bool ShowFrame();
+    void BlackOutPalette();
+
+    // Image row y (0 at the top) in the bottom-up buffer; null outside the image.
+    std::uint8_t* Row(std::int64_t y) const;
+    std::uint8_t PixelShift() const;
+    void ShiftPixels(std::uint8_t* at, std::size_t count) const;
+    // Reads `count` bytes from the file into row `row` at `column`, keeping
+    // only what falls inside the image.
+    bool ReadIntoRow(std::uint8_t* row, std::int64_t column, std::size_t count);
+    void FillRow(std::uint8_t* row, std::int64_t column, std::size_t count, const std::uint8_t* pattern,
+                 std::size_t patternSize) const;
+    // Whether a chunk header (or, at the end of a frame, a frame header) can start at `position`.
+    bool PlausibleHeaderAt(std::uint64_t position, std::uint64_t frameEnd, bool lastOfFrame);
+
+    MovieHost& host;
+
+    std::int32_t top = 0, bottom = 0, left = 0, right = 0;
+    std::uint32_t width = 0, height = 0;
+    std::int32_t staticColours = 0;
+    std::uint32_t pixelCount = 0;
+    std::unique_ptr<platform::ByteReader> file;
+    std::uint8_t* bits = nullptr;
+    std::unique_ptr<FrameBuffer> frameBuffer;
+    std::uint8_t firstFrame = 1;
+    std::array<char, win::_MAX_PATH> fileName{};
+
+    std::size_t stride = 0;
+    Placement placement;
+    // Pacing across the frames of one play.
+    win::DWORD last = 0;
+    bool showNow = true;
+    bool soundAttached = false;
+    bool soundStarted = false;
+};

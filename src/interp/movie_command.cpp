@@ -1,0 +1,52 @@
+// The MOVIE line: the movie plays to its end inside the line loop.
+#include "app/globals.h"
+#include "app/message_class.h"
+#include "app/pump.h"
+#include "flic/flc_window.h"
+#include "interp/interp_win.h"
+#include "sound/sound_class.h"
+#include "still/slide_win.h"
+
+namespace {
+
+// A movie reaches the error reporter, the message pump, the abort flag and
+// the sound manager through the program's globals.
+class ProgramMovieHost final : public MovieHost {
+public:
+    void FatalError(const char* text) override { ErrorReporter->FatalError(text); }
+    bool PumpMessages() override { return ::PumpMessages(); }
+    bool TakeAbort() override {
+        const bool requested = AbortMovie != 0;
+        AbortMovie = 0;
+        return requested;
+    }
+    void Serve() override {
+        if (SoundManager) SoundManager->Serve();
+    }
+    bool AttachMovieSound(const char* path) override { return SoundManager && SoundManager->AttachMovieSound(path); }
+    void StartMovieSound() override {
+        if (SoundManager) SoundManager->StartMovieSound();
+    }
+    void DropUnstartedMovieSound() override {
+        if (SoundManager) SoundManager->DropUnstartedMovieSound();
+    }
+};
+
+ProgramMovieHost TheMovieHost;
+
+}  // namespace
+
+bool DInterpWin::DoMovie() {
+    const char* fileName = NextToken();
+    if (!fileName) {
+        ErrorReporter->FatalError("MOVIE file name missing.");
+        return false;
+    }
+    ReleaseMedia();
+    state_ = InterpState::Movie;
+    auto created = std::make_unique<DFLCWindow>(Handle(), fileName, TheMovieHost);
+    DFLCWindow& movie = *created;
+    media_ = std::move(created);
+    if (movie.ready) movie.Play();
+    return true;
+}
