@@ -53,21 +53,26 @@ void DFLCWindow::Fatal(const char* format, ...) {
 }
 
 void DFLCWindow::Play() {
-    // A key that ended an earlier pause or still is not meant for this movie.
-    host.TakeAbort();
     std::array<char, win::_MAX_PATH + 4> opened{};
     std::strcpy(opened.data(), fileName.data());
-    file = platform::ByteReader::Open(opened.data());
-    if (!file) {
+    auto reader = platform::ByteReader::Open(opened.data());
+    if (!reader) {
         std::strcat(opened.data(), ".flc");
-        file = platform::ByteReader::Open(opened.data());
+        reader = platform::ByteReader::Open(opened.data());
     }
-    if (!file) {
+    if (!reader) {
         Fatal("Unable to open Flic file: %s", fileName.data());
         return;
     }
-    platform::WriteTrace("show\tmovie\t" + platform::EscapeTraceText(opened.data()));
-    PlayOpened(opened.data());
+    PlayFrom(std::move(reader), opened.data());
+}
+
+void DFLCWindow::PlayFrom(std::unique_ptr<platform::ByteReader> source, const char* openedName) {
+    // A key that ended an earlier pause or still is not meant for this movie.
+    host.TakeAbort();
+    file = std::move(source);
+    platform::WriteTrace("show\tmovie\t" + platform::EscapeTraceText(openedName));
+    PlayOpened(openedName);
     EndPlay();
 }
 

@@ -67,6 +67,8 @@ public:
     DFLCWindow& operator=(const DFLCWindow&) = delete;
 
     void Play();
+    // Plays a movie that is already open, under the name it was opened as.
+    void PlayFrom(std::unique_ptr<platform::ByteReader> source, const char* openedName);
 
     std::uint8_t ready = 0;
     const char* FileName() const { return fileName.data(); }
