@@ -239,7 +239,7 @@ bool DFLCWindow::SeekNextChunk(std::uint64_t position, std::uint32_t size) {
 }
 
 bool DFLCWindow::PaceAndShow(std::uint32_t number) {
-    win::DWORD now = win::GetTickCount();
+    win::DWORD now = host.Ticks();
     if (showNow) {
         if (number == 1 && soundAttached) {
             host.StartMovieSound();
@@ -253,11 +253,11 @@ bool DFLCWindow::PaceAndShow(std::uint32_t number) {
     } else {
         do {
             if (!host.PumpMessages() || host.TakeAbort()) return false;
-            now = win::GetTickCount();
+            now = host.Ticks();
         } while (now - last < FrameInterval);
         showNow = !ShowFrame();
     }
-    last = win::GetTickCount();
+    last = host.Ticks();
     return true;
 }
 

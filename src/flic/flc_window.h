@@ -21,6 +21,8 @@ public:
     virtual bool TakeAbort() = 0;
     // Lets the audio library work during long reads.
     virtual void Serve() = 0;
+    // The millisecond clock that paces the frames.
+    virtual win::DWORD Ticks() = 0;
     virtual bool AttachMovieSound(const char* path) = 0;
     virtual void StartMovieSound() = 0;
     // Gives back an attached sound that was never started.

@@ -23,6 +23,7 @@ public:
     void Serve() override {
         if (SoundManager) SoundManager->Serve();
     }
+    win::DWORD Ticks() override { return win::GetTickCount(); }
     bool AttachMovieSound(const char* path) override { return SoundManager && SoundManager->AttachMovieSound(path); }
     void StartMovieSound() override {
         if (SoundManager) SoundManager->StartMovieSound();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,16 +16,27 @@
 namespace movie_test {
 
 // Records what the movie asks of the program; the viewer's abort or a quit
-// request arrive at a chosen pump.
+// request arrive at a chosen pump. Its clock moves 1 ms per pump and
+// `serveCost` per serve, so a frame with many chunks decodes slowly.
 class FakeHost final : public MovieHost {
 public:
     void FatalError(const char* text) override { errors.push_back(text); }
-    bool PumpMessages() override { return ++pumps != quitAtPump; }
+    bool PumpMessages() override {
+        ++clock;
+        return ++pumps != quitAtPump;
+    }
+    win::DWORD Ticks() override {
+        if (watch) watch(clock);
+        return clock;
+    }
     // An abort stays pending from its pump on until taken.
     bool TakeAbort() override {
         return abortAtPump >= 0 && pumps >= abortAtPump && !std::exchange(abortTaken, true);
     }
-    void Serve() override { ++serves; }
+    void Serve() override {
+        ++serves;
+        clock += serveCost;
+    }
     bool AttachMovieSound(const char* path) override {
         attached.push_back(path);
         return attachSucceeds;
@@ -38,6 +50,9 @@ public:
     int pumps = 0, serves = 0, started = 0, dropped = 0;
     int quitAtPump = -1, abortAtPump = -1;
     bool abortTaken = false;
+    win::DWORD clock = 0, serveCost = 0;
+    // Called whenever the movie reads the clock, which it does right after showing a frame.
+    std::function<void(win::DWORD)> watch;
 };
 
 class MovieTest : public testing::Test {

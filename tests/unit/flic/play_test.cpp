@@ -3,6 +3,8 @@
 // viewer's abort or a quit request ends the play.
 #include <fstream>
 #include <functional>
+#include <ranges>
+#include <set>
 
 #include "movie_fixture.h"
 
@@ -181,7 +183,8 @@ TEST_F(MovieTest, SoundStartsWithTheFirstFrameOrIsGivenBack) {
 flc::Movie Frames(int count) {
     flc::Movie movie = EmptyMovie(4, 1);
     movie.frames.push_back({{flc::Palette(Colours()), flc::ByteRun({1, 1, 1, 1}, 4, 1)}});
-    for (int i = 1; i < count; ++i) movie.frames.push_back({{flc::ByteRun(flc::Image(4, static_cast<std::uint8_t>(i + 1)), 4, 1)}});
+    for (int i = 1; i < count; ++i)
+        movie.frames.push_back({{flc::ByteRun(flc::Image(4, static_cast<std::uint8_t>(i + 1)), 4, 1)}});
     return movie;
 }
 
@@ -209,13 +212,40 @@ TEST_F(MovieTest, AbortLeftFromBeforeThePlayIsIgnored) {
     EXPECT_EQ(Shown(4, 1), flc::Image(4, 3 + 10));
 }
 
-TEST_F(MovieTest, FramesFollowAtTheFixedPace) {
-    const win::DWORD start = win::GetTickCount();
-    EXPECT_EQ(Play(Frames(4)), Errors{});
-    const win::DWORD elapsed = win::GetTickCount() - start;
-    // Three waits of 67 ms after the first frame, whatever the header's speed.
-    EXPECT_GE(elapsed, 3u * 67);
-    EXPECT_LT(elapsed, 4u * 67);
+// Frames of one colour each; a slow frame carries 60 stamp chunks. At 1 ms a
+// serve, a plain frame after the first decodes in 5 ms, a slow one in 125 ms.
+struct Pace {
+    std::string name;
+    std::set<int> slow;
+    std::vector<std::pair<int, win::DWORD>> shown;  // frame, ms after the first frame
+};
+void PrintTo(const Pace& c, std::ostream* out) { *out << c.name; }
+
+class MoviePace : public MovieTest, public testing::WithParamInterface<Pace> {};
+
+TEST_P(MoviePace, ShowsEveryFrameOnItsSlotOrDropsOneLateFrame) {
+    flc::Movie movie = Frames(5);
+    for (int frame : GetParam().slow)
+        movie.frames[frame - 1].chunks.insert(movie.frames[frame - 1].chunks.begin(), 60, flc::PostageStamp({0}, 1, 1));
+    host.serveCost = 1;
+    std::vector<std::pair<int, win::DWORD>> shown;
+    host.watch = [&](win::DWORD now) {
+        const int frame = Shown(4, 1)[0] - 10;
+        if (frame > 0 && (shown.empty() || shown.back().first != frame))
+            shown.push_back({frame, now});
+    };
+    EXPECT_EQ(Play(movie), Errors{});
+    ASSERT_FALSE(shown.empty());
+    for (auto& [frame, at] : std::views::reverse(shown)) at -= shown.front().second;
+    EXPECT_EQ(shown, GetParam().shown);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, MoviePace,
+    testing::Values(Pace{"OnTime", {}, {{1, 0}, {2, 67}, {3, 134}, {4, 201}, {5, 268}}},
+                    Pace{"LateFrameDropped", {2}, {{1, 0}, {3, 131}, {4, 198}, {5, 265}}},
+                    Pace{"NeverTwoDroppedInARow", {2, 3}, {{1, 0}, {3, 251}, {4, 318}, {5, 385}}},
+                    Pace{"SlowFirstFrameShownAtOnce", {1}, {{1, 0}, {2, 67}, {3, 134}, {4, 201}, {5, 268}}}),
+    [](const auto& info) { return info.param.name; });
 
 }  // namespace
