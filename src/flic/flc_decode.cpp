@@ -26,10 +26,11 @@ std::uint8_t* DFLCWindow::Row(std::int64_t y) const {
     return bits + (static_cast<std::size_t>(height) - 1 - static_cast<std::size_t>(y)) * stride;
 }
 
-// Half the static colours; a display that reports more than a palette holds
-// shifts by half a palette at most.
-std::uint8_t DFLCWindow::PixelShift() const {
-    return static_cast<std::uint8_t>(std::clamp(staticColours / 2, 0, PaletteSize / 2));
+// The shift is half the static colours; a display that reports more than a
+// palette holds shifts by half a palette at most.
+void DFLCWindow::SetStaticColours(std::int32_t count) {
+    staticColours = count;
+    pixelShift = static_cast<std::uint8_t>(std::clamp(count / 2, 0, PaletteSize / 2));
 }
 
 void DFLCWindow::ShiftPixels(std::uint8_t* at, std::size_t count) const {
@@ -61,17 +62,23 @@ bool DFLCWindow::ReadIntoRow(std::uint8_t* row, std::int64_t column, std::size_t
 void DFLCWindow::FillRow(std::uint8_t* row, std::int64_t column, std::size_t count, const std::uint8_t* pattern,
                          std::size_t patternSize) const {
     if (!row) return;
-    const std::int64_t end = column + static_cast<std::int64_t>(count);
     const std::int64_t from = std::max<std::int64_t>(column, 0);
-    const std::int64_t to = std::min<std::int64_t>(end, width);
+    const std::int64_t to = std::min<std::int64_t>(column + static_cast<std::int64_t>(count), width);
+    if (from >= to) return;
+    const std::uint8_t shift = PixelShift();
+    const std::uint8_t first = static_cast<std::uint8_t>(pattern[0] + shift);
     if (patternSize == 1) {
-        if (from < to) std::memset(row + from, static_cast<std::uint8_t>(pattern[0] + PixelShift()),
-                                   static_cast<std::size_t>(to - from));
+        std::memset(row + from, first, static_cast<std::size_t>(to - from));
         return;
     }
-    for (std::int64_t x = from; x < to; ++x)
-        row[x] = static_cast<std::uint8_t>(pattern[(x - column) % static_cast<std::int64_t>(patternSize)] +
-                                           PixelShift());
+    const std::uint8_t second = static_cast<std::uint8_t>(pattern[1] + shift);
+    std::int64_t x = from;
+    if ((x - column) & 1) row[x++] = second;  // the run was cut inside a pair
+    for (; x + 1 < to; x += 2) {
+        row[x] = first;
+        row[x + 1] = second;
+    }
+    if (x < to) row[x] = first;
 }
 
 // ---------------------------------------------------------------- palette
@@ -108,10 +115,10 @@ bool DFLCWindow::ReadPalette() {
         const win::UINT use = win::GetSystemPaletteUse(screen);
         int half = 0;
         if (use == win::SYSPAL_NOSTATIC) {
-            staticColours = 0;
+            SetStaticColours(0);
         } else {
-            staticColours = use == win::SYSPAL_STATIC ? win::GetDeviceCaps(screen, win::NUMCOLORS)
-                                                      : DefaultStaticColours;
+            SetStaticColours(use == win::SYSPAL_STATIC ? win::GetDeviceCaps(screen, win::NUMCOLORS)
+                                                       : DefaultStaticColours);
             half = PixelShift();
             win::GetSystemPaletteEntries(screen, 0, half, description.palPalEntry);
             win::GetSystemPaletteEntries(screen, PaletteSize - half, half,
@@ -294,7 +301,11 @@ bool DFLCWindow::DecodeByteRun() {
             } else {
                 std::uint8_t value = 0;
                 if (!file->Byte(value)) return false;
-                FillRow(row, column, static_cast<std::size_t>(count), &value, 1);
+                if (column + count <= static_cast<std::int64_t>(width))
+                    std::memset(row + column, static_cast<std::uint8_t>(value + pixelShift),
+                                static_cast<std::size_t>(count));
+                else
+                    FillRow(row, column, static_cast<std::size_t>(count), &value, 1);
                 column += count;
             }
         }

@@ -108,7 +108,8 @@ private:
 
     // Image row y (0 at the top) in the bottom-up buffer; null outside the image.
     std::uint8_t* Row(std::int64_t y) const;
-    std::uint8_t PixelShift() const;
+    std::uint8_t PixelShift() const { return pixelShift; }
+    void SetStaticColours(std::int32_t count);
     void ShiftPixels(std::uint8_t* at, std::size_t count) const;
     // Reads `count` bytes from the file into row `row` at `column`, keeping
     // only what falls inside the image.
@@ -131,6 +132,7 @@ private:
     std::array<char, win::_MAX_PATH> fileName{};
 
     std::size_t stride = 0;
+    std::uint8_t pixelShift = 0;  // follows staticColours
     Placement placement;
     // Pacing across the frames of one play.
     win::DWORD last = 0;

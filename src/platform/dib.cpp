@@ -100,10 +100,20 @@ void CopyDib(Screen& screen, const win::RECT& clip, const DibLayout& layout, con
     long long x0, x1, y0, y1;
     if (!DestRange(x, area.left, area.right, &x0, &x1) || !DestRange(y, area.top, area.bottom, &y0, &y1)) return;
 
-    std::vector<int> columns(static_cast<std::size_t>(x1 - x0));
-    for (long long dx = x0; dx < x1; ++dx) {
-        long long sx = SourceOf(dx, x);
-        columns[dx - x0] = sx >= 0 && sx < layout.width ? static_cast<int>(sx) : -1;
+    // Unscaled columns (every movie frame, most stills) copy as runs.
+    const bool unscaledX = x.destExtent == x.sourceExtent && x.destExtent > 0;
+    const long long offset = x.sourceStart - x.destStart;
+    if (unscaledX) {
+        x0 = std::max(x0, -offset);
+        x1 = std::min(x1, layout.width - offset);
+        if (x0 >= x1) return;
+    }
+    bool identity = true;
+    for (int i = 0; i < 256 && identity; ++i) identity = lookup[i] == i;
+    std::vector<int> columns(unscaledX ? 0 : static_cast<std::size_t>(x1 - x0));
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        long long sx = SourceOf(x0 + static_cast<long long>(i), x);
+        columns[i] = sx >= 0 && sx < layout.width ? static_cast<int>(sx) : -1;
     }
     bool changed = false;
     for (long long dy = y0; dy < y1; ++dy) {
@@ -113,9 +123,20 @@ void CopyDib(Screen& screen, const win::RECT& clip, const DibLayout& layout, con
         if (row < band.first || row >= static_cast<long long>(band.first) + band.count) continue;
         const std::uint8_t* source = band.bits + static_cast<std::size_t>(row - band.first) * layout.stride;
         std::uint8_t* target = screen.Row(static_cast<int>(dy));
-        for (long long dx = x0; dx < x1; ++dx) {
-            int sx = columns[dx - x0];
-            if (sx >= 0) target[dx] = lookup[source[sx]];
+        if (unscaledX) {
+            const std::uint8_t* from = source + (x0 + offset);
+            std::uint8_t* to = target + x0;
+            const auto count = static_cast<std::size_t>(x1 - x0);
+            if (identity) {
+                std::memcpy(to, from, count);
+            } else {
+                for (std::size_t i = 0; i < count; ++i) to[i] = lookup[from[i]];
+            }
+        } else {
+            for (long long dx = x0; dx < x1; ++dx) {
+                int sx = columns[dx - x0];
+                if (sx >= 0) target[dx] = lookup[source[sx]];
+            }
         }
         changed = true;
     }

@@ -1,5 +1,7 @@
 #include "platform/palette.h"
 
+#include <cstring>
+
 namespace platform {
 
 using win::PALETTEENTRY;
@@ -58,10 +60,20 @@ std::uint8_t SystemPalette::Nearest(win::BYTE red, win::BYTE green, win::BYTE bl
 }
 
 Translation SystemPalette::MapNearest(std::span<const PALETTEENTRY> logical) const {
-    Translation translation;
-    translation.reserve(logical.size());
-    for (const auto& entry : logical) translation.push_back(Nearest(entry.peRed, entry.peGreen, entry.peBlue));
-    return translation;
+    auto same = [](std::span<const PALETTEENTRY> a, std::span<const PALETTEENTRY> b) {
+        return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size_bytes()) == 0;
+    };
+    for (const Mapping& mapping : mappings_)
+        if (!mapping.translation.empty() && same(mapping.logical, logical) && same(mapping.system, entries_))
+            return mapping.translation;
+    Mapping& made = mappings_[nextMapping_];
+    nextMapping_ = (nextMapping_ + 1) % mappings_.size();
+    made.logical.assign(logical.begin(), logical.end());
+    made.system = entries_;
+    made.translation.clear();
+    made.translation.reserve(logical.size());
+    for (const auto& entry : logical) made.translation.push_back(Nearest(entry.peRed, entry.peGreen, entry.peBlue));
+    return made.translation;
 }
 
 Translation SystemPalette::Realize(std::span<const PALETTEENTRY> logical, bool* changed) {

@@ -40,6 +40,16 @@ private:
     PaletteMode mode_;
     std::array<win::PALETTEENTRY, 256> entries_{};
     std::array<bool, 256> reserved_{};
+
+    // Every device context maps its palette when selected, every frame of a
+    // movie again: the last few mappings are kept while the system entries stay.
+    struct Mapping {
+        std::vector<win::PALETTEENTRY> logical;
+        std::array<win::PALETTEENTRY, 256> system{};
+        Translation translation;
+    };
+    mutable std::array<Mapping, 4> mappings_;
+    mutable std::size_t nextMapping_ = 0;
 };
 
 }  // namespace platform
