@@ -1,20 +1,64 @@
 // The entry function: the restart scan, audio around the application's run,
 // and the run's quit code as the exit status.
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "app/globals.h"
 #include "app/interp_app.h"
 #include "app/text.h"
+#include "platform/backend.h"
 #include "platform/win.h"
 #include "sound/sound_class.h"
 
+namespace {
+
+constexpr const char* Usage =
+    "Usage: corvanta [-restart]\n"
+    "Plays the presentation in the current folder, starting with its 'sequence' script.\n"
+    "\n"
+    "  -restart, /restart  resume the root script after its 'restart' line\n"
+    "  --help              show this text\n"
+    "  --version           show the version\n"
+    "Every other argument is ignored.\n"
+    "\n"
+    "Settings (environment variables):\n"
+    "  CORVANTA_DRIVER     sdl (a real window and sound) or headless (default sdl)\n"
+    "  CORVANTA_SCREEN     fixed logical screen WxH, scaled to the window (default: the window's size)\n"
+    "  CORVANTA_PALETTE    static, nostatic or error (default static)\n"
+    "  CORVANTA_CDROM      folder of track01.wav ... or a .cue sheet standing for the CD drive\n"
+    "  CORVANTA_TRACE      trace file, - for standard error\n"
+    "  CORVANTA_CLIENT     headless: client size WxH (default 640x480)\n"
+    "  CORVANTA_INPUT      headless: input script\n"
+    "  CORVANTA_AUDIO_OUT  headless: WAV file of everything played\n"
+    "  CORVANTA_MAX_MS     headless: virtual time limit in milliseconds (default 600000)\n";
+
+// --help and --version answer before anything starts.
+bool Answered(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(Usage, stdout);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::puts("corvanta " CORVANTA_VERSION);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (Answered(argc, argv)) return 0;
     ArgCount = argc;
     ArgVector = argv;
     RestartRequested = 0;
     for (int i = 1; i < argc; ++i) {
         if (EqualsIgnoringCase(argv[i], "-restart") || EqualsIgnoringCase(argv[i], "/restart")) RestartRequested = 1;
     }
+    if (!platform::TheBackend().Start()) win::ExitProcess(2);
     RegisterProgramResources();
 
     if (SoundManager) SoundManager->Startup();

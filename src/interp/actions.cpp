@@ -1,8 +1,24 @@
 // Actions and the way through the directory tree of a presentation.
+#include <cstring>
+#include <string>
+
 #include "app/globals.h"
 #include "app/message_class.h"
 #include "app/text.h"
 #include "interp/interp_win.h"
+#include "platform/trace.h"
+
+namespace {
+
+// The current folder; ".." when it cannot be had.
+std::string WayBack() {
+    std::string folder(4096, '\0');
+    if (!win::_getcwd(folder.data(), static_cast<int>(folder.size()))) return "..";
+    folder.resize(std::strlen(folder.c_str()));
+    return folder;
+}
+
+}  // namespace
 
 bool DInterpWin::ParseAction(const char* word, Action& action) {
     static constexpr struct {
@@ -52,14 +68,20 @@ void DInterpWin::PerformAction(const Action& requested) {
         GotoLine(action.line);
         RunSequence(false);
         break;
-    case ActionKind::Dir:
+    case ActionKind::Dir: {
+        // A folder path goes down several levels at once: the way back is the
+        // folder it started from, not "..".
+        std::string from = WayBack();
         if (win::_chdir(action.dir.c_str()) != 0) {
             ErrorReporter->FatalError("Failed descending into directory.");
             return;
         }
+        levelFolders_.push_back(std::move(from));
         ++depth_;
+        platform::TraceFolder();
         win::PostMessageA(Handle(), WM_INTERP_OPEN, 0, 0);
         break;
+    }
     case ActionKind::None:
         break;
     }
@@ -74,10 +96,16 @@ void DInterpWin::ExitLevel() {
 }
 
 void DInterpWin::ReturnToParent() {
-    if (win::_chdir("..") != 0) {
+    std::string back = "..";
+    if (!levelFolders_.empty()) {
+        back = std::move(levelFolders_.back());
+        levelFolders_.pop_back();
+    }
+    if (win::_chdir(back.c_str()) != 0) {
         ErrorReporter->FatalError("Oops!  Can't get back to parent directory.");
         return;
     }
+    platform::TraceFolder();
     if (!OpenSequenceFile()) {
         ErrorReporter->FatalError("Unable to open SEQUENCE file.");
         return;

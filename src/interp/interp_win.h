@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <variant>
+#include <vector>
 
 #include "app/framework.h"
 #include "interp/action.h"
@@ -77,7 +79,7 @@ private:
     // strtok over LineBuf: the first call after ReadLine gives the keyword.
     char* FirstToken();
     char* NextToken(const char* delimiters = TokenDelimiters);
-    bool AtEndOfFile() const;  // also true when no script is open
+    bool AtEndOfFile() const;  // also true when no script is open or it cannot be read
     // Passes over the lines up to the "restart" mark (or rewinds when there is
     // none) and gives the keyword of the line to carry out next.
     char* SkipToRestart(char* keyword);
@@ -103,5 +105,7 @@ private:
     MediaSlot media_;
     InterpState state_ = InterpState::Running;
 
+    // The folder each level was entered from, the innermost last.
+    std::vector<std::string> levelFolders_;
     char* tokenNext_ = nullptr;  // where the tokenizer goes on in LineBuf
 };

@@ -37,7 +37,7 @@ void DInterpWin::RewindSequence() {
     lineNo_ = 0;
 }
 
-bool DInterpWin::AtEndOfFile() const { return !sequence_ || std::feof(sequence_); }
+bool DInterpWin::AtEndOfFile() const { return !sequence_ || std::feof(sequence_) || std::ferror(sequence_); }
 
 void DInterpWin::ReadLine() {
     char* buffer = lineBuf_.get();

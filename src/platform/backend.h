@@ -26,17 +26,25 @@ public:
     virtual ~Backend() = default;
 
     virtual bool Headless() const = 0;
+    // Before anything else runs: false when there is nothing to show the
+    // presentation on (said on standard error).
+    virtual bool Start() = 0;
     // Milliseconds since the run started; reading it changes nothing.
     virtual std::uint64_t Now() const = 0;
-    // A tick read by the program (headless: each read costs 1 ms).
-    virtual std::uint64_t ReadClock() = 0;
+    // A tick read by the program. spinning: it did nothing else through the
+    // layer (no peek, no work) since its previous read; headless, such a read
+    // costs 1 ms, so that a loop on the clock alone still ends.
+    virtual std::uint64_t ReadClock(bool spinning) = 0;
 
     // Hands input that has become due to the layer.
     virtual void PollInput() = 0;
-    // A peek found nothing for the program. nextDue is the earliest time the
-    // layer itself has something (a timer, the idle message); emptyPeeks
-    // counts the empty peeks in a row; waiting is true inside GetMessage.
-    virtual void Idle(std::uint64_t nextDue, unsigned emptyPeeks, bool waiting) = 0;
+    // The program waits: inside GetMessage (waiting), or peeking again and
+    // again with nothing done in between. nextDue is the earliest time the
+    // layer itself has something (a timer, the idle message).
+    virtual void Idle(std::uint64_t nextDue, bool waiting) = 0;
+    // A peek found nothing right after the program worked through the layer
+    // (a script line read, a picture drawn): it is busy, not waiting.
+    virtual void Busy() = 0;
 
     // The real frame window. Size is its client size.
     virtual bool OpenFrame(const std::string& caption, Size size) = 0;

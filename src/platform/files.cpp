@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/internal.h"
 #include "platform/paths.h"
 #include "platform/win.h"
 
@@ -41,6 +42,7 @@ struct TextStream {
 };
 
 ssize_t ReadText(void* cookie, char* buffer, std::size_t size) {
+    NoteWork();
     std::FILE* file = static_cast<TextStream*>(cookie)->file;
     std::size_t count = 0;
     while (count < size) {
@@ -80,6 +82,8 @@ std::FILE* OpenTextForReading(std::FILE* file) {
         return nullptr;
     }
     stream.release();  // CloseText takes it back
+    // Unbuffered, every line a script reads is a read the layer sees.
+    std::setvbuf(wrapped, nullptr, _IONBF, 0);
     return wrapped;
 }
 
@@ -102,6 +106,7 @@ void CopyField(char* out, std::size_t size, const char* begin, const char* end) 
 }  // namespace
 
 std::string ResolveHostPath(std::string_view path) {
+    NoteWork();  // every file function comes through here
     std::string written(path);
     std::replace(written.begin(), written.end(), '\\', '/');
     if (written.empty() || Exists(written)) return written;
@@ -144,6 +149,13 @@ std::FILE* fopen(const char* path, const char* mode) {
     for (const char* c = mode; *c; ++c)
         if (*c != 't') hostMode += *c;  // Windows' explicit text flag
     std::FILE* file = std::fopen(platform::ResolveHostPath(path).c_str(), hostMode.c_str());
+    struct stat info;
+    if (file && ::fstat(::fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
+        // A folder is not a file to read, as on Windows.
+        std::fclose(file);
+        errno = EACCES;
+        return nullptr;
+    }
     bool text = std::strchr(mode, 'b') == nullptr;
     bool readOnly = mode[0] == 'r' && std::strchr(mode, '+') == nullptr;
     if (!file || !text || !readOnly) return file;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/handles.h"
+#include "platform/internal.h"
 #include "platform/no_destructor.h"
 #include "platform/screen.h"
 #include "platform/windows.h"
@@ -66,6 +67,7 @@ void SelectPaletteData(DcData& dc, win::HPALETTE handle, std::shared_ptr<GdiData
 
 HDC NewDc(win::HWND hwnd) {
     if (hwnd && !FindWindowData(hwnd)) return nullptr;
+    NoteWork();  // drawing follows
     auto& state = State();
     auto dc = std::make_unique<DcData>();
     dc->window = hwnd;

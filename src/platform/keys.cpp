@@ -31,8 +31,8 @@ ScanCode ScanCodeOf(win::UINT vk) {
         case win::VK_RETURN: return {0x1C, false};
         case win::VK_SPACE: return {0x39, false};
         case VK_SHIFT: return {0x2A, false};
-        case 0x11: return {0x1D, false};  // control
-        case 0x12: return {0x38, false};  // alt
+        case VK_CONTROL: return {0x1D, false};
+        case VK_MENU: return {0x38, false};
         case win::VK_UP: return {0x48, true};
         case win::VK_LEFT: return {0x4B, true};
         case win::VK_RIGHT: return {0x4D, true};
@@ -83,10 +83,11 @@ std::optional<win::UINT> KeyFromName(std::string_view name) {
     return value;
 }
 
-win::LPARAM KeyLParam(win::UINT vk, bool down, bool repeat) {
+win::LPARAM KeyLParam(win::UINT vk, bool down, bool repeat, bool altHeld) {
     ScanCode scan = ScanCodeOf(vk);
     win::DWORD value = 1 | scan.code << 16;
     if (scan.extended) value |= 1u << 24;
+    if (altHeld) value |= 1u << 29;
     if (!down || repeat) value |= 1u << 30;
     if (!down) value |= 1u << 31;
     return static_cast<win::LPARAM>(value);

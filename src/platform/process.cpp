@@ -39,7 +39,10 @@ void CheckTimeLimit(std::uint64_t now) {
 
 namespace win {
 
-DWORD GetTickCount() { return static_cast<DWORD>(platform::TickCountAtStart + platform::TheBackend().ReadClock()); }
+DWORD GetTickCount() {
+    const bool spinning = !platform::TakeActivitySinceClockRead();
+    return static_cast<DWORD>(platform::TickCountAtStart + platform::TheBackend().ReadClock(spinning));
+}
 
 void ExitProcess(UINT exitCode) {
     platform::WriteTrace("exit\t" + std::to_string(exitCode));

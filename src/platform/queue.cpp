@@ -1,6 +1,7 @@
 // The thread's message queue. Delivery order as on Windows: posted messages,
 // input, the quit request, paint, timers; a WM_NULL keeps an idle program
 // turning over.
+#include <atomic>
 #include <deque>
 #include <set>
 
@@ -21,6 +22,8 @@ using win::UINT;
 
 // Without a delivered message for this long, an empty queue gets a WM_NULL.
 constexpr std::uint64_t IdleMessageMs = 20;
+// Empty peeks in a row before the program counts as waiting.
+constexpr unsigned BusyPeeks = 3;
 
 struct InputEvent {
     UINT message = 0;
@@ -39,12 +42,21 @@ struct QueueState {
     unsigned emptyPeeks = 0;
     win::POINT cursor{};
     std::set<UINT> keysDown;
+    // Modifiers as the input arrived, for telling system keys apart.
+    bool altDown = false;
+    bool controlDown = false;
 };
 
 QueueState& State() {
     static NoDestructor<QueueState> state;
     return *state;
 }
+
+// Taken by the next peek that finds nothing; atomic, as a file may be touched
+// off the main thread.
+std::atomic<bool> workDone{false};
+// Taken by the next clock read.
+std::atomic<bool> activeSinceClockRead{true};
 
 struct Filter {
     HWND hwnd;
@@ -100,8 +112,10 @@ bool TakeInput(const Filter& filter, bool remove, MSG* out) {
         if (it->mouse) out->pt = it->point;
         if (remove) {
             if (it->mouse) state.cursor = it->point;
-            if (it->message == win::WM_KEYDOWN) state.keysDown.insert(static_cast<UINT>(it->wParam));
-            if (it->message == win::WM_KEYUP) state.keysDown.erase(static_cast<UINT>(it->wParam));
+            if (it->message == win::WM_KEYDOWN || it->message == win::WM_SYSKEYDOWN)
+                state.keysDown.insert(static_cast<UINT>(it->wParam));
+            if (it->message == win::WM_KEYUP || it->message == win::WM_SYSKEYUP)
+                state.keysDown.erase(static_cast<UINT>(it->wParam));
             state.input.erase(it);
         }
         return true;
@@ -145,6 +159,7 @@ win::BOOL Peek(MSG* msg, HWND hwnd, UINT first, UINT last, bool remove, bool wai
     auto& state = State();
     auto& backend = TheBackend();
     Filter filter{hwnd, first, last};
+    activeSinceClockRead.store(true, std::memory_order_relaxed);
     backend.PollInput();
     bool found = Retrieve(filter, remove, msg);
     if (!found && backend.Now() - state.lastDelivery >= IdleMessageMs) {
@@ -153,9 +168,20 @@ win::BOOL Peek(MSG* msg, HWND hwnd, UINT first, UINT last, bool remove, bool wai
         found = Retrieve(filter, remove, msg);
     }
     if (!found) {
+        // A loop that works between the peeks that empty its queue (the
+        // script's line loop) is busy, not waiting: it neither sleeps nor
+        // lets virtual time pass.
+        if (workDone.exchange(false, std::memory_order_relaxed)) {
+            state.emptyPeeks = 0;
+            backend.Busy();
+            return win::FALSE;
+        }
+        // A few empty peeks in a row are a program between two steps of its
+        // work; only more, or GetMessage, are a wait.
+        if (++state.emptyPeeks <= BusyPeeks && !waiting) return win::FALSE;
         std::uint64_t nextDue = state.lastDelivery + IdleMessageMs;
         if (auto timer = TheTimers().NextDue(); timer && *timer < nextDue) nextDue = *timer;
-        backend.Idle(nextDue, ++state.emptyPeeks, waiting);
+        backend.Idle(nextDue, waiting);
         return win::FALSE;
     }
     state.lastDelivery = backend.Now();
@@ -169,8 +195,24 @@ void DropMessagesFor(HWND hwnd) {
     std::erase_if(State().posted, [hwnd](const MSG& msg) { return msg.hwnd == hwnd; });
 }
 
+void NoteWork() {
+    workDone.store(true, std::memory_order_relaxed);
+    activeSinceClockRead.store(true, std::memory_order_relaxed);
+}
+
+bool TakeActivitySinceClockRead() { return activeSinceClockRead.exchange(false, std::memory_order_relaxed); }
+
 void QueueKey(UINT vk, bool down, bool repeat) {
-    State().input.push_back({down ? win::WM_KEYDOWN : win::WM_KEYUP, vk, KeyLParam(vk, down, repeat), false, {}});
+    auto& state = State();
+    if (vk == VK_MENU) state.altDown = down;
+    if (vk == VK_CONTROL) state.controlDown = down;
+    // As on Windows: Alt itself, F10 and keys pressed with Alt are system
+    // keys, unless Control is held too (AltGr characters).
+    const bool altHeld = state.altDown;
+    const bool system = !state.controlDown && (altHeld || vk == VK_MENU || vk == VK_F10);
+    const UINT message =
+        system ? (down ? win::WM_SYSKEYDOWN : win::WM_SYSKEYUP) : (down ? win::WM_KEYDOWN : win::WM_KEYUP);
+    state.input.push_back({message, vk, KeyLParam(vk, down, repeat, altHeld), false, {}});
 }
 
 void QueueLeftButton(int x, int y, bool down) {

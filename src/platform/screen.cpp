@@ -3,14 +3,32 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "platform/backend.h"
 #include "platform/events.h"
 #include "platform/no_destructor.h"
 #include "platform/png_io.h"
+#include "platform/trace.h"
 
 namespace platform {
+namespace {
+
+// Whichever backend shows it; the same picture twice is one line.
+void TracePresent(const Screen& screen) {
+    if (!Tracing()) return;  // the checksum costs a pass over the screen
+    static std::optional<std::uint32_t> last;
+    const std::uint32_t crc = screen.Crc();
+    if (last == crc) return;
+    last = crc;
+    char text[32];
+    std::snprintf(text, sizeof text, "present\t%08x", crc);
+    WriteTrace(text);
+}
+
+}  // namespace
 
 Screen::Screen(PaletteMode mode, Size size)
     : size_(size), pixels_(static_cast<std::size_t>(size.width) * size.height, 0), palette_(mode) {}
@@ -85,7 +103,9 @@ Screen& TheScreen() {
 
 void PresentIfChanged() {
     Screen& screen = TheScreen();
-    if (screen.TakeChanged()) TheBackend().Present(screen);
+    if (!screen.TakeChanged()) return;
+    TracePresent(screen);
+    TheBackend().Present(screen);
 }
 
 bool WriteSnapshot(const std::string& path) {

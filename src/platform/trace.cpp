@@ -1,6 +1,7 @@
 #include "platform/internal.h"
 #include "platform/trace.h"
 
+#include <filesystem>
 #include <mutex>
 
 #include "platform/backend.h"
@@ -75,14 +76,34 @@ std::string FormatTraceLine(std::uint64_t ms, std::string_view fields) {
     return line;
 }
 
+bool Tracing() { return !CurrentSettings().trace.empty(); }
+
 void WriteTraceAt(std::uint64_t ms, std::string_view fields) {
-    if (CurrentSettings().trace.empty()) return;
+    if (!Tracing()) return;
     TheTraceFile().Write(FormatTraceLine(ms, fields));
 }
 
 void WriteTrace(std::string_view fields) {
-    if (CurrentSettings().trace.empty()) return;
+    if (!Tracing()) return;
     WriteTraceAt(TheBackend().Now(), fields);
+}
+
+void TraceShow(std::string_view kind, std::string_view name) {
+    if (!Tracing()) return;
+    std::string fields = "show\t";
+    fields += kind;
+    fields += '\t';
+    fields += EscapeTraceText(name);
+    WriteTrace(fields);
+}
+
+void TraceFolder() {
+    if (!Tracing()) return;
+    std::error_code error;
+    const std::filesystem::path current = std::filesystem::current_path(error);
+    if (error) return;
+    std::string relative = current.lexically_relative(StartFolder()).string();
+    WriteTrace("dir\t" + EscapeTraceText(relative.empty() ? current.string() : relative));
 }
 
 }  // namespace platform

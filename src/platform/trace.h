@@ -15,10 +15,20 @@ std::string EscapeTraceText(std::string_view text);
 // The style of a box or beep as the trace writes it: hex, -1 for 0xFFFFFFFF.
 std::string TraceFlags(std::uint32_t value);
 
+// True when a trace file is set.
+bool Tracing();
+
 // Appends "ms<TAB>fields" to the trace, if one is open; fields are already
 // tab-separated and escaped. Flushed at once.
 void WriteTrace(std::string_view fields);
 void WriteTraceAt(std::uint64_t ms, std::string_view fields);
+
+// "show<TAB>KIND<TAB>NAME": a picture ("still") or movie ("movie") was opened,
+// by the name it was opened with.
+void TraceShow(std::string_view kind, std::string_view name);
+// "dir<TAB>PATH": the current folder changed; PATH is relative to the
+// starting folder, "." for the starting folder itself.
+void TraceFolder();
 
 // Formats one line, as WriteTrace writes it.
 std::string FormatTraceLine(std::uint64_t ms, std::string_view fields);

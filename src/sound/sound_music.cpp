@@ -3,9 +3,16 @@
 #include <cctype>
 #include <string>
 
+#include "platform/trace.h"
 #include "sound/sound_class.h"
 
 namespace {
+
+// "music<TAB>NAME<TAB>MODE" for a request that found its file or track.
+void TraceMusic(const std::string& name, std::int32_t mode) {
+    const char* how = mode == SoundClass::kModeWait ? "wait" : mode == SoundClass::kModeMix ? "mix" : "fade";
+    platform::WriteTrace("music\t" + platform::EscapeTraceText(name) + "\t" + how);
+}
 
 bool EqualsIgnoringCase(const char* text, const char* word) {
     for (; *text && *word; ++text, ++word)
@@ -31,6 +38,7 @@ void SoundClass::StartMusic(const char* name, std::int32_t playOnce, std::int32_
             std::uint32_t end = 0;
             aud.AUD_redbook_track_info(cdHandle, cdTrack, &start, &end);
             if (start != 0 && end > start) {
+                TraceMusic("cdaudio t" + std::to_string(cdTrack), mode);
                 StartCdTrack(cdTrack, start, end, playOnce, mode);
                 return;
             }
@@ -48,6 +56,7 @@ void SoundClass::StartMusicFile(const char* path, std::int32_t playOnce, std::in
     // A full list refuses the request before anything is read or prepared.
     if (mode == kModeWait ? queuedCount == kListSlots : mode == kModeMix && playingCount == kListSlots) return;
     if (!FileExists(path)) return;
+    TraceMusic(path, mode);
     FileImage loaded = LoadFileImage(path);
     if (!loaded.data) return;
 

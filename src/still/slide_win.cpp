@@ -13,6 +13,8 @@
 
 #include "app/message_class.h"
 #include "interp/interp_win.h"
+#include "platform/byte_reader.h"
+#include "platform/trace.h"
 #include "still/bitmap_pixels.h"
 #include "still/serve_sound.h"
 
@@ -33,11 +35,6 @@ constexpr std::uint64_t MaxPictureBytes = 0xFFFFFFFF;  // biSizeImage is 32 bits
 constexpr const char* InfoReadError = "Unable to read bitmap information";
 constexpr const char* BlockReadError = "Error in read of .BMP file into memory";
 constexpr const char* LastReadError = "Error in last read of .BMP file into memory";
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 struct LogPalette256 {
     win::WORD palVersion;
@@ -65,36 +62,36 @@ bool IsKnownLayout(const win::BITMAPINFOHEADER& header) {
     }
 }
 
-// Bytes in the file from `offset` to its end; leaves the file positioned at `offset`.
-std::uint64_t BytesFrom(std::FILE* file, std::uint64_t offset) {
-    long size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
-    std::fseek(file, static_cast<long>(offset), SEEK_SET);
-    const auto end = static_cast<std::uint64_t>(std::max(size, 0L));
-    return end > offset ? end - offset : 0;
+// Bytes of the source from `offset` to its end. Leaves the source at `offset`,
+// or at its end when that comes first: reads from there fail as from beyond it.
+std::uint64_t BytesFrom(platform::ByteReader& source, std::uint64_t offset) {
+    const std::uint64_t size = source.Size();
+    if (!source.Seek(std::min(offset, size))) return 0;
+    return size > offset ? size - offset : 0;
 }
 
 // Reads `count` bytes in blocks of 8,192, serving the sound around every
 // read. Without `keep` the file is known to be too short: the bytes go to a
 // scratch block and the reads only find where it ends.
-const char* ReadBlocks(std::FILE* file, std::uint8_t* destination, std::uint64_t count, bool keep = true) {
+const char* ReadBlocks(platform::ByteReader& source, std::uint8_t* destination, std::uint64_t count,
+                       bool keep = true) {
     std::array<std::uint8_t, BlockSize> scratch;
     std::uint8_t* at = keep ? destination : scratch.data();
     std::uint64_t remaining = count;
-    while (!std::feof(file) && remaining >= BlockSize) {
+    while (remaining >= BlockSize) {
         ServeSound();
-        const std::size_t got = std::fread(at, 1, BlockSize, file);
+        const bool read = source.Read(at, BlockSize);
         ServeSound();
-        if (got < BlockSize) return BlockReadError;
+        if (!read) return BlockReadError;
         remaining -= BlockSize;
         if (keep) at += BlockSize;
     }
     if (remaining != 0) {
         const std::size_t wanted = keep ? remaining : std::min<std::uint64_t>(remaining, BlockSize);
         ServeSound();
-        const std::size_t got = std::fread(at, 1, wanted, file);
+        const bool read = source.Read(at, wanted);
         ServeSound();
-        if (got < wanted) return LastReadError;
+        if (!read) return LastReadError;
     }
     return keep ? nullptr : LastReadError;
 }
@@ -143,10 +140,15 @@ DSlideWin::DSlideWin(DInterpWin* owner, const char* fileName) : owner_(owner) {
     Load();
 }
 
+DSlideWin::DSlideWin(DInterpWin* owner, platform::ByteReader& source, const char* fileName) : owner_(owner) {
+    if (fileName) std::strncpy(name_.data(), fileName, name_.size() - 1);
+    LoadFrom(source);
+}
+
 void DSlideWin::Load() {
     ServeSound();
-    FilePtr file(win::fopen(name_.data(), "rb"));
-    if (!file) file.reset(win::fopen(name_.data(), "rb"));
+    auto file = platform::ByteReader::Open(name_.data());
+    if (!file) file = platform::ByteReader::Open(name_.data());
     if (!file) {
         std::perror("slide constructor");
         std::array<char, win::_MAX_PATH> dir{};
@@ -154,10 +156,15 @@ void DSlideWin::Load() {
         Fatal("Unable to open bitmap file " + std::string(name_.data()) + " \n in current dir " + dir.data());
         return;
     }
+    platform::TraceShow("still", name_.data());
+    LoadFrom(*file);
+}
 
+void DSlideWin::LoadFrom(platform::ByteReader& source) {
     ServeSound();
     win::BITMAPFILEHEADER fileHeader{};
-    if (std::fread(&fileHeader, sizeof fileHeader, 1, file.get()) != 1) {
+    static_assert(sizeof fileHeader == 14);
+    if (!source.Read(&fileHeader, sizeof fileHeader)) {
         Fatal("Unable to read bitmap header");
         return;
     }
@@ -171,7 +178,8 @@ void DSlideWin::Load() {
     // still serves a picture whose table is shorter.
     InfoBlock info{};
     static_assert(sizeof info == 1064);
-    const std::size_t got = std::fread(&info, 1, sizeof info, file.get());
+    std::size_t got = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof info, source.Size() - source.Position()));
+    if (!source.Read(&info, got)) got = 0;
     const win::BITMAPINFOHEADER& header = info.header;
     if (got < sizeof header) {
         Fatal(InfoReadError);
@@ -203,13 +211,11 @@ void DSlideWin::Load() {
     const std::uint64_t tableEnd = sizeof fileHeader + sizeof header + tableEntries * sizeof(win::RGBQUAD);
     const std::uint64_t offset =
         fileHeader.bfOffBits >= sizeof fileHeader + tableRead ? fileHeader.bfOffBits : tableEnd;
-    if (!ReadPixels(file.get(), info, offset)) return;
-
-    if (std::fclose(file.release()) != 0) Fatal("Error closing .bmp file");
+    if (!ReadPixels(source, info, offset)) return;
     BuildPalette(info, colours);
 }
 
-bool DSlideWin::ReadPixels(std::FILE* file, const InfoBlock& info, std::uint64_t offset) {
+bool DSlideWin::ReadPixels(platform::ByteReader& source, const InfoBlock& info, std::uint64_t offset) {
     const win::BITMAPINFOHEADER& header = info.header;
     // Negative widths and a height whose row count has no 32-bit form are
     // sizes no file can hold.
@@ -223,26 +229,26 @@ bool DSlideWin::ReadPixels(std::FILE* file, const InfoBlock& info, std::uint64_t
     const std::uint64_t rows = topDown ? -static_cast<std::int64_t>(header.biHeight) : header.biHeight;
     const std::uint64_t stride = bitmap::RowStride(width, 8);
     const std::uint64_t pictureSize = stride * rows;
-    const std::uint64_t available = BytesFrom(file, offset);
+    const std::uint64_t available = BytesFrom(source, offset);
 
     try {
         if (header.biCompression == win::BI_RGB) {
             const std::uint64_t fileStride = bitmap::RowStride(width, bitCount);
             const std::uint64_t dataSize = fileStride * rows;
             if (dataSize > available || pictureSize > MaxPictureBytes) {
-                Fatal(ReadBlocks(file, nullptr, dataSize, false));
+                Fatal(ReadBlocks(source, nullptr, dataSize, false));
                 return false;
             }
             if (bitCount == 8) {
                 // Stored rows are padded as the picture's are: read straight into it.
                 picture_ = MakePicture(width, rows, stride);
-                if (const char* error = ReadBlocks(file, picture_->bits.data(), dataSize)) {
+                if (const char* error = ReadBlocks(source, picture_->bits.data(), dataSize)) {
                     Fatal(error);
                     return false;
                 }
             } else {
                 std::vector<std::uint8_t> packed(dataSize);
-                if (const char* error = ReadBlocks(file, packed.data(), dataSize)) {
+                if (const char* error = ReadBlocks(source, packed.data(), dataSize)) {
                     Fatal(error);
                     return false;
                 }
@@ -257,7 +263,7 @@ bool DSlideWin::ReadPixels(std::FILE* file, const InfoBlock& info, std::uint64_t
                 return false;
             }
             std::vector<std::uint8_t> data(dataSize);
-            if (const char* error = ReadBlocks(file, data.data(), dataSize)) {
+            if (const char* error = ReadBlocks(source, data.data(), dataSize)) {
                 Fatal(error);
                 return false;
             }

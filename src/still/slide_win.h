@@ -4,13 +4,15 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <vector>
 
 #include "platform/win.h"
 
 class DInterpWin;
+namespace platform {
+class ByteReader;
+}
 
 struct GdiObjectDeleter {
     void operator()(win::GdiObject* object) const { win::DeleteObject(object); }
@@ -34,6 +36,8 @@ public:
     // Loads the picture. Every failure has been reported as fatal when this
     // returns; the slide then has no picture, or a picture and no palette.
     DSlideWin(DInterpWin* owner, const char* fileName);
+    // Loads the picture from `source` as if read from the file `fileName`.
+    DSlideWin(DInterpWin* owner, platform::ByteReader& source, const char* fileName);
     ~DSlideWin() = default;
     DSlideWin(const DSlideWin&) = delete;
     DSlideWin& operator=(const DSlideWin&) = delete;
@@ -64,7 +68,8 @@ private:
     };
 
     void Load();
-    bool ReadPixels(std::FILE* file, const InfoBlock& info, std::uint64_t offset);
+    void LoadFrom(platform::ByteReader& source);
+    bool ReadPixels(platform::ByteReader& source, const InfoBlock& info, std::uint64_t offset);
     void BuildPalette(const InfoBlock& info, int colours);
     bool LocateFile(char* name);
     win::HPALETTE MakePalette(win::HPALETTE filePalette);

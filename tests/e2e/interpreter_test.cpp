@@ -2,6 +2,7 @@
 // semantics, script reading, GOTO, the restart skip, DEFAULT and PAUSE.
 #include <gtest/gtest.h>
 
+#include "support/bmp_writer.h"
 #include "support/player_run.h"
 
 namespace fs = std::filesystem;
@@ -13,12 +14,6 @@ namespace {
 
 const std::string FatalBox = "box\tnone\t0x30\tFatal Error\t";
 const std::string HeyBox = "box\twindow\t0x30\tHey!\t";
-
-std::string Dump(const PlayerRun& run) {
-    std::string text;
-    for (const auto& line : run.trace) text += std::to_string(line.time) + "\t" + line.Text() + "\n";
-    return text + run.stdErr;
-}
 
 // Plays a one-folder presentation whose root script is `script`.
 PlayerRun Play(const std::string& name, const std::string& script, const std::string& input = "",
@@ -52,13 +47,13 @@ class Script : public testing::TestWithParam<ScriptCase> {};
 TEST_P(Script, RunsAsWritten) {
     const ScriptCase& c = GetParam();
     PlayerRun run = Play(c.name, c.script, c.input);
-    EXPECT_TRUE(run.ContainsInOrder(c.expected)) << Dump(run);
-    EXPECT_EQ(run.exitCode, c.exitCode) << Dump(run);
+    EXPECT_TRUE(run.ContainsInOrder(c.expected)) << run.Dump();
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.Dump();
     std::vector<std::string> boxes, expectedBoxes;
     for (const auto& box : run.Events("box")) boxes.push_back(box.Text());
     for (const auto& line : c.expected)
         if (line.rfind("box\t", 0) == 0) expectedBoxes.push_back(line);
-    EXPECT_EQ(boxes, expectedBoxes) << Dump(run);
+    EXPECT_EQ(boxes, expectedBoxes) << run.Dump();
 }
 
 // ---------------------------------------------------------------- start-up and exit
@@ -66,13 +61,47 @@ TEST_P(Script, RunsAsWritten) {
 TEST(StartUp, MissingSequenceIsFatalWithBoxThenBeep) {
     fs::path root = test::MakeTempDir("no-sequence");
     PlayerRun run = RunPlayer(root);
-    EXPECT_TRUE(run.ContainsInOrder({FatalBox + "Unable to open SEQUENCE file.", "beep\t0x30", "exit\t1"})) << Dump(run);
+    EXPECT_TRUE(run.ContainsInOrder({FatalBox + "Unable to open SEQUENCE file.", "beep\t0x30", "exit\t1"})) << run.Dump();
     EXPECT_EQ(run.exitCode, 1);
+}
+
+TEST(StartUp, HelpAndVersionAnswerBeforeAnythingStarts) {
+    // No script here: a player that started would report it.
+    const struct {
+        const char* argument;
+        std::string printed;  // its beginning
+    } cases[] = {{"--help", "Usage: corvanta [-restart]\n"}, {"--version", "corvanta " CORVANTA_VERSION "\n"}};
+    for (const auto& c : cases) {
+        PlayerOptions options;
+        options.args = {"-restart", c.argument};
+        PlayerRun run = RunPlayer(test::MakeTempDir(std::string("answer") + c.argument), options);
+        EXPECT_EQ(run.exitCode, 0) << run.Dump();
+        EXPECT_EQ(run.stdOut.substr(0, c.printed.size()), c.printed) << run.stdOut;
+        EXPECT_TRUE(run.trace.empty()) << run.Dump();
+        if (c.argument != std::string("--help")) continue;
+        for (const char* setting : {"CORVANTA_DRIVER", "CORVANTA_SCREEN", "CORVANTA_PALETTE", "CORVANTA_CDROM",
+                                    "CORVANTA_TRACE", "CORVANTA_CLIENT", "CORVANTA_INPUT", "CORVANTA_AUDIO_OUT",
+                                    "CORVANTA_MAX_MS"})
+            EXPECT_NE(run.stdOut.find(setting), std::string::npos) << setting;
+    }
+}
+
+TEST(StartUp, WithoutADisplayTheRealDriverSaysSoAndEndsWithTwo) {
+    fs::path root = test::MakeTempDir("no-display");
+    test::WriteFile(root / "sequence", "exit\n");
+    PlayerOptions options;
+    options.env = {{"CORVANTA_DRIVER", "sdl"}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"SDL_VIDEODRIVER", ""}};
+    PlayerRun run = RunPlayer(root, options);
+    EXPECT_EQ(run.exitCode, 2) << run.Dump();
+    EXPECT_NE(run.stdErr.find("no display: set DISPLAY, or CORVANTA_DRIVER=headless\n"), std::string::npos)
+        << run.stdErr;
+    ASSERT_EQ(run.trace.size(), 1u) << run.Dump();
+    EXPECT_EQ(run.trace[0].Text(), "exit\t2");
 }
 
 TEST(StartUp, RunWithoutInputEndsAtTheTimeLimit) {
     PlayerRun run = Play("limit", "pause\n");
-    EXPECT_TRUE(run.ContainsInOrder({"limit", "exit\t3"})) << Dump(run);
+    EXPECT_TRUE(run.ContainsInOrder({"limit", "exit\t3"})) << run.Dump();
     EXPECT_EQ(run.exitCode, 3);
 }
 
@@ -88,47 +117,85 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptCase{"UnknownKeywordsAreComments", "rem hello\nmovie2 x\n# note\nexit\n", "", {"exit\t0"}, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// ---------------------------------------------------------------- script lines take no time
+
+std::string CommentLines(int count) {
+    std::string lines;
+    for (int i = 0; i < count; ++i) lines += "comment line " + std::to_string(i) + "\n";
+    return lines;
+}
+
+TEST(LinesTakeNoTime, HeadlessANoticeAfterThreeHundredCommentLinesComesAtOnce) {
+    PlayerRun run = Play("lines-headless", CommentLines(300) + "default\n");
+    std::vector<std::string> trace;
+    for (const auto& line : run.trace) trace.push_back(std::to_string(line.time) + "\t" + line.Text());
+    EXPECT_EQ(trace, (std::vector<std::string>{"0\tpresent\tfd15e9aa", "0\t" + HeyBox + "TIMEOUT missing.",
+                                               "0\texit\t0"}))
+        << run.Dump();
+}
+
+TEST(LinesTakeNoTime, WithTheRealDriverNoLineSleeps) {
+    // SDL's dummy video driver: the trace's times are wall milliseconds.
+    // Lines that slept would take at least a millisecond each.
+    fs::path root = test::MakeTempDir("lines-sdl");
+    test::BmpFile picture;
+    picture.width = picture.height = 8;
+    picture.colours = {{200, 40, 40}};
+    picture.clrUsed = 1;
+    picture.pixels.assign(8 * 8, 0);
+    test::WriteBytes(root / "pic.bmp", picture.Bytes());
+    test::WriteFile(root / "sequence", "blank\n" + CommentLines(300) + "still pic\ntimeout 0 -exit\nendstill\n");
+    PlayerOptions options;
+    options.env = {{"CORVANTA_DRIVER", "sdl"}, {"SDL_VIDEODRIVER", "dummy"}, {"SDL_AUDIODRIVER", "dummy"}};
+    PlayerRun run = RunPlayer(root, options);
+    ASSERT_EQ(run.exitCode, 0) << run.Dump();
+    ASSERT_TRUE(run.ContainsInOrder({"present\tfd15e9aa", "show\tstill\tpic.bmp", "exit\t0"})) << run.Dump();
+    const long blanked = run.Events("present").front().time;
+    const long shown = run.Events("show").front().time;
+    EXPECT_LT(shown - blanked, 300) << run.Dump();
+}
+
 // ---------------------------------------------------------------- quit semantics
 
 TEST(Quit, EscapeDuringPauseAtTheRootExitsWithoutWalkingTheTree) {
     // Above the presentation there is no script: a quit that walked the tree
     // would report it and end with 1.
     PlayerRun run = Play("escape-pause", "pause\nexit\n", "300 key escape\n");
-    EXPECT_EQ(run.exitCode, 0) << Dump(run);
-    EXPECT_TRUE(run.Events("box").empty()) << Dump(run);
+    EXPECT_EQ(run.exitCode, 0) << run.Dump();
+    EXPECT_TRUE(run.Events("box").empty()) << run.Dump();
 }
 
 TEST(Quit, EscapeEndsAGotoLoopAtOnce) {
     PlayerRun run = Play("goto-self", "goto 1\n", "1000 key escape\n");
-    ASSERT_EQ(run.exitCode, 0) << Dump(run);
+    ASSERT_EQ(run.exitCode, 0) << run.Dump();
     ASSERT_FALSE(run.Events("exit").empty());
-    EXPECT_LT(run.Events("exit").back().time, 1200) << Dump(run);
+    EXPECT_LT(run.Events("exit").back().time, 1200) << run.Dump();
 }
 
 TEST(Quit, MessagesWaitingBehindTheQuitRequestAreStillHandled) {
     // The exit message quits at the root; the key that was already waiting is
     // handled before the pump reports the quit request.
     PlayerRun run = Play("quit-drain", "pause\npause\n", "100 message 1374\n100 key space\n");
-    EXPECT_TRUE(run.ContainsInOrder({"beep\t-1", "exit\t0"})) << Dump(run);
+    EXPECT_TRUE(run.ContainsInOrder({"beep\t-1", "exit\t0"})) << run.Dump();
     EXPECT_EQ(run.exitCode, 0);
 }
 
 TEST(Quit, FatalErrorEndsTheRunWithOne) {
     PlayerRun run = Play("fatal-ends", "goto 0\npause\n");
     EXPECT_TRUE(run.ContainsInOrder({FatalBox + "Goto found too few lines in SEQUENCE.", "beep\t0x30", "exit\t1"}))
-        << Dump(run);
+        << run.Dump();
     EXPECT_EQ(run.exitCode, 1);
 }
 
 TEST(Quit, ExitMessageFromOutsideAtTheRootQuits) {
     PlayerRun run = Play("message-1374", "pause\n", "100 message 1374\n");
-    EXPECT_EQ(run.exitCode, 0) << Dump(run);
-    EXPECT_TRUE(run.Events("box").empty()) << Dump(run);
+    EXPECT_EQ(run.exitCode, 0) << run.Dump();
+    EXPECT_TRUE(run.Events("box").empty()) << run.Dump();
 }
 
 TEST(Quit, ClosingTheWindowEndsTheRun) {
     PlayerRun run = Play("close", "pause\n", "100 close\n");
-    EXPECT_EQ(run.exitCode, 0) << Dump(run);
+    EXPECT_EQ(run.exitCode, 0) << run.Dump();
 }
 
 // ---------------------------------------------------------------- the restart argument
@@ -156,7 +223,7 @@ TEST(RestartArgument, OnlyDashOrSlashRestartInAnyCaseSkipsToTheMark) {
     for (const auto& c : cases) {
         PlayerRun run = Play("restart-arg" + std::to_string(n++), script, "", c.args);
         std::vector<std::string> want = {c.skips ? "DEFAULT command malformed." : "TIMEOUT missing."};
-        EXPECT_EQ(BoxTexts(run), want) << (c.args.empty() ? "" : c.args.back()) << "\n" << Dump(run);
+        EXPECT_EQ(BoxTexts(run), want) << (c.args.empty() ? "" : c.args.back()) << "\n" << run.Dump();
         EXPECT_EQ(run.exitCode, 0);
     }
 }
@@ -167,13 +234,13 @@ TEST(RestartArgument, WithoutAMarkTheScriptRunsFromItsFirstLine) {
     PlayerRun run = Play("restart-nomark", "default\ndefault timeout\n", "", {"-restart"});
     EXPECT_EQ(BoxTexts(run), (std::vector<std::string>{"DEFAULT command malformed.", "TIMEOUT missing.",
                                                        "DEFAULT command malformed."}))
-        << Dump(run);
+        << run.Dump();
 }
 
 TEST(RestartArgument, DefaultLinesAboveTheMarkTakeEffectOnTheWay) {
     // The first line is only compared with "restart"; later DEFAULT lines run.
     PlayerRun run = Play("restart-defaults", "default\ndefault timeout\nrestart\nexit\n", "", {"-restart"});
-    EXPECT_EQ(BoxTexts(run), (std::vector<std::string>{"DEFAULT command malformed."})) << Dump(run);
+    EXPECT_EQ(BoxTexts(run), (std::vector<std::string>{"DEFAULT command malformed."})) << run.Dump();
 }
 
 // ---------------------------------------------------------------- keywords, lines, GOTO
@@ -202,7 +269,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Reading, GotoOneRunsTheScriptAgainAndAgain) {
     PlayerRun run = Play("goto-one", "default\ngoto 1\n", "300 key escape\n");
-    EXPECT_GE(run.Events("box").size(), 3u) << Dump(run);
+    EXPECT_GE(run.Events("box").size(), 3u) << run.Dump();
     EXPECT_EQ(run.exitCode, 0);
 }
 
@@ -210,7 +277,7 @@ TEST(Reading, WindowsLineEndsAndUpperCaseFileName) {
     fs::path root = test::MakeTempDir("crlf");
     test::WriteFile(root / "SEQUENCE", "goto 3\r\ndefault\r\nDEFAULT timeout\r\n");
     PlayerRun run = RunPlayer(root);
-    EXPECT_EQ(BoxTexts(run), (std::vector<std::string>{"DEFAULT command malformed."})) << Dump(run);
+    EXPECT_EQ(BoxTexts(run), (std::vector<std::string>{"DEFAULT command malformed."})) << run.Dump();
     EXPECT_EQ(run.exitCode, 0);
 }
 
@@ -246,7 +313,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Input, PauseWaitsForItsKey) {
     PlayerRun run = Play("pause-waits", "pause\n", "2500 key space\n");
-    ASSERT_FALSE(run.Events("exit").empty()) << Dump(run);
+    ASSERT_FALSE(run.Events("exit").empty()) << run.Dump();
     EXPECT_GE(run.Events("exit").back().time, 2500);
     EXPECT_EQ(run.exitCode, 0);
 }

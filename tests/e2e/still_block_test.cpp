@@ -41,12 +41,6 @@ test::PlayerRun Play(const std::string& name, const Script& script) {
     return test::RunPlayer(root, options);
 }
 
-std::string Dump(const test::PlayerRun& run) {
-    std::string text;
-    for (const auto& line : run.trace) text += std::to_string(line.time) + "\t" + line.Text() + "\n";
-    return text + run.stdErr;
-}
-
 // The first missing still the run reached: its name ("" if none) and when.
 struct Reached {
     std::string name;
@@ -75,7 +69,7 @@ class StillClick : public testing::TestWithParam<Click> {};
 
 TEST_P(StillClick, HitsOnlyInsideTheHotspot) {
     const test::PlayerRun run = Play(GetParam().name, GetParam().script);
-    EXPECT_EQ(FirstReached(run).name, GetParam().reached) << Dump(run);
+    EXPECT_EQ(FirstReached(run).name, GetParam().reached) << run.Dump();
 }
 
 // Line 4 follows the block (a key press), line 5 is the hotspot's.
@@ -133,9 +127,9 @@ TEST_P(StillFlow, ReachesTheRightLineAtTheRightTime) {
     const Flow& c = GetParam();
     const test::PlayerRun run = Play(c.name, c.script);
     const Reached reached = FirstReached(run);
-    EXPECT_EQ(reached.name, c.reached) << Dump(run);
-    EXPECT_GE(reached.time, c.earliest) << Dump(run);
-    EXPECT_LE(reached.time, c.latest) << Dump(run);
+    EXPECT_EQ(reached.name, c.reached) << run.Dump();
+    EXPECT_GE(reached.time, c.earliest) << run.Dump();
+    EXPECT_LE(reached.time, c.latest) << run.Dump();
 }
 
 const std::string TimedStill = "still pic\ntimeout 2 -goto 5\nendstill\nstill keyed\nstill timedout\n";
@@ -193,21 +187,21 @@ TEST(StillBlock, MalformedLinesShowNotices) {
     EXPECT_TRUE(run.ContainsInOrder({notice("TIMEOUT command malformed."), notice("TIMEOUT command malformed."),
                                      notice("HOTSPOT command malformed."), notice("HOTSPOT command malformed."),
                                      notice("CURSOR filename missing."), "exit\t0"}))
-        << Dump(run);
-    EXPECT_EQ(run.Events("box").size(), 5u) << Dump(run);
+        << run.Dump();
+    EXPECT_EQ(run.Events("box").size(), 5u) << run.Dump();
 }
 
 TEST(StillBlock, WithoutEndstillTakesTheRestOfTheScript) {
     const test::PlayerRun run =
         Play("Swallowed", {"still pic\ntimeout 1 -next\nstill never\nexit\nhotspot 0 0 10 10 -exit\n", "3000 key escape\n"});
-    EXPECT_EQ(run.Events("box").size(), 0u) << Dump(run);
-    EXPECT_EQ(run.exitCode, 0) << Dump(run);
+    EXPECT_EQ(run.Events("box").size(), 0u) << run.Dump();
+    EXPECT_EQ(run.exitCode, 0) << run.Dump();
 }
 
 TEST(StillBlock, LastLineWithoutLineEndEndsTheBlock) {
     const test::PlayerRun run = Play("NoLineEnd", {"still pic\nhotspot 0 0 99 49 -exit\nendstill", "500 click 100 70\n"});
-    EXPECT_EQ(run.Events("box").size(), 0u) << Dump(run);
-    EXPECT_EQ(run.exitCode, 0) << Dump(run);
+    EXPECT_EQ(run.Events("box").size(), 0u) << run.Dump();
+    EXPECT_EQ(run.exitCode, 0) << run.Dump();
 }
 
 }  // namespace

@@ -20,12 +20,6 @@ fs::path Presentation(const std::string& name, const std::string& sequence) {
     return root;
 }
 
-std::string Dump(const test::PlayerRun& run) {
-    std::string text;
-    for (const auto& line : run.trace) text += std::to_string(line.time) + "\t" + line.Text() + "\n";
-    return text + run.stdErr;
-}
-
 struct Placement {
     std::string name;
     int width, height;  // of the picture
@@ -49,8 +43,8 @@ TEST_P(StillPlacement, FittingPictureIsCentredOneToOne) {
     options.env["CORVANTA_CLIENT"] = c.client;
     options.input = "1000 snapshot shot.png\n1100 key escape\n";
     const test::PlayerRun run = test::RunPlayer(root, options);
-    ASSERT_EQ(run.exitCode, 0) << Dump(run);
-    EXPECT_TRUE(run.Events("box").empty()) << Dump(run);
+    ASSERT_EQ(run.exitCode, 0) << run.Dump();
+    EXPECT_TRUE(run.Events("box").empty()) << run.Dump();
 
     const test::ToolImage shot = test::DecodeWithTool(root / "shot.png");
     ASSERT_EQ(std::to_string(shot.width) + "x" + std::to_string(shot.height), c.client);
@@ -107,7 +101,7 @@ TEST_P(StillSqueeze, LargerPictureFillsTheClientArea) {
     test::PlayerOptions options;
     options.input = "1000 snapshot shot.png\n1100 key escape\n";
     const test::PlayerRun run = test::RunPlayer(root, options);
-    ASSERT_EQ(run.exitCode, 0) << Dump(run);
+    ASSERT_EQ(run.exitCode, 0) << run.Dump();
     const test::ToolImage shot = test::DecodeWithTool(root / "shot.png");
     ASSERT_EQ(shot.width, 640);
     ASSERT_EQ(shot.height, 480);
@@ -156,9 +150,9 @@ TEST_P(StillRefused, ShowsOneBoxAndEndsWithCodeOne) {
     const fs::path root = Presentation(c.name, c.sequence);
     if (!c.file.empty()) test::WriteBytes(root / "title.bmp", c.file);
     const test::PlayerRun run = test::RunPlayer(root, {});
-    EXPECT_EQ(run.exitCode, 1) << Dump(run);
-    EXPECT_TRUE(run.ContainsInOrder({c.box, "beep\t0x30", "exit\t1"})) << Dump(run);
-    EXPECT_EQ(run.Events("box").size(), 1u) << Dump(run);
+    EXPECT_EQ(run.exitCode, 1) << run.Dump();
+    EXPECT_TRUE(run.ContainsInOrder({c.box, "beep\t0x30", "exit\t1"})) << run.Dump();
+    EXPECT_EQ(run.Events("box").size(), 1u) << run.Dump();
 }
 
 std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
@@ -182,15 +176,28 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 TEST(StillRefused, UnopenableFileNamesTheFolder) {
-    const fs::path root = Presentation("Unopenable", "still plain\\title\nendstill\n");
-    test::WriteFile(root / "plain", "a file where a folder is expected");
-    const test::PlayerRun run = test::RunPlayer(root, {});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.ContainsInOrder({FatalBox("none", "Unable to open bitmap file plain\\title.bmp \n in current dir " +
-                                                          fs::canonical(root).string()),
-                                     "beep\t0x30", "exit\t1"}))
-        << Dump(run);
-    EXPECT_NE(run.stdErr.find("slide constructor: "), std::string::npos) << run.stdErr;
+    const struct {
+        std::string name, still;
+        bool folder;  // what stands in the way: a folder, else a file
+        std::string path;
+    } cases[] = {
+        {"FileAsFolder", "plain\\title", false, "plain"},
+        {"FolderAsFile", "title", true, "title.bmp"},
+    };
+    for (const auto& c : cases) {
+        const fs::path root = Presentation("Unopenable" + c.name, "still " + c.still + "\nendstill\n");
+        if (c.folder)
+            fs::create_directories(root / c.path);
+        else
+            test::WriteFile(root / c.path, "a file where a folder is expected");
+        const test::PlayerRun run = test::RunPlayer(root, {});
+        EXPECT_EQ(run.exitCode, 1) << c.name;
+        EXPECT_TRUE(run.ContainsInOrder({FatalBox("none", "Unable to open bitmap file " + c.still +
+                                                              ".bmp \n in current dir " + fs::canonical(root).string()),
+                                         "beep\t0x30", "exit\t1"}))
+            << c.name << "\n" << run.Dump();
+        EXPECT_NE(run.stdErr.find("slide constructor: "), std::string::npos) << run.stdErr;
+    }
 }
 
 }  // namespace

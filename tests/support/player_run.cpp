@@ -69,6 +69,12 @@ std::vector<TraceLine> PlayerRun::Events(const std::string& kind) const {
     return found;
 }
 
+std::string PlayerRun::Dump() const {
+    std::string text;
+    for (const auto& line : trace) text += std::to_string(line.time) + "\t" + line.Text() + "\n";
+    return text + stdErr;
+}
+
 bool PlayerRun::ContainsInOrder(const std::vector<std::string>& expected) const {
     std::size_t next = 0;
     for (const auto& line : trace)
@@ -104,6 +110,7 @@ PlayerRun RunPlayer(const fs::path& presentation, const PlayerOptions& options) 
     fs::path work = MakeTempDir("run" + std::to_string(++runs));
     fs::path trace = work / "trace.txt";
     fs::path input = work / "input.txt";
+    fs::path output = work / "stdout.txt";
     fs::path errors = work / "stderr.txt";
     WriteFile(input, options.input);
 
@@ -114,7 +121,9 @@ PlayerRun RunPlayer(const fs::path& presentation, const PlayerOptions& options) 
         setenv("CORVANTA_TRACE", trace.c_str(), 1);
         setenv("CORVANTA_INPUT", input.c_str(), 1);
         for (const auto& [name, value] : options.env) setenv(name.c_str(), value.c_str(), 1);
+        FILE* out = std::freopen(output.c_str(), "w", stdout);
         FILE* err = std::freopen(errors.c_str(), "w", stderr);
+        (void)out;
         (void)err;
         std::vector<std::string> args{CORVANTA_BINARY};
         args.insert(args.end(), options.args.begin(), options.args.end());
@@ -128,6 +137,7 @@ PlayerRun RunPlayer(const fs::path& presentation, const PlayerOptions& options) 
     int status = 0;
     if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
     run.trace = ReadTrace(trace);
+    run.stdOut = ReadAll(output);
     run.stdErr = ReadAll(errors);
     return run;
 }

@@ -18,10 +18,12 @@ struct TraceLine {
 struct PlayerRun {
     int exitCode = -1;
     std::vector<TraceLine> trace;
-    std::string stdErr;
+    std::string stdOut, stdErr;
 
     // Lines of one event kind ("box", "present", ...).
     std::vector<TraceLine> Events(const std::string& kind) const;
+    // Every trace line with its time, then standard error: for failure messages.
+    std::string Dump() const;
     // True when each expected text (fields joined by tabs) appears in this
     // order among the trace lines, others in between allowed.
     bool ContainsInOrder(const std::vector<std::string>& expected) const;

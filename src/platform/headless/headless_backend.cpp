@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cstdio>
 #include <fstream>
-#include <optional>
 #include <sstream>
 
 #include "platform/backend.h"
@@ -12,11 +11,12 @@
 #include "platform/headless/input_script.h"
 #include "platform/internal.h"
 #include "platform/screen.h"
-#include "platform/trace.h"
 #include "platform/windows.h"
 
 namespace platform {
 namespace {
+
+constexpr unsigned BusyPeeksFree = 1000;
 
 class HeadlessBackend final : public Backend {
 public:
@@ -36,10 +36,12 @@ public:
     }
 
     bool Headless() const override { return true; }
+    bool Start() override { return true; }
     std::uint64_t Now() const override { return now_.load(); }
 
-    std::uint64_t ReadClock() override {
-        AdvanceTo(now_.load() + 1);
+    std::uint64_t ReadClock(bool spinning) override {
+        if (spinning) AdvanceTo(now_.load() + 1);
+        clockRead_ = true;
         return now_.load();
     }
 
@@ -47,10 +49,24 @@ public:
         while (next_ < events_.size() && events_[next_].time <= now_.load()) Perform(events_[next_++]);
     }
 
-    void Idle(std::uint64_t nextDue, unsigned, bool) override {
+    // Work takes no virtual time; but a program that works on for more than
+    // BusyPeeksFree peeks without ever waiting is looping (a "goto" to
+    // itself), and each further peek costs a millisecond: it still meets its
+    // input and the time limit.
+    void Busy() override {
+        if (++busyPeeks_ > BusyPeeksFree) AdvanceTo(now_.load() + 1);
+    }
+
+    // A program that reads the clock between its peeks paces itself by it
+    // (movie frames): the clock moves on by the shortest step. Otherwise it
+    // jumps to the next timer, idle message or scripted event.
+    void Idle(std::uint64_t nextDue, bool) override {
+        busyPeeks_ = 0;
+        const bool pacing = clockRead_;
+        clockRead_ = false;
         std::uint64_t now = now_.load();
         if (next_ < events_.size() && events_[next_].time < nextDue) nextDue = events_[next_].time;
-        AdvanceTo(nextDue > now ? nextDue : now + 1);
+        AdvanceTo(!pacing && nextDue > now ? nextDue : now + 1);
     }
 
     bool OpenFrame(const std::string&, Size) override { return true; }
@@ -60,14 +76,7 @@ public:
     void SetIcon(const IconImage&) override {}
     Size ClientSize() const override { return client_; }
 
-    void Present(const Screen& screen) override {
-        std::uint32_t crc = screen.Crc();
-        if (lastCrc_ && *lastCrc_ == crc) return;
-        lastCrc_ = crc;
-        char text[32];
-        std::snprintf(text, sizeof text, "present\t%08x", crc);
-        WriteTrace(text);
-    }
+    void Present(const Screen&) override {}  // the trace has it
 
     void ShowMessageBox(bool, const std::string&, const std::string&, win::UINT) override {}
     void Beep(win::UINT) override {}
@@ -113,7 +122,8 @@ private:
     std::uint64_t maxMs_;
     std::vector<ScriptEvent> events_;
     std::size_t next_ = 0;
-    std::optional<std::uint32_t> lastCrc_;
+    unsigned busyPeeks_ = 0;  // since the last wait
+    bool clockRead_ = false;  // since the last wait
 };
 
 }  // namespace

@@ -4,66 +4,47 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <string>
+#include <utility>
 
 #include "platform/backend.h"
 #include "platform/events.h"
 #include "platform/screen.h"
+#include "platform/sdl/chime.h"
+#include "platform/sdl/message_box.h"
+#include "platform/sdl/sdl_keys.h"
+#include "platform/sdl/window_manager.h"
 
 namespace platform {
 namespace {
 
-// Empty peeks in a row before a peek starts to sleep a little.
-constexpr unsigned BusyPeeks = 3;
 constexpr Size DefaultClient{640, 480};
 
-win::UINT VirtualKey(SDL_Keycode key) {
-    if (key >= SDLK_a && key <= SDLK_z) return static_cast<win::UINT>('A' + (key - SDLK_a));
-    if (key >= SDLK_0 && key <= SDLK_9) return static_cast<win::UINT>('0' + (key - SDLK_0));
-    if (key >= SDLK_F1 && key <= SDLK_F12) return win::VK_F1 + static_cast<win::UINT>(key - SDLK_F1);
-    switch (key) {
-        case SDLK_ESCAPE: return win::VK_ESCAPE;
-        case SDLK_RETURN:
-        case SDLK_KP_ENTER: return win::VK_RETURN;
-        case SDLK_TAB: return win::VK_TAB;
-        case SDLK_SPACE: return win::VK_SPACE;
-        case SDLK_BACKSPACE: return win::VK_BACK;
-        case SDLK_LEFT: return win::VK_LEFT;
-        case SDLK_RIGHT: return win::VK_RIGHT;
-        case SDLK_UP: return win::VK_UP;
-        case SDLK_DOWN: return win::VK_DOWN;
-        case SDLK_LSHIFT:
-        case SDLK_RSHIFT: return 0x10;
-        case SDLK_LCTRL:
-        case SDLK_RCTRL: return 0x11;
-        case SDLK_LALT:
-        case SDLK_RALT: return 0x12;
-        case SDLK_PAGEUP: return 0x21;
-        case SDLK_PAGEDOWN: return 0x22;
-        case SDLK_END: return 0x23;
-        case SDLK_HOME: return 0x24;
-        case SDLK_INSERT: return 0x2D;
-        case SDLK_DELETE: return 0x2E;
-        default: return 0;
-    }
-}
+// What a viewer who sees nothing is told.
+constexpr const char* NoDisplay = "no display: set DISPLAY, or CORVANTA_DRIVER=headless";
 
-Uint32 BoxFlags(win::UINT style) {
-    switch (style & 0xF0) {
-        case win::MB_ICONHAND: return SDL_MESSAGEBOX_ERROR;
-        case win::MB_ICONEXCLAMATION: return SDL_MESSAGEBOX_WARNING;
-        default: return SDL_MESSAGEBOX_INFORMATION;
+// The video drivers that show a window on the desktop the environment names.
+std::string DesktopDrivers() {
+    std::string drivers;
+    for (const auto& [variable, driver] : {std::pair{"DISPLAY", "x11"}, std::pair{"WAYLAND_DISPLAY", "wayland"}}) {
+        const char* value = SDL_getenv(variable);
+        if (!value || !*value) continue;
+        if (!drivers.empty()) drivers += ',';
+        drivers += driver;
     }
+    return drivers;
 }
 
 class SdlBackend final : public Backend {
 public:
     bool Headless() const override { return false; }
+    bool Start() override { return StartVideo(); }
 
     std::uint64_t Now() const override {
         return static_cast<std::uint64_t>(
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count());
     }
-    std::uint64_t ReadClock() override {
+    std::uint64_t ReadClock(bool) override {
         clockRead_ = true;
         return Now();
     }
@@ -78,8 +59,9 @@ public:
         while (SDL_PollEvent(&event)) Handle(event);
     }
 
-    void Idle(std::uint64_t nextDue, unsigned emptyPeeks, bool waiting) override {
-        if (!waiting && emptyPeeks <= BusyPeeks) return;
+    void Busy() override {}
+
+    void Idle(std::uint64_t nextDue, bool waiting) override {
         // A program that reads the clock between peeks paces itself by it
         // (movie frames): it gets the shortest yield. One that only waits for
         // messages sleeps until the next timer or idle message; input ends
@@ -124,8 +106,14 @@ public:
 
     void ShowFrame(bool maximized) override {
         if (!window_) return;
+        const Size before = ClientSize();
         SDL_ShowWindow(window_);
-        if (maximized) SDL_MaximizeWindow(window_);
+        if (maximized) {
+            SDL_MaximizeWindow(window_);
+            // As on Windows, the final size is in place before the first paint.
+            AwaitMaximizedSize(window_, before.width, before.height);
+        }
+        knownClient_ = ClientSize();
         Draw(TheScreen());
     }
 
@@ -152,17 +140,21 @@ public:
 
     void Present(const Screen& screen) override { Draw(screen); }
 
-    void ShowMessageBox(bool owned, const std::string& caption, const std::string& text, win::UINT style) override {
-        SDL_MessageBoxButtonData button{
-            SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, win::IDOK, "OK"};
-        SDL_MessageBoxData box{BoxFlags(style), owned ? window_ : nullptr, caption.c_str(), text.c_str(), 1, &button,
-                               nullptr};
-        int pressed = 0;
-        if (SDL_ShowMessageBox(&box, &pressed) != 0)
-            std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());  // no display to show it on
+    // Every box shows in the presentation window, owned or not.
+    void ShowMessageBox(bool, const std::string& caption, const std::string& text, win::UINT style) override {
+        if (!StartVideo()) {
+            std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+            return;
+        }
+        BoxOutcome outcome =
+            RunMessageBox(window_, renderer_, [this] { RenderScreen(TheScreen()); }, caption, text, style);
+        // The presentation hears of a resize and a close only once the box is gone.
+        if (outcome.resized) ClientResized(ClientSize());
+        Draw(TheScreen());
+        if (outcome.closeRequested) RequestClose();
     }
 
-    void Beep(win::UINT) override {}
+    void Beep(win::UINT type) override { chime_.Play(type); }
 
     win::UINT WaveOutDevices() override {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
@@ -172,15 +164,29 @@ public:
         return devices < 0 ? 1 : static_cast<win::UINT>(devices);
     }
 
-    void Shutdown() override { CloseFrame(); }
+    void Shutdown() override {
+        CloseFrame();
+        chime_.Finish();
+    }
 
 private:
     bool StartVideo() {
         if (video_) return true;
         // A click that activates the window is still a click, as on Windows.
         SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+        // Left to itself SDL would fall back on a driver that shows nothing; a
+        // driver the user names in SDL_VIDEODRIVER is taken as asked.
+        const char* named = SDL_getenv("SDL_VIDEODRIVER");
+        if (!named || !*named) {
+            const std::string drivers = DesktopDrivers();
+            if (drivers.empty()) {
+                std::fprintf(stderr, "corvanta: %s\n", NoDisplay);
+                return false;
+            }
+            SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+        }
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-            std::fprintf(stderr, "corvanta: no display: %s\n", SDL_GetError());
+            std::fprintf(stderr, "corvanta: %s\ncorvanta: %s\n", NoDisplay, SDL_GetError());
             return false;
         }
         video_ = true;
@@ -199,25 +205,30 @@ private:
     }
 
     void Draw(const Screen& screen) {
-        if (!renderer_) return;
+        if (RenderScreen(screen)) SDL_RenderPresent(renderer_);
+    }
+
+    // Puts the screen into the renderer's frame, to be presented.
+    bool RenderScreen(const Screen& screen) {
+        if (!renderer_) return false;
         Size size = screen.GetSize();
         if (!texture_ || textureSize_ != size) {
             if (texture_) SDL_DestroyTexture(texture_);
             texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, size.width,
                                          size.height);
             textureSize_ = size;
-            if (!texture_) return;
+            if (!texture_) return false;
         }
         void* pixels = nullptr;
         int pitch = 0;
-        if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return;
+        if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return false;
         ConvertToXrgb(screen, static_cast<std::uint32_t*>(pixels), pitch / 4);
         SDL_UnlockTexture(texture_);
         SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
         SDL_RenderClear(renderer_);
         SDL_Rect target = Placement(size);
         SDL_RenderCopy(renderer_, texture_, nullptr, &target);
-        SDL_RenderPresent(renderer_);
+        return true;
     }
 
     // A window point as a point of the presentation screen.
@@ -240,7 +251,11 @@ private:
                 if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
                     RequestClose();
                 } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-                    ClientResized(ClientSize());
+                    // A size that came with showing the window is known already.
+                    if (ClientSize() != knownClient_) {
+                        knownClient_ = ClientSize();
+                        ClientResized(knownClient_);
+                    }
                     Draw(TheScreen());
                 } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
                     Draw(TheScreen());
@@ -248,8 +263,7 @@ private:
                 break;
             case SDL_KEYDOWN:
             case SDL_KEYUP:
-                if (win::UINT vk = VirtualKey(event.key.keysym.sym))
-                    QueueKey(vk, event.type == SDL_KEYDOWN, event.key.repeat != 0);
+                QueueKey(VirtualKeyOf(event.key.keysym), event.type == SDL_KEYDOWN, event.key.repeat != 0);
                 break;
             case SDL_MOUSEBUTTONDOWN:
             case SDL_MOUSEBUTTONUP:
@@ -270,6 +284,8 @@ private:
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
     Size textureSize_;
+    Size knownClient_;  // the client size the layer was last told
+    Chime chime_;
 };
 
 }  // namespace

@@ -91,6 +91,14 @@ TEST_F(Files, WritingMakesTheFileInTheMatchingFolder) {
     EXPECT_EQ(errno, ENOENT);
 }
 
+TEST_F(Files, AFolderDoesNotOpenAsAFile) {
+    for (const char* mode : {"r", "rb", "rt"}) {
+        errno = 0;
+        EXPECT_EQ(win::fopen("DATA\\PICS", mode), nullptr) << mode;
+        EXPECT_EQ(errno, EACCES) << mode;
+    }
+}
+
 TEST_F(Files, AccessAndAttributes) {
     EXPECT_EQ(win::_access("data\\pics\\TITLE.BMP", 0), 0);
     EXPECT_EQ(win::_access("data\\pics\\missing.bmp", 0), -1);

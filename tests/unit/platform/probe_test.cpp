@@ -8,9 +8,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -18,7 +20,9 @@
 #include <vector>
 
 #ifdef CORVANTA_HAVE_X11
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #endif
 
 #include "test_environment.h"
@@ -317,6 +321,234 @@ TEST(Probe, ARealWindowTakesClicksAndCloses) {
     auto trace = test::TraceLines(folder / "trace.txt");
     ASSERT_FALSE(trace.empty());
     EXPECT_NE(trace.back().find("\texit\t0"), std::string::npos) << trace.back();
+#endif
+}
+
+#ifdef CORVANTA_HAVE_X11
+// Stands in for a desktop's window manager that maximizes each window a
+// moment after it was mapped.
+class MaximizingManager {
+public:
+    MaximizingManager(const std::string& display, int width, int height) : width_(width), height_(height) {
+        connection_ = XOpenDisplay(display.c_str());
+        if (!connection_) return;
+        const Window root = DefaultRootWindow(connection_);
+        // How programs tell that a window manager runs.
+        check_ = XCreateSimpleWindow(connection_, root, 0, 0, 1, 1, 0, 0, 0);
+        XChangeProperty(connection_, root, XInternAtom(connection_, "_NET_SUPPORTING_WM_CHECK", False), XA_WINDOW, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(&check_), 1);
+        XSelectInput(connection_, root, SubstructureNotifyMask);
+        XSync(connection_, False);
+        thread_ = std::thread([this] { Run(); });
+    }
+    MaximizingManager(const MaximizingManager&) = delete;
+    MaximizingManager& operator=(const MaximizingManager&) = delete;
+    ~MaximizingManager() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        if (connection_) XCloseDisplay(connection_);
+    }
+    bool Running() const { return connection_ != nullptr; }
+
+private:
+    void Run() {
+        while (!stop_) {
+            while (XPending(connection_)) {
+                XEvent event;
+                XNextEvent(connection_, &event);
+                if (event.type != MapNotify || event.xmap.override_redirect) continue;
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                XResizeWindow(connection_, event.xmap.window, width_, height_);
+                XFlush(connection_);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+
+    Display* connection_ = nullptr;
+    Window check_ = 0;
+    int width_, height_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+#endif
+
+TEST(Probe, AMaximizedWindowHasItsFinalSizeAtTheFirstPaint) {
+#ifndef CORVANTA_HAVE_X11
+    GTEST_SKIP() << "built without Xlib";
+#else
+    if (!OnPath("Xvfb") || !OnPath("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
+    VirtualDisplay display;
+    ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start";
+    MaximizingManager manager(display.Name(), 800, 600);
+    ASSERT_TRUE(manager.Running());
+    fs::path folder = test::MakeTempDir("probe-maximized");
+    const std::string caption = "Corvanta Maximized " + std::to_string(::getpid());
+    Environment environment{{"DISPLAY", display.Name()},
+                            {"CORVANTA_DRIVER", "sdl"},
+                            {"CORVANTA_TRACE", (folder / "trace.txt").string()},
+                            {"SDL_VIDEODRIVER", std::nullopt},
+                            {"SDL_AUDIODRIVER", "dummy"}};
+    Child probe({PROBE_PROGRAM, "--caption", caption}, environment, folder);
+    Finished search = Child({"xdotool", "search", "--sync", "--onlyvisible", "--name", caption},
+                            {{"DISPLAY", display.Name()}}, folder)
+                          .Wait(std::chrono::seconds(20));
+    ASSERT_EQ(search.status, 0) << search.err;
+
+    auto paints = [&] {
+        std::vector<std::string> sizes;
+        for (const auto& line : test::TraceLines(folder / "trace.txt"))
+            if (auto at = line.find("\tprobe\tpaint\t"); at != std::string::npos) sizes.push_back(line.substr(at + 13));
+        return sizes;
+    };
+    for (int i = 0; i < 500 && paints().empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Whatever paints follow, the first one has the whole screen.
+    ASSERT_FALSE(paints().empty()) << test::ReadText(folder / "trace.txt");
+    EXPECT_EQ(paints().front(), "800\t600") << test::ReadText(folder / "trace.txt");
+
+    ASSERT_TRUE(SendClose(display.Name(), std::stoul(search.out.substr(0, search.out.find('\n')))));
+    EXPECT_EQ(probe.Wait(std::chrono::seconds(20)).status, 0);
+#endif
+}
+
+#ifdef CORVANTA_HAVE_X11
+// What the X server shows of a window, as 0xRRGGBB (the test display has 24 bits).
+struct Shot {
+    int width = 0, height = 0;
+    std::vector<unsigned long> pixels;
+    unsigned long At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+
+Shot TakeShot(const std::string& display, unsigned long window) {
+    Shot shot;
+    Display* connection = XOpenDisplay(display.c_str());
+    if (!connection) return shot;
+    // A window that went away meanwhile gives an empty shot, not the end of the test.
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    XWindowAttributes attributes{};
+    XImage* image = XGetWindowAttributes(connection, window, &attributes)
+                        ? XGetImage(connection, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap)
+                        : nullptr;
+    if (image) {
+        shot.width = attributes.width;
+        shot.height = attributes.height;
+        for (int y = 0; y < shot.height; ++y)
+            for (int x = 0; x < shot.width; ++x) shot.pixels.push_back(XGetPixel(image, x, y) & 0xFFFFFF);
+        XDestroyImage(image);
+    }
+    XCloseDisplay(connection);
+    return shot;
+}
+
+// A box centred in the window: its caption bar and OK button's border cross
+// the middle column, white around dark text between them.
+struct BoxInShot {
+    bool shows = false;
+    int buttonX = 0, buttonY = 0;
+};
+
+BoxInShot FindBox(const Shot& shot) {
+    constexpr unsigned long Caption = 0x005A9E, ButtonBorder = 0x0078D7, Footer = 0xF0F0F0, White = 0xFFFFFF;
+    BoxInShot box;
+    const int x = shot.width / 2;
+    int captionEnd = -1, buttonTop = -1, buttonBottom = -1;
+    for (int y = 0; y < shot.height; ++y) {
+        if (shot.At(x, y) == Caption && buttonTop < 0) captionEnd = y;
+        if (shot.At(x, y) == ButtonBorder && captionEnd >= 0) {
+            if (buttonTop < 0) buttonTop = y;
+            buttonBottom = y;
+        }
+    }
+    if (captionEnd < 0 || buttonTop < 2 || shot.At(x, buttonTop - 2) != Footer) return box;
+    int left = x, right = x;
+    while (left > 0 && shot.At(left - 1, buttonTop - 2) == Footer) --left;
+    while (right + 1 < shot.width && shot.At(right + 1, buttonTop - 2) == Footer) ++right;
+    int white = 0, dark = 0;
+    for (int y = captionEnd + 1; y < buttonTop - 2; ++y) {
+        for (int column = left; column <= right; ++column) {
+            const unsigned long pixel = shot.At(column, y);
+            white += pixel == White;
+            dark += (pixel >> 16) < 80 && ((pixel >> 8) & 0xFF) < 80 && (pixel & 0xFF) < 80;
+        }
+    }
+    box.shows = white > 2000 && dark > 40;
+    box.buttonX = x;
+    box.buttonY = (buttonTop + buttonBottom) / 2;
+    return box;
+}
+
+bool WaitUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 1000; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+#endif
+
+TEST(Probe, AMessageBoxShowsInTheWindowUntilDismissed) {
+#ifndef CORVANTA_HAVE_X11
+    GTEST_SKIP() << "built without Xlib";
+#else
+    if (!OnPath("Xvfb") || !OnPath("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
+    VirtualDisplay display;
+    ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start";
+    struct Case {
+        std::string caption, text, style;
+        std::vector<std::string> dismiss;  // xdotool's words after moving into the window; empty: click OK
+        std::string unseen;                // what the probe must not get from the dismissal
+    } cases[] = {
+        {"Fatal Error", "Unable to open SEQUENCE file.", "0x30", {"key", "Return"}, "\tprobe\tkey\t0x0d"},
+        {"Hey!", "Unrecognized command in the SEQUENCE file, a line long enough to be wrapped in the box:\nSTILLL x",
+         "0x30", {"key", "Escape"}, "\tprobe\tkey\t0x1b"},
+        {"Hey!", "Click OK.", "0x40", {}, "\tprobe\tclick"},
+    };
+    int round = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.caption + " " + c.style);
+        fs::path folder = test::MakeTempDir("probe-box-" + std::to_string(++round));
+        const std::string caption = "Corvanta Box " + std::to_string(round) + " " + std::to_string(::getpid());
+        Environment environment{{"DISPLAY", display.Name()},
+                                {"CORVANTA_DRIVER", "sdl"},
+                                {"CORVANTA_TRACE", (folder / "trace.txt").string()},
+                                {"SDL_VIDEODRIVER", std::nullopt},
+                                {"SDL_AUDIODRIVER", "dummy"}};
+        Child probe({PROBE_PROGRAM, "--caption", caption, "--box", c.caption, c.text, c.style}, environment, folder);
+        auto traced = [&](const std::string& part) {
+            for (const auto& line : test::TraceLines(folder / "trace.txt"))
+                if (line.find(part) != std::string::npos) return true;
+            return false;
+        };
+        auto xdotool = [&](std::vector<std::string> words) {
+            words.insert(words.begin(), "xdotool");
+            return Child(words, {{"DISPLAY", display.Name()}}, folder).Wait(std::chrono::seconds(20));
+        };
+
+        Finished search = xdotool({"search", "--sync", "--onlyvisible", "--name", caption});
+        ASSERT_EQ(search.status, 0) << search.err;
+        const std::string window = search.out.substr(0, search.out.find('\n'));
+        const unsigned long id = std::stoul(window);
+        ASSERT_TRUE(WaitUntil([&] { return traced("\tbox\twindow\t" + c.style + "\t" + c.caption + "\t"); }));
+        BoxInShot box;
+        EXPECT_TRUE(WaitUntil([&] { return (box = FindBox(TakeShot(display.Name(), id))).shows; }));
+
+        std::vector<std::string> dismiss{"mousemove", "--sync", "--window", window};
+        if (c.dismiss.empty()) {
+            dismiss.insert(dismiss.end(), {std::to_string(box.buttonX), std::to_string(box.buttonY), "click", "1"});
+        } else {
+            dismiss.insert(dismiss.end(), {"1", "1"});
+            dismiss.insert(dismiss.end(), c.dismiss.begin(), c.dismiss.end());
+        }
+        ASSERT_EQ(xdotool(dismiss).status, 0);
+        EXPECT_TRUE(WaitUntil([&] { return traced("\tprobe\tbox\t1"); }));
+        EXPECT_TRUE(WaitUntil([&] { return !FindBox(TakeShot(display.Name(), id)).shows; }));
+        EXPECT_FALSE(traced(c.unseen));
+        EXPECT_FALSE(traced("\tprobe\tquit"));
+
+        ASSERT_TRUE(SendClose(display.Name(), id));
+        Finished finished = probe.Wait(std::chrono::seconds(20));
+        EXPECT_EQ(finished.status, 0) << finished.err;
+    }
 #endif
 }
 

@@ -188,20 +188,36 @@ TEST_F(Queue, TimerProceduresRunFromDispatch) {
 }
 
 TEST_F(Queue, KeysCarryWhatAWindowsProgramUnpacks) {
+    // In order: the modifiers held carry over to the rows below.
     struct Case {
         UINT vk;
         bool down, repeat;
+        UINT message;
         DWORD lParam;
     } cases[] = {
-        {VK_ESCAPE, true, false, 0x00010001},  {VK_ESCAPE, true, true, 0x40010001},
-        {VK_ESCAPE, false, false, 0xC0010001}, {'A', true, false, 0x001E0001},
-        {VK_LEFT, true, false, 0x014B0001},    {VK_F1 + 11, true, false, 0x00580001},
+        {VK_ESCAPE, true, false, WM_KEYDOWN, 0x00010001},
+        {VK_ESCAPE, true, true, WM_KEYDOWN, 0x40010001},
+        {VK_ESCAPE, false, false, WM_KEYUP, 0xC0010001},
+        {'A', true, false, WM_KEYDOWN, 0x001E0001},
+        {VK_LEFT, true, false, WM_KEYDOWN, 0x014B0001},
+        {VK_F1 + 11, true, false, WM_KEYDOWN, 0x00580001},
+        // Alt, keys pressed with it and F10 are system keys ...
+        {platform::VK_MENU, true, false, WM_SYSKEYDOWN, 0x20380001},
+        {'A', true, false, WM_SYSKEYDOWN, 0x201E0001},
+        {platform::VK_MENU, false, false, WM_SYSKEYUP, 0xC0380001},
+        {platform::VK_F10, true, false, WM_SYSKEYDOWN, 0x00440001},
+        // ... but not with Control held as well (AltGr).
+        {platform::VK_CONTROL, true, false, WM_KEYDOWN, 0x001D0001},
+        {platform::VK_MENU, true, false, WM_KEYDOWN, 0x20380001},
+        {'Q', true, false, WM_KEYDOWN, 0x20100001},
+        {platform::VK_MENU, false, false, WM_KEYUP, 0xC0380001},
+        {platform::VK_CONTROL, false, false, WM_KEYUP, 0xC01D0001},
     };
     for (const auto& c : cases) {
         platform::QueueKey(c.vk, c.down, c.repeat);
         MSG msg{};
         ASSERT_TRUE(Next(&msg));
-        EXPECT_EQ(msg.message, c.down ? WM_KEYDOWN : WM_KEYUP);
+        EXPECT_EQ(msg.message, c.message) << std::hex << c.vk;
         EXPECT_EQ(msg.hwnd, window_) << "keys go to the focus window";
         EXPECT_EQ(msg.wParam, c.vk);
         EXPECT_EQ(static_cast<DWORD>(msg.lParam), c.lParam) << std::hex << c.vk;
@@ -275,6 +291,30 @@ TEST_F(Queue, AnIdleQueueGetsANullMessageEvery20Ms) {
     }
     ASSERT_EQ(times.size(), 2u);
     EXPECT_EQ(times[1] - times[0], 20u);
+}
+
+TEST_F(Queue, OnlyWaitingTakesVirtualTime) {
+    MSG msg{};
+    // From the middle of a wait: the second idle message has just been taken.
+    for (int nulls = 0, peeks = 0; nulls < 2 && peeks < 100; ++peeks)
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == WM_NULL) ++nulls;
+    const std::uint32_t start = corvanta_host_now_ms();
+    // Working between peeks, as the line loop does, is not waiting ...
+    for (int line = 0; line < 1000; ++line) {
+        ReleaseDC(window_, GetDC(window_));
+        ASSERT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    }
+    EXPECT_EQ(corvanta_host_now_ms(), start);
+    // ... until it never stops: then each peek costs a millisecond.
+    ReleaseDC(window_, GetDC(window_));
+    PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    EXPECT_EQ(corvanta_host_now_ms(), start + 1);
+    // Three empty peeks in a row are still a program between two steps; the
+    // fourth waits, and the clock moves on to the idle message.
+    for (int peek = 0; peek < 3; ++peek) PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    EXPECT_EQ(corvanta_host_now_ms(), start + 1);
+    PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    EXPECT_EQ(corvanta_host_now_ms(), start + 20);
 }
 
 TEST_F(Queue, DestroyTellsTheWindowThenItsChildrenAndDropsTheirMessages) {

@@ -1,11 +1,13 @@
 // The window test program: a frame window with a client window on the raw
 // platform API. It traces every key, character, click and message its client
 // receives and ends on the quit request with its code.
-//   platform_window_probe [--caption TEXT] [--spin] [--caps]
+//   platform_window_probe [--caption TEXT] [--spin] [--caps] [--box CAPTION TEXT STYLE]
 // --spin reads the clock forever instead (the time limit ends it); --caps
-// traces what the display reports about its palette and ends.
+// traces what the display reports about its palette and ends; --box shows a
+// message box once the client has painted and traces its answer.
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/host_services.h"
@@ -14,6 +16,10 @@
 namespace {
 
 win::HWND client = nullptr;
+constexpr win::UINT ShowBoxMessage = win::WM_USER + 1;
+const char* boxCaption = nullptr;  // no box
+const char* boxText = "";
+win::UINT boxStyle = 0;
 
 void Report(const char* format, ...) {
     char text[256];
@@ -49,6 +55,13 @@ win::LRESULT ClientProcedure(win::HWND hwnd, win::UINT msg, win::WPARAM wParam, 
             win::DeleteObject(red);
             win::EndPaint(hwnd, &ps);
             Report("probe\tpaint\t%d\t%d", static_cast<int>(area.right), static_cast<int>(area.bottom));
+            if (boxCaption) win::PostMessageA(hwnd, ShowBoxMessage, 0, 0);
+            return 0;
+        }
+        case ShowBoxMessage: {
+            const char* caption = boxCaption;
+            boxCaption = nullptr;
+            Report("probe\tbox\t%d", win::MessageBoxA(hwnd, boxText, caption, boxStyle));
             return 0;
         }
         default:
@@ -78,6 +91,11 @@ int main(int argc, char** argv) {
     const char* caption = "Corvanta Probe";
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--caption") == 0 && i + 1 < argc) caption = argv[++i];
+        if (std::strcmp(argv[i], "--box") == 0 && i + 3 < argc) {
+            boxCaption = argv[++i];
+            boxText = argv[++i];
+            boxStyle = static_cast<win::UINT>(std::strtoul(argv[++i], nullptr, 0));
+        }
         if (std::strcmp(argv[i], "--spin") == 0) {
             while (true) win::GetTickCount();
         }

@@ -1,0 +1,14 @@
+// What the desktop's window manager does to a window we show.
+#pragma once
+
+#include <SDL.h>
+
+namespace platform {
+
+// After a window that asked to be maximized was shown: waits, pumping the
+// window system, until the window manager has changed its size from the one
+// it had before (at most about half a second). Returns at once where nothing
+// will answer (no window manager runs, or a video driver without one).
+void AwaitMaximizedSize(SDL_Window* window, int widthBefore, int heightBefore);
+
+}  // namespace platform
