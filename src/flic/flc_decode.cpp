@@ -273,7 +273,7 @@ bool DFLCWindow::DecodeDeltaLc() {
 // ---------------------------------------------------------------- whole frames
 
 bool DFLCWindow::ClearFrame() {
-    for (std::uint32_t y = 0; y < height; ++y) std::memset(Row(y), 0, width);
+    std::memset(bits, 0, stride * height);
     return true;
 }
 

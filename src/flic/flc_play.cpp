@@ -18,7 +18,7 @@ constexpr std::size_t HeaderSize = 128, FrameHeaderSize = 16, ChunkHeaderSize = 
 constexpr win::DWORD FrameInterval = 67;
 // Larger frames are refused like a failed allocation: no movie is that big,
 // and every frame costs a pass over its buffer.
-constexpr std::uint64_t MaxFrameBytes = std::uint64_t{256} << 20;
+constexpr std::uint64_t MaxFrameBytes = std::uint64_t{64} << 20;
 
 enum ChunkType : std::uint16_t {
     Color256 = 4,
@@ -71,7 +71,7 @@ void DFLCWindow::PlayFrom(std::unique_ptr<platform::ByteReader> source, const ch
     // A key that ended an earlier pause or still is not meant for this movie.
     host.TakeAbort();
     file = std::move(source);
-    platform::WriteTrace("show\tmovie\t" + platform::EscapeTraceText(openedName));
+    platform::TraceShow("movie", openedName);
     PlayOpened(openedName);
     EndPlay();
 }
@@ -186,7 +186,14 @@ bool DFLCWindow::DecodeFrame(std::uint32_t number) {
         }
         host.Serve();
         const std::uint32_t size = DwordAt(chunkHeader);
+        const std::uint64_t start = position;
         if (!HandleChunk(WordAt(chunkHeader + 4), position, size, frameEnd, chunk + 1 == chunks)) return false;
+        // A size that does not pass the chunk's own header would read the
+        // same chunk again and again.
+        if (position + size < start + ChunkHeaderSize) {
+            Fatal("Couldn't get to next chunk");
+            return false;
+        }
         if (!SeekNextChunk(position, size)) return false;
     }
     return true;

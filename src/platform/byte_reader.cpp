@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+
+#include "platform/internal.h"
 #include "platform/win.h"
 
 namespace platform {
@@ -18,6 +21,7 @@ std::unique_ptr<ByteReader> ByteReader::Open(const char* path) {
     struct stat info {};
     if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
         std::fclose(file);
+        errno = EACCES;  // only files are read, as on Windows; callers report why
         return nullptr;
     }
     return std::unique_ptr<ByteReader>(new ByteReader(file, static_cast<std::uint64_t>(info.st_size)));
@@ -61,6 +65,7 @@ bool ByteReader::Seek(std::uint64_t position) {
 }
 
 bool ByteReader::Fill() {
+    NoteWork();  // a read from the disk is work, not waiting
     const std::uint64_t position = Position();
     buffer_ = next_ = end_ = storage_.data();
     bufferStart_ = position;
@@ -72,6 +77,15 @@ bool ByteReader::Fill() {
 bool ByteReader::ReadSlow(std::uint8_t* out, std::size_t count) {
     const std::uint64_t position = Position();
     if (position > size_ || count > size_ - position || !file_) return false;
+    if (ReadFile(out, count)) return true;
+    // The file has become shorter since it was opened, or failed: the read did
+    // not happen, and the next one starts where this one did.
+    buffer_ = next_ = end_ = storage_.data();
+    bufferStart_ = position;
+    return false;
+}
+
+bool ByteReader::ReadFile(std::uint8_t* out, std::size_t count) {
     const std::size_t held = static_cast<std::size_t>(end_ - next_);
     std::memcpy(out, next_, held);
     next_ = end_;

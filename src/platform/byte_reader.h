@@ -34,7 +34,8 @@ public:
     // All `count` bytes, or none and false.
     bool Read(void* out, std::size_t count) {
         if (static_cast<std::size_t>(end_ - next_) >= count) {
-            std::memcpy(out, next_, count);
+            // An empty read may come with null pointers, which memcpy must not get.
+            if (count) std::memcpy(out, next_, count);
             next_ += count;
             return true;
         }
@@ -64,6 +65,7 @@ public:
 private:
     ByteReader(std::FILE* file, std::uint64_t size);
     bool ReadSlow(std::uint8_t* out, std::size_t count);
+    bool ReadFile(std::uint8_t* out, std::size_t count);
     bool Fill();
 
     std::FILE* file_ = nullptr;  // owned; null for memory

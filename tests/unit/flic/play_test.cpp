@@ -89,6 +89,8 @@ std::vector<Fault> Faults() {
         {"NextChunkOutOfReach",
          [] { return Edited([](flc::Movie& m) { m.frames[1].chunks[0].size = 0x7FFFFFFF; }); },
          {"Couldn't get to next chunk"}},
+        {"ChunkSizeBelowHeader", [] { return Edited([](flc::Movie& m) { m.frames[1].chunks[0].size = 5; }); },
+         {"Couldn't get to next chunk"}},
         {"PalettePacketCount", [] { return CutChunk(4, {1, 0}, 1); }, {"Error reading palette packet count"}},
         {"PaletteColour", [] { return CutChunk(4, {1, 0, 0, 2, 1, 2, 3, 4, 5, 6}, 8); }, {"Error reading palette data"}},
         {"DeltaLineCount", [] { return CutChunk(7, {1, 0}, 1); }, {"Error reading delta compression line count."}},

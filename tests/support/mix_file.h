@@ -1,0 +1,27 @@
+// The headless mix file (CORVANTA_AUDIO_OUT) read back, and test tones made
+// by sox, so that tests can hear what played when.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+namespace test {
+
+struct Mix {
+    std::uint32_t rate = 0;
+    std::uint16_t channels = 0;
+    std::uint16_t bits = 0;
+    std::vector<std::int16_t> samples;  // interleaved, 16-bit output assumed
+
+    // Milliseconds from the start to the first sample louder than silence; -1 when silent.
+    double FirstSoundMs() const;
+};
+
+Mix ReadMix(const std::filesystem::path& path);
+
+// A 440 Hz tone of the given length written by sox, the tool nobody here
+// wrote; false without sox.
+bool WriteTone(const std::filesystem::path& file, const char* seconds);
+
+}  // namespace test
