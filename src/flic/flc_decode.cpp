@@ -19,6 +19,17 @@ struct LogPalette256 {
     win::PALETTEENTRY palPalEntry[PaletteSize];
 };
 
+// Runs are mostly short: eight bytes at a time beats a string store's start-up.
+void FillBytes(std::uint8_t* to, std::uint8_t value, std::size_t count) {
+    if (count >= 64) {
+        std::memset(to, value, count);
+        return;
+    }
+    const std::uint64_t pattern = value * 0x0101010101010101ull;
+    for (; count >= 8; count -= 8, to += 8) std::memcpy(to, &pattern, 8);
+    for (; count > 0; --count) *to++ = value;
+}
+
 }  // namespace
 
 std::uint8_t* DFLCWindow::Row(std::int64_t y) const {
@@ -68,7 +79,7 @@ void DFLCWindow::FillRow(std::uint8_t* row, std::int64_t column, std::size_t cou
     const std::uint8_t shift = PixelShift();
     const std::uint8_t first = static_cast<std::uint8_t>(pattern[0] + shift);
     if (patternSize == 1) {
-        std::memset(row + from, first, static_cast<std::size_t>(to - from));
+        FillBytes(row + from, first, static_cast<std::size_t>(to - from));
         return;
     }
     const std::uint8_t second = static_cast<std::uint8_t>(pattern[1] + shift);
@@ -277,14 +288,40 @@ bool DFLCWindow::ClearFrame() {
     return true;
 }
 
+// Packets of a row run from the reader's buffer while a whole packet of the
+// largest kind is surely there; near the buffer's end, one at a time.
 bool DFLCWindow::DecodeByteRun() {
+    constexpr std::size_t LargestPacket = 1 + 128;
+    const auto end = static_cast<std::int64_t>(width);
     for (std::uint32_t y = 0; y < height; ++y) {
         std::uint8_t* row = Row(y);
         host.Serve();
         std::uint8_t ignored = 0;  // the row's packet count, which encoders do not always fill in
         if (!file->Byte(ignored)) return false;
         std::int64_t column = 0;
-        while (column < static_cast<std::int64_t>(width)) {
+        while (column < end) {
+            const auto buffered = file->Buffered();
+            if (buffered.size() > LargestPacket) {
+                const std::uint8_t* at = buffered.data();
+                const std::uint8_t* const last = at + buffered.size() - LargestPacket;
+                while (column < end && at < last) {
+                    const auto count = static_cast<std::int8_t>(*at++);
+                    const std::int64_t pixels = count < 0 ? -count : count;
+                    const auto kept = static_cast<std::size_t>(std::min(pixels, end - column));
+                    if (count < 0) {
+                        host.Serve();
+                        std::memcpy(row + column, at, kept);
+                        ShiftPixels(row + column, kept);
+                        at += pixels;
+                        host.Serve();
+                    } else {
+                        FillBytes(row + column, static_cast<std::uint8_t>(*at++ + pixelShift), kept);
+                    }
+                    column += pixels;
+                }
+                file->Consume(static_cast<std::size_t>(at - buffered.data()));
+                continue;
+            }
             std::uint8_t countByte = 0;
             if (!file->Byte(countByte)) return false;
             const auto count = static_cast<std::int8_t>(countByte);
@@ -301,11 +338,7 @@ bool DFLCWindow::DecodeByteRun() {
             } else {
                 std::uint8_t value = 0;
                 if (!file->Byte(value)) return false;
-                if (column + count <= static_cast<std::int64_t>(width))
-                    std::memset(row + column, static_cast<std::uint8_t>(value + pixelShift),
-                                static_cast<std::size_t>(count));
-                else
-                    FillRow(row, column, static_cast<std::size_t>(count), &value, 1);
+                FillRow(row, column, static_cast<std::size_t>(count), &value, 1);
                 column += count;
             }
         }

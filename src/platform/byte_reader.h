@@ -62,6 +62,11 @@ public:
         return true;
     }
 
+    // What is buffered at the read position, for decoders that walk it
+    // directly; Consume passes over `count` of those bytes.
+    std::span<const std::uint8_t> Buffered() const { return {next_, end_}; }
+    void Consume(std::size_t count) { next_ += count; }
+
 private:
     ByteReader(std::FILE* file, std::uint64_t size);
     bool ReadSlow(std::uint8_t* out, std::size_t count);

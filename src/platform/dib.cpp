@@ -117,7 +117,9 @@ void CopyDib(Screen& screen, const win::RECT& clip, const DibLayout& layout, con
     }
     bool changed = false;
     for (long long dy = y0; dy < y1; ++dy) {
-        long long sy = SourceOf(dy, y);  // top-down row
+        // top-down row
+        long long sy = y.destExtent == y.sourceExtent && y.destExtent > 0 ? y.sourceStart + (dy - y.destStart)
+                                                                          : SourceOf(dy, y);
         if (sy < 0 || sy >= layout.height) continue;
         long long row = layout.bottomUp ? layout.height - 1 - sy : sy;  // the bitmap's own numbering
         if (row < band.first || row >= static_cast<long long>(band.first) + band.count) continue;
