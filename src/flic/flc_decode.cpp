@@ -96,10 +96,7 @@ void DFLCWindow::FillRow(std::uint8_t* row, std::int64_t column, std::size_t cou
 
 bool DFLCWindow::ReadPalette() {
     std::uint16_t packets = 0;
-    host.Serve();
-    const bool counted = file->Word(packets);
-    host.Serve();
-    if (!counted) {
+    if (!ServedWord(packets)) {
         Fatal("Error reading palette packet count");
         return false;
     }
@@ -139,10 +136,7 @@ bool DFLCWindow::ReadPalette() {
 
         for (unsigned i = 0; i < count; ++i, ++index) {
             std::uint8_t rgb[3];
-            host.Serve();
-            const bool read = file->Read(rgb, sizeof rgb);
-            host.Serve();
-            if (!read) {
+            if (!ServedRead(rgb, sizeof rgb)) {
                 Fatal("Error reading palette data");
                 return false;
             }
@@ -168,10 +162,7 @@ bool DFLCWindow::ReadPalette() {
 
 bool DFLCWindow::DecodeDeltaFlc() {
     std::uint16_t lines = 0;
-    host.Serve();
-    const bool counted = file->Word(lines);
-    host.Serve();
-    if (!counted) {
+    if (!ServedWord(lines)) {
         Fatal("Error reading delta compression line count.");
         return false;
     }
@@ -179,10 +170,7 @@ bool DFLCWindow::DecodeDeltaFlc() {
     std::uint16_t lineNumber = static_cast<std::uint16_t>(bottom);
     for (std::uint32_t decoded = 0; decoded < lines;) {
         std::uint16_t opcode = 0;
-        host.Serve();
-        const bool read = file->Word(opcode);
-        host.Serve();
-        if (!read) {
+        if (!ServedWord(opcode)) {
             Fatal("Error reading delta compression line.");
             return false;
         }
@@ -225,10 +213,7 @@ bool DFLCWindow::DecodeDeltaFlc() {
                 column += static_cast<std::int64_t>(bytes);
             } else if (count < 0) {
                 std::uint8_t pair[2];
-                host.Serve();
-                const bool paired = file->Read(pair, sizeof pair);
-                host.Serve();
-                if (!paired) {
+                if (!ServedRead(pair, sizeof pair)) {
                     Fatal("Error reading delta compression data.");
                     return false;
                 }
@@ -246,10 +231,7 @@ bool DFLCWindow::DecodeDeltaFlc() {
 bool DFLCWindow::DecodeDeltaLc() {
     std::uint16_t firstLine = 0, lines = 0;
     for (std::uint16_t* word : {&firstLine, &lines}) {
-        host.Serve();
-        const bool read = file->Word(*word);
-        host.Serve();
-        if (!read) {
+        if (!ServedWord(*word)) {
             Fatal("Error reading LC frame");
             return false;
         }

@@ -104,10 +104,7 @@ bool DFLCWindow::PlayOpened(const char* openedName) {
 
 bool DFLCWindow::ReadHeader(const char* baseName, std::uint16_t& frames, std::uint32_t& firstFrameAt) {
     std::uint8_t header[HeaderSize];
-    host.Serve();
-    const bool complete = file->Read(header, sizeof header);
-    host.Serve();
-    if (!complete) {
+    if (!ServedRead(header, sizeof header)) {
         Fatal("Unable to read Flic header.");
         return false;
     }
@@ -161,10 +158,7 @@ bool DFLCWindow::CreateFrameBuffer() {
 bool DFLCWindow::DecodeFrame(std::uint32_t number) {
     const std::uint64_t frameStart = file->Position();
     std::uint8_t header[FrameHeaderSize];
-    host.Serve();
-    const bool complete = file->Read(header, sizeof header);
-    host.Serve();
-    if (!complete) {
+    if (!ServedRead(header, sizeof header)) {
         Fatal("Couldn't read frame header");
         return false;
     }
@@ -178,13 +172,10 @@ bool DFLCWindow::DecodeFrame(std::uint32_t number) {
     for (std::uint32_t chunk = 0; chunk < chunks; ++chunk) {
         std::uint64_t position = file->Position();
         std::uint8_t chunkHeader[ChunkHeaderSize];
-        host.Serve();
-        const bool read = file->Read(chunkHeader, sizeof chunkHeader);
-        if (!read) {
+        if (!ServedRead(chunkHeader, sizeof chunkHeader)) {
             Fatal("Couldn't read frame chunk");
             return false;
         }
-        host.Serve();
         const std::uint32_t size = DwordAt(chunkHeader);
         const std::uint64_t start = position;
         if (!HandleChunk(WordAt(chunkHeader + 4), position, size, frameEnd, chunk + 1 == chunks)) return false;
@@ -237,6 +228,20 @@ bool DFLCWindow::PlausibleHeaderAt(std::uint64_t position, std::uint64_t frameEn
         default:
             return false;
     }
+}
+
+bool DFLCWindow::ServedRead(void* out, std::size_t count) {
+    host.Serve();
+    const bool read = file->Read(out, count);
+    host.Serve();
+    return read;
+}
+
+bool DFLCWindow::ServedWord(std::uint16_t& out) {
+    host.Serve();
+    const bool read = file->Word(out);
+    host.Serve();
+    return read;
 }
 
 bool DFLCWindow::SeekNextChunk(std::uint64_t position, std::uint32_t size) {

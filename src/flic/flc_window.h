@@ -91,6 +91,9 @@ private:
                      bool lastOfFrame);
     bool PaceAndShow(std::uint32_t number);
     bool SeekNextChunk(std::uint64_t position, std::uint32_t size);
+    // A block read with the audio library served before and after it.
+    bool ServedRead(void* out, std::size_t count);
+    bool ServedWord(std::uint16_t& out);
     void EndPlay();
     void Fatal(const char* format, ...);
 
