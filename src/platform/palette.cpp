@@ -77,6 +77,18 @@ Translation SystemPalette::MapNearest(std::span<const PALETTEENTRY> logical) con
 }
 
 Translation SystemPalette::Realize(std::span<const PALETTEENTRY> logical, bool* changed) {
+    Mapping& last = lastRealized_;
+    if (!last.translation.empty() && last.logical.size() == logical.size() &&
+        std::memcmp(last.logical.data(), logical.data(), logical.size_bytes()) == 0 &&
+        std::memcmp(last.system.data(), entries_.data(), sizeof entries_) == 0)
+        return last.translation;
+    last.translation = RealizeAfresh(logical, changed);
+    last.logical.assign(logical.begin(), logical.end());
+    last.system = entries_;
+    return last.translation;
+}
+
+Translation SystemPalette::RealizeAfresh(std::span<const PALETTEENTRY> logical, bool* changed) {
     std::array<bool, 256> placed{};  // slots this realisation gave out
     int nextFree = 0;
     auto takeFreeSlot = [&]() -> int {

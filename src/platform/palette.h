@@ -37,6 +37,8 @@ public:
     Translation Realize(std::span<const win::PALETTEENTRY> logical, bool* changed);
 
 private:
+    Translation RealizeAfresh(std::span<const win::PALETTEENTRY> logical, bool* changed);
+
     PaletteMode mode_;
     std::array<win::PALETTEENTRY, 256> entries_{};
     std::array<bool, 256> reserved_{};
@@ -50,6 +52,9 @@ private:
     };
     mutable std::array<Mapping, 4> mappings_;
     mutable std::size_t nextMapping_ = 0;
+    // A movie realises the same palette before every frame: when nothing
+    // changed since, the last realisation stands.
+    Mapping lastRealized_;
 };
 
 }  // namespace platform
