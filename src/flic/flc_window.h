@@ -73,8 +73,6 @@ public:
     void PlayFrom(std::unique_ptr<platform::ByteReader> source, const char* openedName);
 
     std::uint8_t ready = 0;
-    const char* FileName() const { return fileName.data(); }
-    std::int32_t StaticColours() const { return staticColours; }
 
 private:
     struct Placement {
