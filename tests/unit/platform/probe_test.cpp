@@ -218,6 +218,21 @@ bool OnPath(const std::string& program) {
     return false;
 }
 
+// What a probe in a real window on `display` runs with; its trace goes to `folder`.
+Environment RealWindow(const std::string& display, const fs::path& folder) {
+    return {{"DISPLAY", display},
+            {"CORVANTA_DRIVER", "sdl"},
+            {"CORVANTA_TRACE", (folder / "trace.txt").string()},
+            {"SDL_VIDEODRIVER", std::nullopt},
+            {"SDL_AUDIODRIVER", "dummy"}};
+}
+
+// xdotool's search for the visible window captioned `caption`: its id first in the output.
+Finished FindWindow(const std::string& display, const std::string& caption, const fs::path& folder) {
+    return Child({"xdotool", "search", "--sync", "--onlyvisible", "--name", caption}, {{"DISPLAY", display}}, folder)
+        .Wait(std::chrono::seconds(20));
+}
+
 // A virtual X display of its own, for one test.
 class VirtualDisplay {
 public:
@@ -290,16 +305,10 @@ TEST(Probe, ARealWindowTakesClicksAndCloses) {
     ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start";
     fs::path folder = test::MakeTempDir("probe-window");
     const std::string caption = "Corvanta Probe " + std::to_string(::getpid());
-    Environment environment{{"DISPLAY", display.Name()},
-                            {"CORVANTA_DRIVER", "sdl"},
-                            {"CORVANTA_TRACE", (folder / "trace.txt").string()},
-                            {"SDL_VIDEODRIVER", std::nullopt},
-                            {"SDL_AUDIODRIVER", "dummy"}};
+    const Environment environment = RealWindow(display.Name(), folder);
     Child probe({PROBE_PROGRAM, "--caption", caption}, environment, folder);
 
-    Finished search = Child({"xdotool", "search", "--sync", "--onlyvisible", "--name", caption},
-                            {{"DISPLAY", display.Name()}}, folder)
-                          .Wait(std::chrono::seconds(20));
+    Finished search = FindWindow(display.Name(), caption, folder);
     ASSERT_EQ(search.status, 0) << "no window captioned " << caption << " on " << display.Name() << ": " << search.err;
     std::string window = search.out.substr(0, search.out.find('\n'));
     Finished click = Child({"xdotool", "mousemove", "--sync", "--window", window, "50", "60", "click", "1"},
@@ -384,15 +393,9 @@ TEST(Probe, AMaximizedWindowHasItsFinalSizeAtTheFirstPaint) {
     ASSERT_TRUE(manager.Running());
     fs::path folder = test::MakeTempDir("probe-maximized");
     const std::string caption = "Corvanta Maximized " + std::to_string(::getpid());
-    Environment environment{{"DISPLAY", display.Name()},
-                            {"CORVANTA_DRIVER", "sdl"},
-                            {"CORVANTA_TRACE", (folder / "trace.txt").string()},
-                            {"SDL_VIDEODRIVER", std::nullopt},
-                            {"SDL_AUDIODRIVER", "dummy"}};
+    const Environment environment = RealWindow(display.Name(), folder);
     Child probe({PROBE_PROGRAM, "--caption", caption}, environment, folder);
-    Finished search = Child({"xdotool", "search", "--sync", "--onlyvisible", "--name", caption},
-                            {{"DISPLAY", display.Name()}}, folder)
-                          .Wait(std::chrono::seconds(20));
+    Finished search = FindWindow(display.Name(), caption, folder);
     ASSERT_EQ(search.status, 0) << search.err;
 
     auto paints = [&] {
@@ -508,11 +511,7 @@ TEST(Probe, AMessageBoxShowsInTheWindowUntilDismissed) {
         SCOPED_TRACE(c.caption + " " + c.style);
         fs::path folder = test::MakeTempDir("probe-box-" + std::to_string(++round));
         const std::string caption = "Corvanta Box " + std::to_string(round) + " " + std::to_string(::getpid());
-        Environment environment{{"DISPLAY", display.Name()},
-                                {"CORVANTA_DRIVER", "sdl"},
-                                {"CORVANTA_TRACE", (folder / "trace.txt").string()},
-                                {"SDL_VIDEODRIVER", std::nullopt},
-                                {"SDL_AUDIODRIVER", "dummy"}};
+        const Environment environment = RealWindow(display.Name(), folder);
         Child probe({PROBE_PROGRAM, "--caption", caption, "--box", c.caption, c.text, c.style}, environment, folder);
         auto traced = [&](const std::string& part) {
             for (const auto& line : test::TraceLines(folder / "trace.txt"))
@@ -524,7 +523,7 @@ TEST(Probe, AMessageBoxShowsInTheWindowUntilDismissed) {
             return Child(words, {{"DISPLAY", display.Name()}}, folder).Wait(std::chrono::seconds(20));
         };
 
-        Finished search = xdotool({"search", "--sync", "--onlyvisible", "--name", caption});
+        Finished search = FindWindow(display.Name(), caption, folder);
         ASSERT_EQ(search.status, 0) << search.err;
         const std::string window = search.out.substr(0, search.out.find('\n'));
         const unsigned long id = std::stoul(window);
