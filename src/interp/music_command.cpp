@@ -47,7 +47,11 @@ void DInterpWin::DoMusic() {
             songRequest = true;
         }
     }
-    // Sectioned songs are not played yet: such a request is passed over.
-    if (songRequest || !SoundManager) return;
+    if (!SoundManager) return;
+    if (songRequest) {
+        SoundManager->CountSongSections();
+        SoundManager->QueueSongPass();
+        return;
+    }
     SoundManager->StartMusic(name, playOnce, mode, static_cast<std::int32_t>(loopCount), cdTrack, cdTrack ? 3 : 1);
 }

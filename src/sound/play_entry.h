@@ -21,6 +21,7 @@ struct PlayEntry {
     std::int32_t finished = 0;  // written by the end-of-sample procedure, under the list lock
     std::int32_t kind = kMovieSound;
     std::uint32_t size = 0;  // kept for song sections only
+    std::int32_t playCount = 1;  // for a waiting entry that has no voice yet
     std::uint32_t cdTrack = 0;
     std::uint32_t cdStart = 0;
     std::uint32_t cdEnd = 0;

@@ -15,6 +15,7 @@
 #include "platform/win.h"
 #include "sound/aud_entry_table.h"
 #include "sound/play_entry.h"
+#include "sound/song_random.h"
 
 // A sound file read whole into memory; no data means nothing was loaded.
 struct FileImage {
@@ -24,7 +25,11 @@ struct FileImage {
 
 class SoundClass {
 public:
-    static constexpr std::uint32_t kListSlots = 7;
+    static constexpr std::uint32_t kPlayingSlots = 7;
+    // A song pass begins only while fewer than seven wait, and its eight
+    // sections must all find a place.
+    static constexpr std::uint32_t kQueueSlots = 14;
+    static constexpr std::uint32_t kSongBudget = 8192000;  // bytes of song sections held
     static constexpr std::uint32_t kMusicVoices = 14;
     static constexpr std::int32_t kModeWait = 2, kModeFade = 3, kModeMix = 4;  // StartMusic's mode
 
@@ -46,8 +51,9 @@ public:
     void Serve();
     void StopMusic();
     // name "none" stops music; mode 2 waits in the queue, 4 mixes, anything
-    // else fades out what plays first; cdTrack 0 means a .wav file.
-    void StartMusic(const char* name, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
+    // else fades out what plays first; cdTrack 0 means a .wav file. True when
+    // a file or track was queued or started.
+    bool StartMusic(const char* name, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
                     std::uint32_t cdTrack, std::int32_t kind);
     // Loads and prepares a movie's companion sound; true when attached.
     bool AttachMovieSound(const char* path);
@@ -59,10 +65,15 @@ public:
     // The extra library shut-down around RUN and EXEC; nothing when unbound.
     void ShutdownLibrary();
 
+    // Sectioned songs: the section files found below the current folder, and
+    // one pass of the song plan queued within the byte budget.
+    void CountSongSections();
+    void QueueSongPass();
+
     void FadeOutPlaying();
     void DropQueue();
-    // Nothing for a file that cannot be read whole or is shorter than its
-    // RIFF header says.
+    // Nothing for a file that cannot be read whole or cannot hold a RIFF
+    // header; a RIFF size beyond the file is cut to the file.
     FileImage LoadFileImage(const char* path);
     static bool FileExists(const char* path);
 
@@ -75,19 +86,26 @@ public:
     std::uint32_t QueuedCount() const { return queuedCount; }
     const PlayEntry* PlayingAt(std::uint32_t index) const { return playing[index].get(); }
     const PlayEntry* QueuedAt(std::uint32_t index) const { return queued[index].get(); }
+    std::uint32_t SongBytes() const { return songBytes; }
 
 private:
     void CompleteBinding();
     bool OpenOutput(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels);
+    std::int32_t& SongSectionCount(std::int32_t code);
+    bool HeadFinished();
     void StartNextWaiting();
+    bool SongSectionPlays() const;
+    bool PrepareHeldEntry(PlayEntry& entry);
     bool StartFromQueue(std::uint32_t index);
     void ReleaseEnded();
     void AppendPlaying(std::unique_ptr<PlayEntry> entry);
     void AppendQueued(std::unique_ptr<PlayEntry> entry);
     void RemovePlaying(std::uint32_t index);
     void CompactQueue();
-    using EntryList = std::array<std::unique_ptr<PlayEntry>, kListSlots>;
-    void ReleaseList(EntryList& list, std::uint32_t& count);
+    template <std::size_t Slots>
+    using EntryList = std::array<std::unique_ptr<PlayEntry>, Slots>;
+    template <std::size_t Slots>
+    void ReleaseList(EntryList<Slots>& list, std::uint32_t& count);
     void ReleaseEntry(std::unique_ptr<PlayEntry> entry);
     void StepVolumesDown(std::int32_t step);
     void StopAndReleasePlaying();
@@ -99,9 +117,9 @@ private:
     void PrepareVoice(AUD_HANDLE voice, const unsigned char* image, std::optional<std::int32_t> playCount);
     void StartVoice(AUD_HANDLE voice);
 
-    void StartMusicFile(const char* path, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
+    bool StartMusicFile(const char* path, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
                         std::int32_t kind);
-    void StartCdTrack(std::uint32_t track, std::uint32_t start, std::uint32_t end, std::int32_t playOnce,
+    bool StartCdTrack(std::uint32_t track, std::uint32_t start, std::uint32_t end, std::int32_t playOnce,
                       std::int32_t mode);
 
     static std::atomic<SoundClass*> current;
@@ -117,10 +135,11 @@ private:
     std::uint32_t songBytes = 0;
     std::int32_t songMode = 0;
     AUD_HANDLE driver = 0;
-    EntryList playing;
-    EntryList queued;
+    EntryList<kPlayingSlots> playing;
+    EntryList<kQueueSlots> queued;
     std::int32_t enabled = 0;
     std::array<std::int32_t, 9> songPlan{0, 1, 2, 3, 1, 2, 2, 4, 5};
+    SongRandom songRandom;
     AudEntryTable aud;
 
     // False when the library could not be used: nothing calls into it then.

@@ -79,6 +79,7 @@ void SoundClass::Serve() {
 
 void SoundClass::Service() {
     if (!bound) return;
+    if (songMode == 1 && playingCount == 0) QueueSongPass();
     headFinished = 1;
     if (playingCount != 0) {
         for (std::uint32_t i = 0; i < playingCount; ++i) {
@@ -88,23 +89,68 @@ void SoundClass::Service() {
                 entry.finished = PlayEntry::kFinished;
             }
         }
-        std::scoped_lock lock(listLock);
-        if (playing[0]->finished != PlayEntry::kFinished) headFinished = 0;
+        if (!HeadFinished()) headFinished = 0;
     }
     if (headFinished) StartNextWaiting();
+    const bool wasPlaying = playingCount != 0;
     ReleaseEnded();
+    // The song's next pass begins in the pass that released its last
+    // section, as the next call would begin it, so passes follow without a gap.
+    if (songMode == 1 && wasPlaying && playingCount == 0) {
+        QueueSongPass();
+        StartNextWaiting();
+    }
+}
+
+bool SoundClass::HeadFinished() {
+    PlayEntry& head = *playing[0];
+    // Asked before the mark is read: a library that reports ends as it mixes
+    // reports this one now rather than a service pass later.
+    const bool plays = head.image && aud.AUD_sample_status(head.voice) == AUD_SAMPLE_PLAYING;
+    std::scoped_lock lock(listLock);
+    if (head.finished != PlayEntry::kFinished) return false;
+    // A report is tied to a voice only; one that arrived late for the voice's
+    // previous sound must not end the sound that plays there now.
+    if (plays) {
+        head.finished = 0;
+        return false;
+    }
+    return true;
 }
 
 void SoundClass::StartNextWaiting() {
-    if (playingCount == kListSlots) return;  // room comes once finished entries are released
+    if (playingCount == kPlayingSlots) return;  // room comes once finished entries are released
     for (std::uint32_t i = 0; i < queuedCount; ++i) {
-        const PlayEntry& entry = *queued[i];
+        PlayEntry& entry = *queued[i];
         if (entry.queueState != PlayEntry::kWaiting || (!entry.image && entry.kind != PlayEntry::kCdTrack)) continue;
+        // Music mixed over a song can end before the song's section: the next
+        // section still waits for that one, so a song never plays two at once.
+        if (entry.kind == PlayEntry::kSongSection && SongSectionPlays()) continue;
+        // An entry queued without a voice keeps its place until one is free,
+        // so the sections of a song play in order.
+        if (entry.image && entry.voice == 0 && !PrepareHeldEntry(entry)) return;
         if (StartFromQueue(i)) {
             CompactQueue();
             return;
         }
     }
+}
+
+bool SoundClass::SongSectionPlays() const {
+    for (std::uint32_t i = 0; i < playingCount; ++i) {
+        const PlayEntry& entry = *playing[i];
+        if (entry.kind == PlayEntry::kSongSection && aud.AUD_sample_status(entry.voice) == AUD_SAMPLE_PLAYING)
+            return true;
+    }
+    return false;
+}
+
+bool SoundClass::PrepareHeldEntry(PlayEntry& entry) {
+    const auto free = std::find_if(voices.begin(), voices.end(), [this](AUD_HANDLE voice) { return VoiceFree(voice); });
+    if (free == voices.end()) return false;
+    PrepareVoice(*free, entry.image.get(), entry.playCount);
+    entry.voice = *free;
+    return true;
 }
 
 bool SoundClass::StartFromQueue(std::uint32_t index) {
@@ -191,8 +237,9 @@ void SoundClass::ReleaseEntry(std::unique_ptr<PlayEntry> entry) {
     if (entry->image && entry->kind == PlayEntry::kSongSection) songBytes -= std::min(songBytes, entry->size);
 }
 
-void SoundClass::ReleaseList(EntryList& list, std::uint32_t& count) {
-    EntryList released;
+template <std::size_t Slots>
+void SoundClass::ReleaseList(EntryList<Slots>& list, std::uint32_t& count) {
+    EntryList<Slots> released;
     {
         std::scoped_lock lock(listLock);
         std::move(list.begin(), list.begin() + count, released.begin());

@@ -54,7 +54,7 @@ bool SoundClass::AttachMovieSound(const char* path) {
     for (std::uint32_t i = 0; i < playingCount; ++i) playing[i]->awaitingStart = false;
 
     bool attached = false;
-    if (enabled && playingCount < kListSlots) {
+    if (enabled && playingCount < kPlayingSlots) {
         FileImage loaded = LoadFileImage(path);
         const AUD_HANDLE voice = loaded.data ? ChooseVoiceToStartAtOnce(false) : 0;
         if (voice != 0) {

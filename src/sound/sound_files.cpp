@@ -11,10 +11,13 @@ constexpr std::uint32_t kReadPiece = 8192;
 constexpr std::uint32_t kRiffHeaderBytes = 8;  // "RIFF" and the chunk's size
 
 // The library is given no length: it reads as far as the RIFF header says.
-bool HoldsItsRiffChunk(const unsigned char* data, std::uint32_t size) {
-    if (size < kRiffHeaderBytes) return false;
+// Writers that leave out the last pad byte, write the file's length or
+// 0xFFFFFFFF overstate it; such a file plays what it holds.
+void FitRiffSizeToFile(unsigned char* data, std::uint32_t size) {
     const std::uint64_t chunkSize = data[4] | data[5] << 8 | data[6] << 16 | std::uint64_t{data[7]} << 24;
-    return chunkSize + kRiffHeaderBytes <= size;
+    if (chunkSize + kRiffHeaderBytes <= size) return;
+    const std::uint32_t held = size - kRiffHeaderBytes;
+    for (int i = 0; i < 4; ++i) data[4 + i] = static_cast<unsigned char>(held >> (8 * i));
 }
 
 struct FileCloser {
@@ -30,7 +33,7 @@ FileImage SoundClass::LoadFileImage(const char* path) {
     FileHandle file(win::fopen(path, "rb"));
     win::WIN32_FILE_ATTRIBUTE_DATA attributes{};
     if (!file || !win::GetFileAttributesExA(path, win::GetFileExInfoStandard, &attributes)) return {};
-    if (attributes.nFileSizeHigh != 0 || attributes.nFileSizeLow == 0) return {};
+    if (attributes.nFileSizeHigh != 0 || attributes.nFileSizeLow < kRiffHeaderBytes) return {};
     const std::uint32_t size = attributes.nFileSizeLow;
     std::unique_ptr<unsigned char[]> data(new (std::nothrow) unsigned char[size]);
     if (!data) return {};
@@ -45,6 +48,7 @@ FileImage SoundClass::LoadFileImage(const char* path) {
         if (read != piece) return {};
         done += piece;
     }
-    if (std::fclose(file.release()) != 0 || !HoldsItsRiffChunk(data.get(), size)) return {};
+    if (std::fclose(file.release()) != 0) return {};
+    FitRiffSizeToFile(data.get(), size);
     return {std::move(data), size};
 }

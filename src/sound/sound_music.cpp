@@ -23,12 +23,12 @@ bool EqualsIgnoringCase(const char* text, const char* word) {
 
 }  // namespace
 
-void SoundClass::StartMusic(const char* name, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
+bool SoundClass::StartMusic(const char* name, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
                             std::uint32_t cdTrack, std::int32_t kind) {
-    if (!enabled) return;
+    if (!enabled) return false;
     if (EqualsIgnoringCase(name, "none")) {
         StopMusic();
-        return;
+        return false;
     }
     std::string path(name);
     path.resize(std::min<std::size_t>(path.size(), win::_MAX_PATH - 1));
@@ -39,8 +39,7 @@ void SoundClass::StartMusic(const char* name, std::int32_t playOnce, std::int32_
             aud.AUD_redbook_track_info(cdHandle, cdTrack, &start, &end);
             if (start != 0 && end > start) {
                 TraceMusic("cdaudio t" + std::to_string(cdTrack), mode);
-                StartCdTrack(cdTrack, start, end, playOnce, mode);
-                return;
+                return StartCdTrack(cdTrack, start, end, playOnce, mode);
             }
         }
         // An unusable track looks for a file named exactly as written.
@@ -48,44 +47,47 @@ void SoundClass::StartMusic(const char* name, std::int32_t playOnce, std::int32_
         // Whatever extension the name has, the .wav of the same base name plays.
         path = path.substr(0, path.find('.')) + ".wav";
     }
-    StartMusicFile(path.c_str(), playOnce, mode, loopCount, kind);
+    return StartMusicFile(path.c_str(), playOnce, mode, loopCount, kind);
 }
 
-void SoundClass::StartMusicFile(const char* path, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
+bool SoundClass::StartMusicFile(const char* path, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
                                 std::int32_t kind) {
     // A full list refuses the request before anything is read or prepared.
-    if (mode == kModeWait ? queuedCount == kListSlots : mode == kModeMix && playingCount == kListSlots) return;
-    if (!FileExists(path)) return;
+    if (mode == kModeWait ? queuedCount == kQueueSlots : mode == kModeMix && playingCount == kPlayingSlots) return false;
+    if (!FileExists(path)) return false;
     TraceMusic(path, mode);
     FileImage loaded = LoadFileImage(path);
-    if (!loaded.data) return;
+    if (!loaded.data) return false;
 
     auto entry = std::make_unique<PlayEntry>();
     entry->image = std::move(loaded.data);
     entry->loopMode = playOnce == 0 ? PlayEntry::kEndlessRequested : PlayEntry::kPlayOnce;
-    const std::int32_t playCount = playOnce == 0 ? loopCount : 1;
+    entry->playCount = playOnce == 0 ? loopCount : 1;
     entry->kind = kind;
     if (kind == PlayEntry::kSongSection) entry->size = loaded.size;
 
     if (mode == kModeWait) {
+        // Without a free voice the entry waits all the same and is given one
+        // when its turn comes.
         const AUD_HANDLE voice = ChooseVoiceToQueue();
-        if (voice == 0) return;
+        if (voice == 0 && voices.front() == 0) return false;  // no voices at all
         entry->queueState = PlayEntry::kWaiting;
-        PrepareVoice(voice, entry->image.get(), playCount);
+        if (voice != 0) PrepareVoice(voice, entry->image.get(), entry->playCount);
         entry->voice = voice;
         AppendQueued(std::move(entry));
-        return;
+        return true;
     }
     if (mode != kModeMix) FadeOutPlaying();
     const AUD_HANDLE voice = ChooseVoiceToStartAtOnce(true);
-    if (voice == 0) return;
-    PrepareVoice(voice, entry->image.get(), playCount);
+    if (voice == 0) return false;
+    PrepareVoice(voice, entry->image.get(), entry->playCount);
     StartVoice(voice);
     entry->voice = voice;
     AppendPlaying(std::move(entry));
+    return true;
 }
 
-void SoundClass::StartCdTrack(std::uint32_t track, std::uint32_t start, std::uint32_t end, std::int32_t playOnce,
+bool SoundClass::StartCdTrack(std::uint32_t track, std::uint32_t start, std::uint32_t end, std::int32_t playOnce,
                               std::int32_t mode) {
     auto entry = std::make_unique<PlayEntry>();
     entry->loopMode = playOnce == 0 ? PlayEntry::kEndlessRequested : PlayEntry::kPlayOnce;
@@ -95,13 +97,14 @@ void SoundClass::StartCdTrack(std::uint32_t track, std::uint32_t start, std::uin
     entry->kind = PlayEntry::kCdTrack;
 
     if (mode == kModeWait) {
-        if (queuedCount == kListSlots) return;
+        if (queuedCount == kQueueSlots) return false;
         entry->queueState = PlayEntry::kWaiting;
         AppendQueued(std::move(entry));
-        return;
+        return true;
     }
     if (mode != kModeMix) FadeOutPlaying();
-    if (playingCount == kListSlots) return;
-    if (aud.AUD_redbook_play(cdHandle, start, end) != 1) return;
+    if (playingCount == kPlayingSlots) return false;
+    if (aud.AUD_redbook_play(cdHandle, start, end) != 1) return false;
     AppendPlaying(std::move(entry));
+    return true;
 }

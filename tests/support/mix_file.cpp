@@ -1,6 +1,8 @@
 #include "support/mix_file.h"
 
+#include <cmath>
 #include <cstdlib>
+#include <numbers>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -36,9 +38,49 @@ double Mix::FirstSoundMs() const {
     return -1;
 }
 
-bool WriteTone(const std::filesystem::path& file, const char* seconds) {
-    const std::string command =
-        "sox -n -r 44100 -c 2 -b 16 " + file.string() + " synth " + seconds + " sine 440 vol 0.5 2>/dev/null";
+std::vector<std::vector<double>> Mix::ToneLevels(const std::vector<double>& tones, double windowMs) const {
+    std::vector<std::vector<double>> levels;
+    if (channels == 0 || rate == 0) return levels;
+    const std::size_t window = static_cast<std::size_t>(windowMs * rate / 1000);
+    const std::size_t frames = samples.size() / channels;
+    for (std::size_t start = 0; window > 0 && start + window <= frames; start += window) {
+        std::vector<double>& level = levels.emplace_back();
+        for (double hz : tones) {
+            // Goertzel: the power of one frequency over the window.
+            const double coefficient = 2 * std::cos(2 * std::numbers::pi * hz / rate);
+            double previous = 0, beforePrevious = 0;
+            for (std::size_t i = start; i < start + window; ++i) {
+                const double next = samples[i * channels] + coefficient * previous - beforePrevious;
+                beforePrevious = previous;
+                previous = next;
+            }
+            const double power = previous * previous + beforePrevious * beforePrevious -
+                                 coefficient * previous * beforePrevious;
+            level.push_back(2 * std::sqrt(std::max(power, 0.0)) / static_cast<double>(window));
+        }
+    }
+    return levels;
+}
+
+double Mix::LongestInnerSilenceMs() const {
+    if (channels == 0 || rate == 0) return 0;
+    std::size_t longest = 0, quiet = 0;
+    bool heard = false;
+    for (std::size_t frame = 0; frame < samples.size() / channels; ++frame) {
+        if (std::abs(samples[frame * channels]) > 64) {
+            if (heard) longest = std::max(longest, quiet);
+            heard = true;
+            quiet = 0;
+        } else {
+            ++quiet;
+        }
+    }
+    return 1000.0 * static_cast<double>(longest) / rate;
+}
+
+bool WriteTone(const std::filesystem::path& file, const char* seconds, int hz) {
+    const std::string command = "sox -n -r 44100 -c 2 -b 16 '" + file.string() + "' synth " + seconds + " sine " +
+                                std::to_string(hz) + " vol 0.5 2>/dev/null";
     return std::system(command.c_str()) == 0;
 }
 

@@ -16,12 +16,17 @@ struct Mix {
 
     // Milliseconds from the start to the first sample louder than silence; -1 when silent.
     double FirstSoundMs() const;
+    // Amplitude (full scale 32768) of each of `tones` (Hz) in the first
+    // channel, window by window of `windowMs`.
+    std::vector<std::vector<double>> ToneLevels(const std::vector<double>& tones, double windowMs) const;
+    // The longest stretch of silence between the first and the last sound, in ms.
+    double LongestInnerSilenceMs() const;
 };
 
 Mix ReadMix(const std::filesystem::path& path);
 
-// A 440 Hz tone of the given length written by sox, the tool nobody here
-// wrote; false without sox.
-bool WriteTone(const std::filesystem::path& file, const char* seconds);
+// A tone of the given length (44.1 kHz, 16-bit stereo, half full scale)
+// written by sox, the tool nobody here wrote; false without sox.
+bool WriteTone(const std::filesystem::path& file, const char* seconds, int hz = 440);
 
 }  // namespace test

@@ -24,12 +24,29 @@ TEST_F(SoundTest, LoadFileImageGivesNothingForEmptyMissingOrUnreadableFiles) {
     Start();
     MakeFile("empty.wav", 0);
     MakeFile("seven.wav", 7);
-    MakeFile("truncated.wav", 9000, 1);  // the library would read one byte past the image
     std::filesystem::create_directory(folder / "folder.wav");
-    for (const char* name : {"empty.wav", "seven.wav", "truncated.wav", "missing.wav", "folder.wav"}) {
+    for (const char* name : {"empty.wav", "seven.wav", "missing.wav", "folder.wav"}) {
         SCOPED_TRACE(name);
         EXPECT_EQ(sound->LoadFileImage(name).data, nullptr);
     }
     EXPECT_FALSE(SoundClass::FileExists("missing.wav"));
     EXPECT_TRUE(SoundClass::FileExists("empty.wav"));
+}
+
+// Writers that drop the last pad byte, write the file's length or 0xFFFFFFFF
+// overstate the RIFF size; the library reads as far as it says.
+TEST_F(SoundTest, ARiffSizeBeyondTheFileIsCutToTheFile) {
+    Start();
+    const struct {
+        std::uint32_t overclaim;
+        std::uint32_t riffSize;
+    } cases[] = {{0, 8992}, {1, 8992}, {8, 8992}, {0xFFFFFFFFu - 8992, 8992}, {0u - 100, 8892}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.overclaim);
+        MakeFile("over.wav", 9000, c.overclaim);
+        const FileImage image = sound->LoadFileImage("over.wav");
+        ASSERT_NE(image.data, nullptr);
+        const unsigned char* size = image.data.get() + 4;
+        EXPECT_EQ(size[0] | size[1] << 8 | size[2] << 16 | std::uint32_t{size[3]} << 24, c.riffSize);
+    }
 }

@@ -87,7 +87,7 @@ TEST_F(SoundTest, EndedCdTrackIsReplayedWhenLoopingAndReleasedOtherwise) {
     }
 }
 
-TEST_F(SoundTest, FullListsRefuseAnEighthEntry) {
+TEST_F(SoundTest, FullListsRefuseTheEntryBeyondThem) {
     Start();
     for (const char* name : {"m.wav", "w.wav", "movie.wav"}) MakeFile(name);
     for (int i = 0; i < 8; ++i) Play("m", kMix);
@@ -95,18 +95,19 @@ TEST_F(SoundTest, FullListsRefuseAnEighthEntry) {
     EXPECT_EQ(audio.Calls("init").size(), 7u);  // the eighth prepared nothing
     EXPECT_FALSE(sound->AttachMovieSound("movie.wav"));
 
-    for (int i = 0; i < 8; ++i) Play("w", kWait);
-    EXPECT_EQ(sound->QueuedCount(), 7u);
-    EXPECT_EQ(audio.Calls("init").size(), 14u);
+    for (int i = 0; i < 15; ++i) Play("w", kWait);
+    EXPECT_EQ(sound->QueuedCount(), 14u);
+    EXPECT_EQ(audio.Calls("init").size(), 14u);  // voices 7 to 13; the rest wait for a voice
+    EXPECT_EQ(sound->QueuedAt(7)->voice, 0u);
 
     // With the playing list full nothing more starts until finished entries are gone.
     for (std::uint32_t i = 0; i < 7; ++i) audio.Finish(sound->PlayingAt(i)->voice);
     sound->Service();
     EXPECT_EQ(sound->PlayingCount(), 0u);
-    EXPECT_EQ(sound->QueuedCount(), 7u);
+    EXPECT_EQ(sound->QueuedCount(), 14u);
     sound->Service();
     EXPECT_EQ(sound->PlayingCount(), 1u);
-    EXPECT_EQ(sound->QueuedCount(), 6u);
+    EXPECT_EQ(sound->QueuedCount(), 13u);
 }
 
 TEST_F(SoundTest, VoicesHeldByWaitingEntriesAreNotPreparedAgain) {

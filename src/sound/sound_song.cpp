@@ -1,0 +1,82 @@
+// Sectioned songs: background music assembled pass after pass from numbered
+// section files in five folders below the presentation's, chosen at random
+// and held within a byte budget.
+#include <string>
+
+#include "sound/sound_class.h"
+
+namespace {
+
+enum SongCode : std::int32_t { Intro, Verse, Chorus, Bridge, Outro, EndOfPass };
+
+struct Section {
+    const char* files;     // folder and file name before the number
+    bool playsTwice;
+    bool chosenOncePerPass;
+};
+
+constexpr Section kSections[] = {
+    {"intro\\intro", false, false},  {"verse\\verse", true, true},  {"chorus\\chorus", true, true},
+    {"bridge\\bridge", true, false}, {"outro\\outro", false, false},
+};
+
+constexpr std::int32_t kMaxSectionFiles = 98;
+constexpr std::uint32_t kPassQueueLimit = 7;  // a pass begins only while fewer wait
+
+// Relative to the current folder, so that a folder whose name holds a "."
+// or runs long cannot spoil the name the music request cuts at its first ".".
+std::string SectionPath(std::int32_t code, std::int32_t number) {
+    return kSections[code].files + std::to_string(number) + ".wav";
+}
+
+}  // namespace
+
+std::int32_t& SoundClass::SongSectionCount(std::int32_t code) {
+    switch (code) {
+        case Intro: return introCount;
+        case Verse: return verseCount;
+        case Chorus: return chorusCount;
+        case Bridge: return bridgeCount;
+        default: return outroCount;
+    }
+}
+
+void SoundClass::CountSongSections() {
+    songBytes = 0;
+    songMode = 1;
+    for (std::int32_t code = Intro; code < EndOfPass; ++code) {
+        std::int32_t& count = SongSectionCount(code);
+        count = 0;
+        while (count < kMaxSectionFiles && FileExists(SectionPath(code, count + 1).c_str())) ++count;
+    }
+}
+
+void SoundClass::QueueSongPass() {
+    if (songBytes >= kSongBudget || queuedCount >= kPassQueueLimit) return;
+    std::int32_t verse = 0;   // chosen at their first occurrence in the pass
+    std::int32_t chorus = 0;
+    for (const std::int32_t code : songPlan) {
+        if (code == EndOfPass) break;
+        const Section& section = kSections[code];
+        std::int32_t fresh = 0;
+        std::int32_t& number = code == Verse ? verse : code == Chorus ? chorus : fresh;
+        if (!section.chosenOncePerPass || number == 0) {
+            // Drawn for every choice, so later choices do not depend on which files exist.
+            const std::int32_t draw = songRandom.Next();
+            const std::int32_t count = SongSectionCount(code);
+            number = count > 0 ? 1 + draw % count : 1;
+        }
+        const std::string path = SectionPath(code, number);
+        win::WIN32_FILE_ATTRIBUTE_DATA attributes{};
+        if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &attributes) ||
+            attributes.nFileSizeHigh != 0)
+            continue;
+        const std::uint32_t size = attributes.nFileSizeLow;
+        if (std::uint64_t{songBytes} + size >= kSongBudget) continue;
+        // Only what was accepted is counted: a refused section is never
+        // released, and its size would hold the budget for good.
+        const bool accepted = section.playsTwice ? StartMusic(path.c_str(), 0, kModeWait, 2, 0, PlayEntry::kSongSection)
+                                                 : StartMusic(path.c_str(), 1, kModeWait, 0, 0, PlayEntry::kSongSection);
+        if (accepted) songBytes += size;
+    }
+}
