@@ -67,22 +67,25 @@ TEST(Sound, MixFileIsCompleteAfterTheTimeLimitEndsTheRun) {
 TEST(Sound, TheTraceNamesEachRequestThatFoundItsFileOrTrack) {
     const fs::path root = test::MakeTempDir("music-trace");
     fs::create_directories(root / "cd");
-    if (!test::WriteTone(root / "tone.wav", "0.2") || !test::WriteTone(root / "cd" / "track01.wav", "0.2"))
-        GTEST_SKIP() << "sox is not installed";
-    // No track 7 and no file "missing": those two lines name nothing.
+    for (const fs::path& file : {root / "tone.wav", root / "cd" / "track01.wav", root / "autodigitalaudio.wav"})
+        if (!test::WriteTone(file, "0.2")) GTEST_SKIP() << "sox is not installed";
+    // No track 7 and no file "missing": those two lines name nothing. A song
+    // request needs a word that is not an option.
     test::WriteFile(root / "sequence",
-                    "music cdaudio t7\nmusic missing\nmusic tone wait\nmusic cdaudio t1 mix\nmusic TONE.mid mix\nexit\n");
+                    "music cdaudio t7\nmusic missing\nmusic tone wait\nmusic AutoDigitalAudio wait\n"
+                    "music cdaudio t1 mix\nmusic TONE.mid mix\nexit\n");
     test::PlayerOptions options;
     options.env["CORVANTA_CDROM"] = (root / "cd").string();
     const test::PlayerRun run = test::RunPlayer(root, options);
     std::vector<std::string> trace;
     for (const auto& line : run.trace) trace.push_back(line.Text());
     EXPECT_EQ(trace, (std::vector<std::string>{
-                         "present\tfd15e9aa", "music\ttone.wav\twait", "music\tcdaudio t1\tmix",
-                         "sound\tcdplay\t150\t165", "music\tTONE.wav\tmix", "sound\tstart\t3",
+                         "present\tfd15e9aa", "music\ttone.wav\twait", "music\tAutoDigitalAudio.wav\twait",
+                         "music\tcdaudio t1\tmix",
+                         "sound\tcdplay\t150\t165", "music\tTONE.wav\tmix", "sound\tstart\t4",
                          // the run's end fades the music out; the short tone ends meanwhile
-                         "sound\tvolume\t3\t238", "sound\tvolume\t3\t221", "sound\tvolume\t3\t204",
-                         "sound\tend\t3", "exit\t0"}))
+                         "sound\tvolume\t4\t238", "sound\tvolume\t4\t221", "sound\tvolume\t4\t204",
+                         "sound\tend\t4", "exit\t0"}))
         << run.Dump();
 }
 
