@@ -72,6 +72,9 @@ private:
     // False when the line loop must end (a fatal error).
     bool DoMovie();
     void DoMusic();
+    // Another program: RUN waits for its end, EXEC hands over and quits.
+    void DoRun();
+    void DoExec();
 
     // The line reader shared by the line loop, GotoLine and the still block:
     // zero-fills LineBuf, reads one line of at most 255 characters, counts it.

@@ -134,6 +134,20 @@ void DInterpWin::RunSequence(bool restart) {
                 return;
             }
             GotoLine(ParseInt(number));
+        } else if (EqualsIgnoringCase(keyword, "run")) {
+            // The audio device is the other program's while it runs; music is not resumed.
+            if (SoundManager) {
+                SoundManager->Shutdown();
+                SoundManager->ShutdownLibrary();
+            }
+            DoRun();
+            if (SoundManager) SoundManager->Startup();
+        } else if (EqualsIgnoringCase(keyword, "exec")) {
+            if (SoundManager) {
+                SoundManager->StopMusic();
+                SoundManager->ShutdownLibrary();
+            }
+            DoExec();
         } else if (EqualsIgnoringCase(keyword, "still")) {
             ServeSound();
             DoStill();

@@ -58,6 +58,12 @@ public:
     // Shows the screen; called only when it changed.
     virtual void Present(const Screen& screen) = 0;
 
+    // Another program runs and the program waits for its end: returns once
+    // process pid has ended, leaving it to be reaped. Nothing of the program
+    // runs meanwhile; the real window still answers the window system, its
+    // input queued for afterwards. Headless, the wait takes no virtual time.
+    virtual void AwaitProcessEnd(int pid) = 0;
+
     virtual void ShowMessageBox(bool owned, const std::string& caption, const std::string& text, win::UINT style) = 0;
     virtual void Beep(win::UINT type) = 0;
     virtual win::UINT WaveOutDevices() = 0;

@@ -27,5 +27,8 @@ const IconImage* FindIcon(win::HICON icon);
 void CheckTimeLimit(std::uint64_t now);
 // Called by ExitProcess, in the order registered.
 void AtExit(void (*finish)());
+// process_start.cpp: whether child pid has ended (or is not there to wait
+// for), without reaping it; block waits for the end.
+bool ProcessEnded(int pid, bool block);
 
 }  // namespace platform

@@ -45,6 +45,15 @@ TraceFile& TheTraceFile() {
     return *file;
 }
 
+// The current folder relative to the starting folder; empty when it cannot be had.
+std::string FolderForTrace() {
+    std::error_code error;
+    const std::filesystem::path current = std::filesystem::current_path(error);
+    if (error) return {};
+    std::string relative = current.lexically_relative(StartFolder()).string();
+    return EscapeTraceText(relative.empty() ? current.string() : relative);
+}
+
 }  // namespace
 
 std::string EscapeTraceText(std::string_view text) {
@@ -99,11 +108,13 @@ void TraceShow(std::string_view kind, std::string_view name) {
 
 void TraceFolder() {
     if (!Tracing()) return;
-    std::error_code error;
-    const std::filesystem::path current = std::filesystem::current_path(error);
-    if (error) return;
-    std::string relative = current.lexically_relative(StartFolder()).string();
-    WriteTrace("dir\t" + EscapeTraceText(relative.empty() ? current.string() : relative));
+    std::string folder = FolderForTrace();
+    if (!folder.empty()) WriteTrace("dir\t" + folder);
+}
+
+void TraceSpawn(std::string_view commandLine) {
+    if (!Tracing()) return;
+    WriteTrace("spawn\t" + FolderForTrace() + "\t" + EscapeTraceText(commandLine));
 }
 
 }  // namespace platform

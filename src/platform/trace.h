@@ -29,6 +29,9 @@ void TraceShow(std::string_view kind, std::string_view name);
 // "dir<TAB>PATH": the current folder changed; PATH is relative to the
 // starting folder, "." for the starting folder itself.
 void TraceFolder();
+// "spawn<TAB>FOLDER<TAB>COMMANDLINE": a program was started in the current
+// folder (given as for "dir").
+void TraceSpawn(std::string_view commandLine);
 
 // Formats one line, as WriteTrace writes it.
 std::string FormatTraceLine(std::uint64_t ms, std::string_view fields);

@@ -305,9 +305,59 @@ std::size_t ResolvePath(const char* path, char* out, std::size_t outSize);
 
 // ---------------------------------------------------------------- multimedia
 UINT waveOutGetNumDevs();
+inline constexpr UINT SND_ASYNC = 0x0001;
+// Nothing ever plays through this routine here: stopping (no sound) succeeds,
+// playing a sound fails.
+BOOL sndPlaySoundA(const char* sound, UINT flags);
 
 // ---------------------------------------------------------------- process
 // Ends the process with this status; writes the trace's exit line first.
 [[noreturn]] void ExitProcess(UINT exitCode);
+
+// Other programs. The command line is split with the Windows rules for
+// quotes and backslashes and never goes through a shell; its first word names
+// the program: a path as written (backslashes separate, names match without
+// regard to case), else the current folder, then PATH, each with ".exe" tried
+// after the plain name when it has no extension. A Windows program (MZ) runs
+// through wine from PATH. The program gets the caller's folder and
+// environment, standard input, output and error and no other descriptor,
+// default signal dispositions and an empty signal mask.
+struct KernelObject;
+using HANDLE = KernelObject*;
+struct SECURITY_ATTRIBUTES;
+// No console: here a session of its own, away from the caller's terminal, so
+// that it outlives the caller.
+inline constexpr DWORD DETACHED_PROCESS = 0x00000008;
+inline constexpr DWORD NORMAL_PRIORITY_CLASS = 0x00000020;
+inline constexpr DWORD STARTF_FORCEONFEEDBACK = 0x00000040;
+struct STARTUPINFOA {
+    DWORD cb;
+    DWORD dwFlags;
+};
+struct PROCESS_INFORMATION {
+    HANDLE hProcess;
+    HANDLE hThread;  // the program's first thread; waits like the process
+    DWORD dwProcessId;
+    DWORD dwThreadId;
+};
+// applicationName, environment and currentDirectory must be null (the
+// caller's own), or the call fails with EINVAL. On failure errno says why:
+// ENOENT for no such program (or a Windows program without wine), EACCES for
+// a file that may not be run, or the error of the start itself.
+BOOL CreateProcessA(const char* applicationName, char* commandLine, SECURITY_ATTRIBUTES* processAttributes,
+                    SECURITY_ATTRIBUTES* threadAttributes, BOOL inheritHandles, DWORD creationFlags,
+                    void* environment, const char* currentDirectory, STARTUPINFOA* startupInfo,
+                    PROCESS_INFORMATION* processInformation);
+inline constexpr DWORD INFINITE = 0xFFFFFFFF;
+inline constexpr DWORD WAIT_OBJECT_0 = 0, WAIT_FAILED = 0xFFFFFFFF;
+// Waits for a process to end; only INFINITE is supported. No message is
+// handled meanwhile (the real window still answers the window system and
+// keeps its input queued); headless, the wait takes no virtual time.
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+inline constexpr DWORD STILL_ACTIVE = 259;
+// The exit status, 128 + the signal for a program a signal ended, or
+// STILL_ACTIVE while it runs.
+BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode);
+BOOL CloseHandle(HANDLE handle);
 
 }  // namespace win

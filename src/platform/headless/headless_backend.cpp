@@ -78,6 +78,8 @@ public:
 
     void Present(const Screen&) override {}  // the trace has it
 
+    void AwaitProcessEnd(int pid) override { ProcessEnded(pid, true); }
+
     void ShowMessageBox(bool, const std::string&, const std::string&, win::UINT) override {}
     void Beep(win::UINT) override {}
     win::UINT WaveOutDevices() override { return 1; }  // the audio library's virtual device

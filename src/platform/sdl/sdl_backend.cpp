@@ -9,6 +9,7 @@
 
 #include "platform/backend.h"
 #include "platform/events.h"
+#include "platform/internal.h"
 #include "platform/screen.h"
 #include "platform/sdl/chime.h"
 #include "platform/sdl/message_box.h"
@@ -140,6 +141,22 @@ public:
 
     void Present(const Screen& screen) override { Draw(screen); }
 
+    // The window keeps answering (redraws, a window manager's ping) and its
+    // input waits in the queue; waking a few times a second is enough for that.
+    void AwaitProcessEnd(int pid) override {
+        constexpr int AnswerMs = 50;
+        awaitingProcess_ = true;
+        while (!ProcessEnded(pid, !video_)) {
+            SDL_Event event;
+            if (!SDL_WaitEventTimeout(&event, AnswerMs)) continue;
+            Handle(event);
+            while (SDL_PollEvent(&event)) Handle(event);
+        }
+        awaitingProcess_ = false;
+        // The presentation hears of a resize only once the program has ended.
+        NoteResize();
+    }
+
     // Every box shows in the presentation window, owned or not.
     void ShowMessageBox(bool, const std::string& caption, const std::string& text, win::UINT style) override {
         if (!StartVideo()) {
@@ -244,6 +261,13 @@ private:
                 static_cast<int>((py - target.y) * size.height / target.h)};
     }
 
+    // A size that came with showing the window is known already.
+    void NoteResize() {
+        if (ClientSize() == knownClient_) return;
+        knownClient_ = ClientSize();
+        ClientResized(knownClient_);
+    }
+
     void Handle(const SDL_Event& event) {
         switch (event.type) {
             case SDL_QUIT: RequestClose(); break;
@@ -251,11 +275,7 @@ private:
                 if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
                     RequestClose();
                 } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-                    // A size that came with showing the window is known already.
-                    if (ClientSize() != knownClient_) {
-                        knownClient_ = ClientSize();
-                        ClientResized(knownClient_);
-                    }
+                    if (!awaitingProcess_) NoteResize();
                     Draw(TheScreen());
                 } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
                     Draw(TheScreen());
@@ -285,6 +305,7 @@ private:
     SDL_Texture* texture_ = nullptr;
     Size textureSize_;
     Size knownClient_;  // the client size the layer was last told
+    bool awaitingProcess_ = false;
     Chime chime_;
 };
 

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -548,6 +549,87 @@ TEST(Probe, AMessageBoxShowsInTheWindowUntilDismissed) {
         Finished finished = probe.Wait(std::chrono::seconds(20));
         EXPECT_EQ(finished.status, 0) << finished.err;
     }
+#endif
+}
+
+#ifdef CORVANTA_HAVE_X11
+// Pings the window as a window manager does to tell whether it hangs: true
+// when the answer comes back to the root window within 5 s.
+bool AnswersPing(const std::string& display, unsigned long window) {
+    Display* connection = XOpenDisplay(display.c_str());
+    if (!connection) return false;
+    const Window root = DefaultRootWindow(connection);
+    const Atom ping = XInternAtom(connection, "_NET_WM_PING", False);
+    XSelectInput(connection, root, SubstructureNotifyMask);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(connection, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(ping);
+    event.xclient.data.l[1] = CurrentTime;
+    event.xclient.data.l[2] = static_cast<long>(window);
+    XSendEvent(connection, window, False, NoEventMask, &event);
+    XFlush(connection);
+    bool answered = false;
+    for (int i = 0; i < 500 && !answered; ++i) {
+        while (XPending(connection)) {
+            XNextEvent(connection, &event);
+            answered = answered || (event.type == ClientMessage && event.xclient.window == root &&
+                                    event.xclient.data.l[0] == static_cast<long>(ping));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    XCloseDisplay(connection);
+    return answered;
+}
+#endif
+
+TEST(Probe, InputWhileAnotherProgramRunsIsHandledAfterItInOrder) {
+#ifndef CORVANTA_HAVE_X11
+    GTEST_SKIP() << "built without Xlib";
+#else
+    if (!OnPath("Xvfb") || !OnPath("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
+    VirtualDisplay display;
+    ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start";
+    fs::path folder = test::MakeTempDir("probe-run");
+    // cat holds the probe until the test has opened and closed the gate.
+    const fs::path gate = folder / "gate";
+    ASSERT_EQ(::mkfifo(gate.c_str(), 0600), 0);
+    const std::string caption = "Corvanta Run " + std::to_string(::getpid());
+    Child probe({PROBE_PROGRAM, "--caption", caption, "--run", "cat " + gate.string()},
+                RealWindow(display.Name(), folder), folder);
+    const std::string spawn = "spawn\t.\tcat " + gate.string();
+    // From the start on, times left out: what the window showed before depends on its size.
+    auto trace = [&] {
+        std::vector<std::string> lines;
+        for (const auto& line : test::TraceLines(folder / "trace.txt")) {
+            std::string event = line.substr(line.find('\t') + 1);
+            if (event == spawn || !lines.empty()) lines.push_back(event);
+        }
+        return lines;
+    };
+    Finished search = FindWindow(display.Name(), caption, folder);
+    ASSERT_EQ(search.status, 0) << search.err;
+    ASSERT_TRUE(WaitUntil([&] { return Contains(trace(), spawn); }));
+
+    const std::string window = search.out.substr(0, search.out.find('\n'));
+    EXPECT_TRUE(AnswersPing(display.Name(), std::stoul(window))) << "the window hangs while the program runs";
+    Finished typed = Child({"xdotool", "mousemove", "--sync", "--window", window, "1", "1", "key", "a", "b", "Escape"},
+                           {{"DISPLAY", display.Name()}}, folder)
+                         .Wait(std::chrono::seconds(20));
+    ASSERT_EQ(typed.status, 0) << typed.err;
+    EXPECT_EQ(trace(), (std::vector<std::string>{spawn})) << "nothing is handled while the program runs";
+    int writer = -1;
+    ASSERT_TRUE(WaitUntil([&] { return (writer = ::open(gate.c_str(), O_WRONLY | O_NONBLOCK)) >= 0; }));
+    ::close(writer);
+
+    Finished finished = probe.Wait(std::chrono::seconds(20));
+    EXPECT_EQ(finished.status, 0) << finished.err;
+    EXPECT_EQ(trace(), (std::vector<std::string>{spawn, "probe\tran\t0", "probe\tkey\t0x41\t0x001e0001",
+                                                 "probe\tchar\t0x61", "probe\tkey\t0x42\t0x00300001",
+                                                 "probe\tchar\t0x62", "probe\tkey\t0x1b\t0x00010001",
+                                                 "probe\tchar\t0x1b", "probe\tquit\t0", "exit\t0"}));
 #endif
 }
 

@@ -1,14 +1,17 @@
 // The window test program: a frame window with a client window on the raw
 // platform API. It traces every key, character, click and message its client
 // receives and ends on the quit request with its code.
-//   platform_window_probe [--caption TEXT] [--spin] [--caps] [--box CAPTION TEXT STYLE]
+//   platform_window_probe [--caption TEXT] [--spin] [--caps] [--box CAPTION TEXT STYLE] [--run COMMAND]
 // --spin reads the clock forever instead (the time limit ends it); --caps
 // traces what the display reports about its palette and ends; --box shows a
-// message box once the client has painted and traces its answer.
+// message box once the client has painted and traces its answer; --run starts
+// a program once the client has painted, waits for its end and traces its
+// exit status.
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/host_services.h"
 #include "platform/win.h"
@@ -20,6 +23,8 @@ constexpr win::UINT ShowBoxMessage = win::WM_USER + 1;
 const char* boxCaption = nullptr;  // no box
 const char* boxText = "";
 win::UINT boxStyle = 0;
+constexpr win::UINT RunMessage = win::WM_USER + 2;
+const char* runCommand = nullptr;  // nothing to run
 
 void Report(const char* format, ...) {
     char text[256];
@@ -56,6 +61,24 @@ win::LRESULT ClientProcedure(win::HWND hwnd, win::UINT msg, win::WPARAM wParam, 
             win::EndPaint(hwnd, &ps);
             Report("probe\tpaint\t%d\t%d", static_cast<int>(area.right), static_cast<int>(area.bottom));
             if (boxCaption) win::PostMessageA(hwnd, ShowBoxMessage, 0, 0);
+            if (runCommand) win::PostMessageA(hwnd, RunMessage, 0, 0);
+            return 0;
+        }
+        case RunMessage: {
+            std::string line = runCommand;
+            runCommand = nullptr;
+            win::PROCESS_INFORMATION started{};
+            if (!win::CreateProcessA(nullptr, line.data(), nullptr, nullptr, win::FALSE, 0, nullptr, nullptr, nullptr,
+                                     &started)) {
+                Report("probe\tran\tnot started");
+                return 0;
+            }
+            win::WaitForSingleObject(started.hProcess, win::INFINITE);
+            win::DWORD code = 0;
+            win::GetExitCodeProcess(started.hProcess, &code);
+            win::CloseHandle(started.hThread);
+            win::CloseHandle(started.hProcess);
+            Report("probe\tran\t%u", static_cast<unsigned>(code));
             return 0;
         }
         case ShowBoxMessage: {
@@ -96,6 +119,7 @@ int main(int argc, char** argv) {
             boxText = argv[++i];
             boxStyle = static_cast<win::UINT>(std::strtoul(argv[++i], nullptr, 0));
         }
+        if (std::strcmp(argv[i], "--run") == 0 && i + 1 < argc) runCommand = argv[++i];
         if (std::strcmp(argv[i], "--spin") == 0) {
             while (true) win::GetTickCount();
         }

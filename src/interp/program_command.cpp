@@ -1,0 +1,71 @@
+// The RUN and EXEC lines: another program takes the machine, while the
+// player waits (RUN) or after it has gone (EXEC).
+#include <cerrno>
+#include <string>
+
+#include "app/globals.h"
+#include "app/message_class.h"
+#include "interp/interp_win.h"
+
+namespace {
+
+// Normal priority, no console.
+constexpr win::DWORD CreationFlags = win::NORMAL_PRIORITY_CLASS | win::DETACHED_PROCESS;
+
+bool StartProgram(char* commandLine, win::PROCESS_INFORMATION& started) {
+    win::STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = win::STARTF_FORCEONFEEDBACK;
+    return win::CreateProcessA(nullptr, commandLine, nullptr, nullptr, win::FALSE, CreationFlags, nullptr, nullptr,
+                               &startup, &started) != win::FALSE;
+}
+
+// The number is the start's own error, taken before anything else can set
+// errno: a number some earlier call left behind would tell the viewer nothing.
+void ReportStartFailure(const char* commandLine) {
+    const int error = errno;
+    const std::string text = std::string("CreateProcess command of ") + commandLine +
+                             " failed.\n Error number: " + std::to_string(error) + ".";
+    ErrorReporter->FatalError(text.c_str());
+}
+
+void Release(const win::PROCESS_INFORMATION& started) {
+    win::CloseHandle(started.hThread);
+    win::CloseHandle(started.hProcess);
+}
+
+}  // namespace
+
+void DInterpWin::DoRun() {
+    // The rest of the line as written, its leading spaces, commas and tabs kept.
+    char* commandLine = NextToken("\n");
+    if (!commandLine) {
+        ShowNotice("RUN command malformed.", "Hey!", win::MB_ICONEXCLAMATION);
+        return;
+    }
+    win::PROCESS_INFORMATION started{};
+    if (!StartProgram(commandLine, started)) {
+        ReportStartFailure(commandLine);
+        return;
+    }
+    // No message is handled until the program has ended: input given meanwhile
+    // is handled by the next pump, in order.
+    win::WaitForSingleObject(started.hProcess, win::INFINITE);
+    Release(started);
+}
+
+void DInterpWin::DoExec() {
+    char* commandLine = NextToken("\n");
+    if (!commandLine) {
+        win::PostQuitMessage(0);
+        return;
+    }
+    win::sndPlaySoundA(nullptr, win::SND_ASYNC);
+    win::PROCESS_INFORMATION started{};
+    if (!StartProgram(commandLine, started)) {
+        ReportStartFailure(commandLine);
+        return;
+    }
+    Release(started);
+    win::PostQuitMessage(0);
+}

@@ -1,0 +1,178 @@
+// Other programs: started without a shell, in the caller's folder and
+// environment, with nothing of the caller's but standard input, output and
+// error; waited for through the backend, so that a real window stays alive.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "platform/backend.h"
+#include "platform/command_line.h"
+#include "platform/handles.h"
+#include "platform/internal.h"
+#include "platform/no_destructor.h"
+#include "platform/program_search.h"
+#include "platform/trace.h"
+
+extern char** environ;
+
+namespace platform {
+namespace {
+
+struct ProcessData {
+    pid_t pid = 0;
+    bool reaped = false;
+    win::DWORD exitCode = 0;
+};
+
+// The process handle and the thread handle of one start share its data.
+using ProcessTable = HandleTable<ProcessData, std::shared_ptr<ProcessData>>;
+
+ProcessTable& Processes() {
+    static NoDestructor<ProcessTable> processes(6);
+    return *processes;
+}
+
+ProcessData* FindProcess(win::HANDLE handle) { return Processes().Find(HandleId(handle)); }
+
+void Reap(ProcessData& process, bool block) {
+    if (process.reaped) return;
+    int status = 0;
+    pid_t done;
+    do {
+        done = ::waitpid(process.pid, &status, block ? 0 : WNOHANG);
+    } while (done < 0 && errno == EINTR);
+    if (done == 0) return;
+    process.reaped = true;
+    if (done < 0) return;  // reaped by someone else (SIGCHLD ignored): its status is gone
+    process.exitCode = WIFEXITED(status)     ? static_cast<win::DWORD>(WEXITSTATUS(status))
+                       : WIFSIGNALED(status) ? 128 + static_cast<win::DWORD>(WTERMSIG(status))
+                                             : 0;
+}
+
+// Attributes that leave the program nothing of the caller's signal state.
+class SpawnAttributes {
+public:
+    explicit SpawnAttributes(bool ownSession) {
+        ::posix_spawnattr_init(&attributes_);
+        sigset_t all, none;
+        sigfillset(&all);
+        sigemptyset(&none);
+        ::posix_spawnattr_setsigdefault(&attributes_, &all);
+        ::posix_spawnattr_setsigmask(&attributes_, &none);
+        short flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
+        if (ownSession) flags |= POSIX_SPAWN_SETSID;
+        ::posix_spawnattr_setflags(&attributes_, flags);
+    }
+    ~SpawnAttributes() { ::posix_spawnattr_destroy(&attributes_); }
+    SpawnAttributes(const SpawnAttributes&) = delete;
+    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+    const posix_spawnattr_t* Get() const { return &attributes_; }
+
+private:
+    posix_spawnattr_t attributes_;
+};
+
+// Closes every descriptor above standard error in the program, whether or
+// not the caller (or a library of it) marked it close-on-exec.
+class SpawnFileActions {
+public:
+    SpawnFileActions() {
+        ::posix_spawn_file_actions_init(&actions_);
+        ::posix_spawn_file_actions_addclosefrom_np(&actions_, 3);
+    }
+    ~SpawnFileActions() { ::posix_spawn_file_actions_destroy(&actions_); }
+    SpawnFileActions(const SpawnFileActions&) = delete;
+    SpawnFileActions& operator=(const SpawnFileActions&) = delete;
+    const posix_spawn_file_actions_t* Get() const { return &actions_; }
+
+private:
+    posix_spawn_file_actions_t actions_;
+};
+
+// The error of the start, 0 when the program runs.
+int Spawn(const std::vector<std::string>& words, bool ownSession, pid_t* pid) {
+    std::vector<char*> argv;
+    for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    SpawnAttributes attributes(ownSession);
+    SpawnFileActions actions;
+    return ::posix_spawn(pid, argv[0], actions.Get(), attributes.Get(), argv.data(), environ);
+}
+
+}  // namespace
+
+bool ProcessEnded(int pid, bool block) {
+    siginfo_t info{};
+    int result;
+    do {
+        result = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT | (block ? 0 : WNOHANG));
+    } while (result < 0 && errno == EINTR);
+    return result < 0 || info.si_pid == pid;
+}
+
+}  // namespace platform
+
+namespace win {
+
+BOOL CreateProcessA(const char* applicationName, char* commandLine, SECURITY_ATTRIBUTES*, SECURITY_ATTRIBUTES*, BOOL,
+                    DWORD creationFlags, void* environment, const char* currentDirectory, STARTUPINFOA*,
+                    PROCESS_INFORMATION* processInformation) {
+    if (applicationName || !commandLine || environment || currentDirectory || !processInformation) {
+        errno = EINVAL;
+        return FALSE;
+    }
+    const platform::CommandLine split = platform::SplitCommandLine(commandLine);
+    const char* path = std::getenv("PATH");
+    platform::ProgramFound found = platform::FindProgram(split.program, path ? path : "");
+    if (found.error) {
+        errno = found.error;
+        return FALSE;
+    }
+    std::vector<std::string> words = std::move(found.run);
+    words.insert(words.end(), split.arguments.begin(), split.arguments.end());
+    pid_t pid = 0;
+    if (int error = platform::Spawn(words, (creationFlags & DETACHED_PROCESS) != 0, &pid)) {
+        errno = error;
+        return FALSE;
+    }
+    platform::TraceSpawn(commandLine);
+
+    auto process = std::make_shared<platform::ProcessData>();
+    process->pid = pid;
+    auto& processes = platform::Processes();
+    processInformation->hProcess = platform::MakeHandle<HANDLE>(processes.Add(process));
+    processInformation->hThread = platform::MakeHandle<HANDLE>(processes.Add(process));
+    // The first thread of a process has the process's number.
+    processInformation->dwProcessId = processInformation->dwThreadId = static_cast<DWORD>(pid);
+    return TRUE;
+}
+
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+    platform::ProcessData* process = platform::FindProcess(handle);
+    if (!process || milliseconds != INFINITE) return WAIT_FAILED;
+    if (!process->reaped) platform::TheBackend().AwaitProcessEnd(process->pid);
+    platform::Reap(*process, true);
+    return WAIT_OBJECT_0;
+}
+
+BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode) {
+    platform::ProcessData* data = platform::FindProcess(process);
+    if (!data || !exitCode) return FALSE;
+    platform::Reap(*data, false);
+    *exitCode = data->reaped ? data->exitCode : STILL_ACTIVE;
+    return TRUE;
+}
+
+BOOL CloseHandle(HANDLE handle) { return platform::Processes().Remove(platform::HandleId(handle)) ? TRUE : FALSE; }
+
+// The simple wave-sound routine, called before a program takes over: nothing
+// plays through it here, so there is never anything to stop.
+BOOL sndPlaySoundA(const char* sound, UINT) { return sound ? FALSE : TRUE; }
+
+}  // namespace win
