@@ -31,6 +31,7 @@ struct InputEvent {
     win::LPARAM lParam = 0;  // keys only
     bool mouse = false;
     win::POINT point{};  // screen point of a mouse event
+    bool toFrame = false;  // a close request for the main frame
 };
 
 struct QueueState {
@@ -74,6 +75,10 @@ MSG MakeMessage(HWND hwnd, UINT message, win::WPARAM wParam, win::LPARAM lParam)
 
 // Where an input event goes now; null when no window can take it.
 HWND InputTarget(const InputEvent& event, win::LPARAM* lParam) {
+    if (event.toFrame) {
+        *lParam = 0;
+        return MainFrame();
+    }
     if (!event.mouse) {
         *lParam = event.lParam;
         return KeyTarget();
@@ -220,8 +225,10 @@ void QueueLeftButton(int x, int y, bool down) {
         {down ? win::WM_LBUTTONDOWN : win::WM_LBUTTONUP, down ? win::MK_LBUTTON : 0, 0, true, {x, y}});
 }
 
+// As the close button's click on Windows, the request takes its turn among
+// the input, so keys given before it are handled first.
 void RequestClose() {
-    if (HWND frame = MainFrame()) win::PostMessageA(frame, win::WM_CLOSE, 0, 0);
+    if (MainFrame()) State().input.push_back({win::WM_CLOSE, 0, 0, false, {}, true});
 }
 
 void PostToPresentation(UINT message, win::WPARAM wParam) {

@@ -8,6 +8,7 @@
 #include "platform/keys.h"
 #include "platform/timers.h"
 #include "platform/win.h"
+#include "platform/windows.h"
 
 namespace {
 
@@ -100,6 +101,29 @@ TEST_F(Queue, DeliversPostedThenInputThenQuitThenPaintThenTimers) {
         }
     }
     KillTimer(window_, 9);
+}
+
+// A close request from the window system waits its turn behind the input
+// that came before it (a RUN delivers all of it at once afterwards).
+TEST_F(Queue, ACloseRequestTakesItsTurnAmongTheInput) {
+    HWND frame = CreateWindowExA(0, "QueueTest", "", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr, nullptr,
+                                 nullptr);
+    ASSERT_EQ(platform::MainFrame(), frame);
+    platform::QueueKey(VK_SPACE, true, false);
+    platform::RequestClose();
+    platform::QueueKey(VK_RETURN, true, false);
+    std::vector<std::pair<HWND, UINT>> order;
+    MSG msg{};
+    while (Next(&msg)) {
+        if (msg.message == WM_PAINT)
+            ValidateByPainting(msg.hwnd);
+        else
+            order.emplace_back(msg.hwnd, msg.message);
+    }
+    EXPECT_EQ(order,
+              (std::vector<std::pair<HWND, UINT>>{{window_, WM_KEYDOWN}, {frame, WM_CLOSE}, {window_, WM_KEYDOWN}}));
+    DestroyWindow(frame);
+    Drain();
 }
 
 TEST_F(Queue, TheQuitRequestStaysUntilTakenAndLetsLaterMessagesPass) {
