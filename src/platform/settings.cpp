@@ -58,6 +58,24 @@ Settings ReadSettings(const std::function<const char*(const char*)>& lookup) {
         else
             ReportBadValue("CORVANTA_SCREEN", value);
     }
+    if (const char* value = lookup("CORVANTA_SCALE")) {
+        std::string_view text = value;
+        if (text == "aspect")
+            settings.scale = ScaleMode::Aspect;
+        else if (text == "integer")
+            settings.scale = ScaleMode::Integer;
+        else if (text == "stretch")
+            settings.scale = ScaleMode::Stretch;
+        else
+            ReportBadValue("CORVANTA_SCALE", value);
+    }
+    if (const char* value = lookup("CORVANTA_FULLSCREEN")) {
+        std::string_view text = value;
+        if (text == "1" || text == "0")
+            settings.fullscreen = text == "1";
+        else
+            ReportBadValue("CORVANTA_FULLSCREEN", value);
+    }
     if (const char* value = lookup("CORVANTA_PALETTE")) {
         std::string_view text = value;
         if (text == "static")

@@ -17,11 +17,14 @@ struct Size {
 
 enum class Driver { Sdl, Headless };
 enum class PaletteMode { Static, NoStatic, Error };
+enum class ScaleMode { Aspect, Integer, Stretch };
 
 struct Settings {
     Driver driver = Driver::Sdl;
     Size client{640, 480};       // headless client size
     std::optional<Size> screen;  // fixed logical screen, scaled to the window
+    ScaleMode scale = ScaleMode::Aspect;
+    bool fullscreen = false;  // start in fullscreen
     PaletteMode palette = PaletteMode::Static;
     std::string input;  // headless input script
     std::string trace;  // trace file, "-" for standard error

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -11,10 +12,12 @@
 #include "platform/events.h"
 #include "platform/internal.h"
 #include "platform/screen.h"
+#include "platform/settings.h"
 #include "platform/sdl/chime.h"
 #include "platform/sdl/message_box.h"
 #include "platform/sdl/sdl_keys.h"
 #include "platform/sdl/window_manager.h"
+#include "platform/viewport.h"
 
 namespace platform {
 namespace {
@@ -80,6 +83,12 @@ public:
 
     bool OpenFrame(const std::string& caption, Size size) override {
         if (!StartVideo()) return false;
+        // A fixed screen that nothing maximizes still fills the desktop as far
+        // as whole multiples go.
+        if (const auto& screen = CurrentSettings().screen) {
+            SDL_Rect desktop{};
+            if (SDL_GetDisplayUsableBounds(0, &desktop) == 0) size = FirstWindowSize(*screen, {desktop.w, desktop.h});
+        }
         window_ = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, size.width,
                                    size.height, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
         if (!window_) {
@@ -109,9 +118,11 @@ public:
         if (!window_) return;
         const Size before = ClientSize();
         SDL_ShowWindow(window_);
-        if (maximized) {
+        // As on Windows, the final size is in place before the first paint.
+        if (CurrentSettings().fullscreen) {
+            SetFullscreen(true);
+        } else if (maximized) {
             SDL_MaximizeWindow(window_);
-            // As on Windows, the final size is in place before the first paint.
             AwaitMaximizedSize(window_, before.width, before.height);
         }
         knownClient_ = ClientSize();
@@ -210,15 +221,42 @@ private:
         return true;
     }
 
-    // Where the screen goes in the renderer's output: scaled, aspect kept, centred.
+    Size OutputSize() const {
+        Size output;
+        SDL_GetRendererOutputSize(renderer_, &output.width, &output.height);
+        return output;
+    }
+
+    // Where the screen goes in the renderer's output, as the scaling mode says.
     SDL_Rect Placement(Size screen) const {
-        int outputWidth = 0, outputHeight = 0;
-        SDL_GetRendererOutputSize(renderer_, &outputWidth, &outputHeight);
-        double scale = std::min(static_cast<double>(outputWidth) / screen.width,
-                                static_cast<double>(outputHeight) / screen.height);
-        int width = std::max(1, static_cast<int>(screen.width * scale + 0.5));
-        int height = std::max(1, static_cast<int>(screen.height * scale + 0.5));
-        return {(outputWidth - width) / 2, (outputHeight - height) / 2, width, height};
+        const platform::Placement place = PlaceScreen(screen, OutputSize(), CurrentSettings().scale);
+        return {place.x, place.y, std::max(place.width, 1), std::max(place.height, 1)};
+    }
+
+    void SetFullscreen(bool on) {
+        const Size before = ClientSize();
+        if (ManagerAnswers(window_)) {
+            if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return;
+        } else if (on) {
+            // Nothing would act on the request: the window covers the display itself.
+            SDL_Rect display{};
+            if (SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(window_), 0), &display) != 0) return;
+            SDL_GetWindowPosition(window_, &windowed_.x, &windowed_.y);
+            SDL_GetWindowSize(window_, &windowed_.w, &windowed_.h);
+            SDL_SetWindowPosition(window_, display.x, display.y);
+            SDL_SetWindowSize(window_, display.w, display.h);
+        } else {
+            SDL_SetWindowSize(window_, windowed_.w, windowed_.h);
+            SDL_SetWindowPosition(window_, windowed_.x, windowed_.y);
+        }
+        fullscreen_ = on;
+        AwaitNewSize(window_, before.width, before.height);
+    }
+
+    // Alt+Enter and F11 belong to the viewer, never to the presentation.
+    bool IsFullscreenKey(const SDL_Keysym& key) const {
+        const bool enter = key.sym == SDLK_RETURN || key.sym == SDLK_KP_ENTER;
+        return key.sym == SDLK_F11 || (enter && (key.mod & KMOD_ALT) != 0);
     }
 
     void Draw(const Screen& screen) {
@@ -248,17 +286,11 @@ private:
         return true;
     }
 
-    // A window point as a point of the presentation screen.
-    SDL_Point ToScreen(int x, int y) const {
-        Size size = TheScreen().GetSize();
-        int windowWidth = 1, windowHeight = 1, outputWidth = 1, outputHeight = 1;
-        SDL_GetWindowSize(window_, &windowWidth, &windowHeight);
-        SDL_GetRendererOutputSize(renderer_, &outputWidth, &outputHeight);
-        double px = static_cast<double>(x) * outputWidth / std::max(windowWidth, 1);
-        double py = static_cast<double>(y) * outputHeight / std::max(windowHeight, 1);
-        SDL_Rect target = Placement(size);
-        return {static_cast<int>((px - target.x) * size.width / target.w),
-                static_cast<int>((py - target.y) * size.height / target.h)};
+    // A window point as a point of the presentation screen; nothing on the letterbox.
+    std::optional<ScreenPoint> ToScreen(int x, int y) const {
+        Size window;
+        SDL_GetWindowSize(window_, &window.width, &window.height);
+        return WindowPointToScreen(x, y, window, OutputSize(), TheScreen().GetSize(), CurrentSettings().scale);
     }
 
     // A size that came with showing the window is known already.
@@ -282,14 +314,25 @@ private:
                 }
                 break;
             case SDL_KEYDOWN:
+                if (IsFullscreenKey(event.key.keysym)) {
+                    fullscreenKey_ = event.key.keysym.sym;
+                    if (!event.key.repeat) SetFullscreen(!fullscreen_);
+                    break;
+                }
+                QueueKey(VirtualKeyOf(event.key.keysym), true, event.key.repeat != 0);
+                break;
             case SDL_KEYUP:
-                QueueKey(VirtualKeyOf(event.key.keysym), event.type == SDL_KEYDOWN, event.key.repeat != 0);
+                if (event.key.keysym.sym == fullscreenKey_) {
+                    fullscreenKey_ = SDLK_UNKNOWN;
+                    break;
+                }
+                QueueKey(VirtualKeyOf(event.key.keysym), false, false);
                 break;
             case SDL_MOUSEBUTTONDOWN:
             case SDL_MOUSEBUTTONUP:
                 if (event.button.button == SDL_BUTTON_LEFT && renderer_) {
-                    SDL_Point point = ToScreen(event.button.x, event.button.y);
-                    QueueLeftButton(point.x, point.y, event.type == SDL_MOUSEBUTTONDOWN);
+                    if (const auto point = ToScreen(event.button.x, event.button.y))
+                        QueueLeftButton(point->x, point->y, event.type == SDL_MOUSEBUTTONDOWN);
                 }
                 break;
             default: break;
@@ -306,6 +349,9 @@ private:
     Size textureSize_;
     Size knownClient_;  // the client size the layer was last told
     bool awaitingProcess_ = false;
+    bool fullscreen_ = false;
+    SDL_Rect windowed_{};  // where a window without a window manager goes back to
+    SDL_Keycode fullscreenKey_ = SDLK_UNKNOWN;  // its release is the viewer's too
     Chime chime_;
 };
 

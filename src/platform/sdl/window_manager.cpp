@@ -33,6 +33,8 @@ bool X11ManagerRuns(Display* display) {
 }
 #endif
 
+}  // namespace
+
 bool ManagerAnswers(SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
@@ -46,10 +48,11 @@ bool ManagerAnswers(SDL_Window* window) {
     }
 }
 
-}  // namespace
-
 void AwaitMaximizedSize(SDL_Window* window, int widthBefore, int heightBefore) {
-    if (!ManagerAnswers(window)) return;
+    if (ManagerAnswers(window)) AwaitNewSize(window, widthBefore, heightBefore);
+}
+
+void AwaitNewSize(SDL_Window* window, int widthBefore, int heightBefore) {
     const Uint64 deadline = SDL_GetTicks64() + LongestWaitMs;
     // The events stay queued for the program; only the window's size is read.
     while (SDL_GetTicks64() < deadline) {

@@ -33,7 +33,8 @@ TEST(Settings, SizesAreWidthByHeight) {
 TEST(Settings, BadValuesKeepTheDefaults) {
     std::map<std::string, std::string> environment{{"CORVANTA_DRIVER", "headless"}, {"CORVANTA_CLIENT", "800x600"},
                                                    {"CORVANTA_SCREEN", "big"},      {"CORVANTA_PALETTE", "nostatic"},
-                                                   {"CORVANTA_MAX_MS", "12x"},      {"CORVANTA_TRACE", "-"}};
+                                                   {"CORVANTA_MAX_MS", "12x"},      {"CORVANTA_TRACE", "-"},
+                                                   {"CORVANTA_SCALE", "integer"},   {"CORVANTA_FULLSCREEN", "yes"}};
     auto settings = platform::ReadSettings([&](const char* name) -> const char* {
         auto found = environment.find(name);
         return found == environment.end() ? nullptr : found->second.c_str();
@@ -44,12 +45,15 @@ TEST(Settings, BadValuesKeepTheDefaults) {
     EXPECT_EQ(settings.palette, platform::PaletteMode::NoStatic);
     EXPECT_EQ(settings.maxMs, 600000u);
     EXPECT_EQ(settings.trace, "-");
+    EXPECT_EQ(settings.scale, platform::ScaleMode::Integer);
+    EXPECT_FALSE(settings.fullscreen);
 
     auto defaults = platform::ReadSettings([](const char*) -> const char* { return nullptr; });
     EXPECT_EQ(defaults.driver, platform::Driver::Sdl);
     EXPECT_EQ(defaults.client, (platform::Size{640, 480}));
     EXPECT_EQ(defaults.palette, platform::PaletteMode::Static);
     EXPECT_TRUE(defaults.input.empty());
+    EXPECT_EQ(defaults.scale, platform::ScaleMode::Aspect);
 }
 
 TEST(Trace, EscapesBackslashTabAndLineEnd) {
