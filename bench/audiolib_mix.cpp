@@ -1,13 +1,23 @@
-// Mixing cost of the audio library: fourteen voices playing at once into a
-// 44.1 kHz 16-bit stereo output, one second of audio per iteration. The
-// percent_of_realtime counter is the share of one core that playback takes.
+// Mixing cost of the audio library into a 44.1 kHz 16-bit stereo output, one
+// second of audio per iteration; the percent_of_realtime counter is the share
+// of one core that playback takes. Fourteen voices at the output's own rate;
+// eight voices at the rates period music comes in, resampled as they are
+// mixed, with CD audio beside them; and the memory that playing a track of a
+// 74-minute CD image takes, read from disk as it plays.
 #include <benchmark/benchmark.h>
+
+#include <malloc.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <numbers>
+#include <string>
 #include <vector>
 
 #include "audiolib/aud32.h"
@@ -15,63 +25,181 @@
 
 namespace {
 
+namespace fs = std::filesystem;
+
 std::uint32_t virtualNow = 0;
 
 void PutLe(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
-// A 16-bit stereo 44.1 kHz WAV image of a tone, `seconds` long.
-std::vector<std::uint8_t> ToneImage(double frequency, double seconds) {
-    const auto frames = static_cast<std::uint32_t>(44100 * seconds);
+// A PCM WAV image of a tone, `seconds` long.
+std::vector<std::uint8_t> ToneImage(double frequency, double seconds, std::uint32_t rate = 44100,
+                                    std::uint16_t channels = 2, std::uint16_t bits = 16) {
+    const auto frames = static_cast<std::uint32_t>(rate * seconds);
+    const std::uint32_t frameBytes = channels * bits / 8u;
     std::vector<std::uint8_t> image{'R', 'I', 'F', 'F'};
-    PutLe(image, 36 + frames * 4, 4);
-    image.insert(image.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 2, 0});
-    PutLe(image, 44100, 4);
-    PutLe(image, 44100 * 4, 4);
-    image.insert(image.end(), {4, 0, 16, 0, 'd', 'a', 't', 'a'});
-    PutLe(image, frames * 4, 4);
+    PutLe(image, 36 + frames * frameBytes, 4);
+    image.insert(image.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0});
+    PutLe(image, channels, 2);
+    PutLe(image, rate, 4);
+    PutLe(image, rate * frameBytes, 4);
+    PutLe(image, frameBytes, 2);
+    PutLe(image, bits, 2);
+    image.insert(image.end(), {'d', 'a', 't', 'a'});
+    PutLe(image, frames * frameBytes, 4);
     for (std::uint32_t i = 0; i < frames; ++i) {
-        const auto sample = static_cast<std::int16_t>(8000 * std::sin(2 * std::numbers::pi * frequency * i / 44100));
-        PutLe(image, static_cast<std::uint16_t>(sample), 2);
-        PutLe(image, static_cast<std::uint16_t>(sample), 2);
+        const double value = std::sin(2 * std::numbers::pi * frequency * i / rate);
+        for (std::uint16_t c = 0; c < channels; ++c) {
+            if (bits == 8) {
+                image.push_back(static_cast<std::uint8_t>(128 + 60 * value));
+            } else {
+                PutLe(image, static_cast<std::uint16_t>(static_cast<std::int16_t>(8000 * value)), 2);
+            }
+        }
     }
     return image;
 }
 
-void MixFourteenVoices(benchmark::State& state) {
+fs::path MakeTempDir() {
+    std::string pattern = (fs::temp_directory_path() / "audiolib-bench-XXXXXX").string();
+    return mkdtemp(pattern.data()) ? fs::path(pattern) : fs::path();
+}
+
+// A CUE sheet over one BIN image of `minutes` minutes of silence (a sparse
+// file, so that it costs no disk), whose last track is its last minute.
+fs::path MakeDisc(const fs::path& dir, std::uint32_t minutes) {
+    const fs::path bin = dir / "disc.bin";
+    std::ofstream(bin).close();
+    fs::resize_file(bin, std::uintmax_t{minutes} * 60 * 75 * 2352);
+    std::ofstream(dir / "disc.cue") << "FILE disc.bin BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                                    << "  TRACK 02 AUDIO\n    INDEX 01 " << minutes - 1 << ":00:00\n";
+    return dir / "disc.cue";
+}
+
+bool Open(benchmark::State& state, AUD_HANDLE& driver) {
     unsetenv("CORVANTA_AUDIO_OUT");
     virtualNow = 0;
     AUD_startup();
-    AUD_HANDLE driver = 0;
     const AUD_PCMWAVEFORMAT format{1, 2, 44100, 176400, 4, 16};
-    if (AUD_waveOutOpen(&driver, nullptr, 0, &format) != AUD_OPEN_OK) {
-        state.SkipWithError(AUD_last_error());
-        return;
-    }
-    std::vector<std::vector<std::uint8_t>> images;
-    for (int i = 0; i < 14; ++i) {
-        // Lengths differ so that loops wrap at different moments.
-        images.push_back(ToneImage(220.0 + 37 * i, 1.0 + 0.13 * i));
-        const AUD_HANDLE voice = AUD_allocate_sample_handle(driver);
-        AUD_set_sample_file(voice, images.back().data(), -1);
-        AUD_set_sample_loop_count(voice, 0);
-        AUD_set_sample_volume(voice, 100 + 10 * i);
-        AUD_start_sample(voice);
-    }
+    if (AUD_waveOutOpen(&driver, nullptr, 0, &format) == AUD_OPEN_OK) return true;
+    state.SkipWithError(AUD_last_error());
+    return false;
+}
+
+void LoopVoice(AUD_HANDLE driver, const std::vector<std::uint8_t>& image, std::int32_t volume) {
+    const AUD_HANDLE voice = AUD_allocate_sample_handle(driver);
+    AUD_set_sample_file(voice, image.data(), -1);
+    AUD_set_sample_loop_count(voice, 0);
+    AUD_set_sample_volume(voice, volume);
+    AUD_start_sample(voice);
+}
+
+// Seconds of work per second of audio, as a percentage.
+void MixSeconds(benchmark::State& state, AUD_HANDLE cd = 0, std::uint32_t cdTrack = 0) {
     std::chrono::duration<double> working{0};
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         virtualNow += 1000;
         AUD_serve();
+        if (cd != 0 && AUD_redbook_status(cd) != 1) {
+            std::uint32_t first = 0, end = 0;
+            AUD_redbook_track_info(cd, cdTrack, &first, &end);
+            AUD_redbook_play(cd, first, end);
+        }
         working += std::chrono::steady_clock::now() - start;
     }
-    // Seconds of work per second of audio, as a percentage.
     state.counters["percent_of_realtime"] = 100 * working.count() / static_cast<double>(state.iterations());
+}
+
+void MixFourteenVoices(benchmark::State& state) {
+    AUD_HANDLE driver = 0;
+    if (!Open(state, driver)) return;
+    std::vector<std::vector<std::uint8_t>> images;
+    for (int i = 0; i < 14; ++i) {
+        // Lengths differ so that loops wrap at different moments.
+        images.push_back(ToneImage(220.0 + 37 * i, 1.0 + 0.13 * i));
+        LoopVoice(driver, images.back(), 100 + 10 * i);
+    }
+    MixSeconds(state);
     AUD_shutdown();
 }
 
 BENCHMARK(MixFourteenVoices)->Unit(benchmark::kMillisecond);
+
+struct Format {
+    std::uint32_t rate;
+    std::uint16_t channels;
+    std::uint16_t bits;
+};
+
+void MixEightResamplingVoicesAndCd(benchmark::State& state) {
+    const fs::path dir = MakeTempDir();
+    const auto track = ToneImage(330, 10);
+    std::ofstream(dir / "track01.wav", std::ios::binary)
+        .write(reinterpret_cast<const char*>(track.data()), static_cast<std::streamsize>(track.size()));
+    setenv("CORVANTA_CDROM", dir.c_str(), 1);
+    AUD_HANDLE driver = 0;
+    if (!Open(state, driver)) return;
+    const AUD_HANDLE cd = AUD_redbook_open(0);
+    const std::vector<Format> formats = {{11025, 1, 8},  {11025, 2, 8},  {22050, 1, 8},  {22050, 2, 16},
+                                         {22050, 1, 16}, {32000, 2, 16}, {48000, 2, 16}, {8000, 1, 8}};
+    std::vector<std::vector<std::uint8_t>> images;
+    for (std::size_t i = 0; i < formats.size(); ++i) {
+        const Format& f = formats[i];
+        images.push_back(ToneImage(200.0 + 50 * i, 1.0 + 0.17 * i, f.rate, f.channels, f.bits));
+        LoopVoice(driver, images.back(), 100 + 15 * static_cast<std::int32_t>(i));
+    }
+    MixSeconds(state, cd, 1);
+    AUD_shutdown();
+    AUD_redbook_close(cd);
+    unsetenv("CORVANTA_CDROM");
+    fs::remove_all(dir);
+}
+
+BENCHMARK(MixEightResamplingVoicesAndCd)->Unit(benchmark::kMillisecond);
+
+// Heap in use, including blocks mapped on their own.
+double HeapMegabytes() {
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<double>(info.uordblks + info.hblkhd) / (1 << 20);
+}
+
+double PeakRssMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024;
+}
+
+// The last minute of a 74-minute image, played to its end; run it alone
+// (--benchmark_filter) for the peak resident size to mean what it says.
+void PlayCdTrackOf74MinuteImage(benchmark::State& state) {
+    const fs::path dir = MakeTempDir();
+    setenv("CORVANTA_CDROM", MakeDisc(dir, 74).c_str(), 1);
+    AUD_HANDLE driver = 0;
+    if (!Open(state, driver)) return;
+    const AUD_HANDLE cd = AUD_redbook_open(0);
+    std::uint32_t first = 0, end = 0;
+    AUD_redbook_track_info(cd, 2, &first, &end);
+    const double heapBefore = HeapMegabytes();
+    double heapPeak = heapBefore;
+    for (auto _ : state) {
+        AUD_redbook_play(cd, first, end);
+        for (int second = 0; second < 60; ++second) {
+            virtualNow += 1000;
+            AUD_serve();
+            heapPeak = std::max(heapPeak, HeapMegabytes());
+        }
+    }
+    state.counters["heap_growth_MB"] = heapPeak - heapBefore;
+    state.counters["peak_rss_MB"] = PeakRssMegabytes();
+    AUD_redbook_close(cd);
+    AUD_shutdown();
+    unsetenv("CORVANTA_CDROM");
+    fs::remove_all(dir);
+}
+
+BENCHMARK(PlayCdTrackOf74MinuteImage)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

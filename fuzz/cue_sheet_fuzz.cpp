@@ -6,8 +6,11 @@
 #include "audiolib/cue_sheet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto files = aud::ParseCueSheet(std::string_view(reinterpret_cast<const char*>(data), size));
-    std::size_t tracks = 0;
-    for (const auto& file : files) tracks += file.tracks.size();
-    return tracks > size ? -1 : 0;
+    const auto sheet = aud::ParseCueSheet(std::string_view(reinterpret_cast<const char*>(data), size));
+    for (const auto& track : sheet.tracks) {
+        for (const auto& point : {track.pregap, track.start}) {
+            if (point && point->file >= sheet.files.size()) return -1;
+        }
+    }
+    return sheet.tracks.size() + sheet.files.size() > size ? -1 : 0;
 }

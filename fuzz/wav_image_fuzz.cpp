@@ -1,13 +1,14 @@
 // Fuzz target: WAV images as the audio library gets them from the player,
-// decoded and converted to the output format. The library is given no size,
-// so the player only hands over images that hold their whole RIFF chunk; the
-// target does the same.
+// parsed, decoded where they are not plain PCM, and played through the
+// mixer's conversion. The library is given no size, so the player only hands
+// over images that hold their whole RIFF chunk; the target does the same.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
-#include "audiolib/pcm_convert.h"
+#include "audiolib/sound.h"
+#include "audiolib/voice.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 8) return 0;
@@ -15,12 +16,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(&riffSize, data + 4, 4);
     if (std::uint64_t{riffSize} + 8 > size) return 0;
     const std::vector<std::uint8_t> image(data, data + size);
-    const auto riff = aud::RiffExtent(image.data());
-    if (!riff) return 0;
-    const auto wav = aud::DecodeWav(*riff);
-    if (!wav || wav->length > (1u << 24)) return 0;
+    auto sound = aud::LoadWavImage(image.data());
+    if (!sound || sound->Bytes().size() > (1u << 24)) return 0;
+    // Every frame the sound claims must lie within the image or its own samples.
+    std::vector<float> samples(sound->Bytes().size());
+    aud::ToFloat(sound->Layout(), sound->Bytes(), samples.data());
+    aud::Voice voice;
+    voice.sound = std::move(*sound);
+    voice.playback.Restart(aud::kUnityGain);
     const aud::OutputFormat output{44100, 2, 16};
-    const auto samples =
-        aud::ConvertPcm(wav->Bytes(), wav->spec.format, wav->spec.channels, static_cast<int>(wav->spec.freq), output);
-    return samples && samples->size() % 2 != 0 ? -1 : 0;
+    aud::SoundFeed feed(voice, output.rate);
+    std::vector<std::int32_t> mix(2 * 4096);
+    for (int block = 0; block < 16 && voice.playback.FramesLeft(feed, output.rate) > 0; ++block) {
+        voice.playback.Mix(feed, output, mix);
+    }
+    return 0;
 }

@@ -47,7 +47,9 @@ static_assert(sizeof(AUD_PCMWAVEFORMAT) == 16);
 
 std::int32_t AUD_startup(void);
 void AUD_shutdown(void);
-// 0 = opened and *driver written; other = failure.
+// 0 = opened and *driver written; other = failure. When no device opens, or
+// the device is lost later, the output goes on silently in real time and the
+// default device is tried again every few seconds.
 std::int32_t AUD_waveOutOpen(AUD_HANDLE* driver, void* reserved, std::int32_t device, const AUD_PCMWAVEFORMAT* format);
 const char* AUD_last_error(void);
 AUD_HANDLE AUD_allocate_sample_handle(AUD_HANDLE driver);
@@ -58,12 +60,15 @@ std::int32_t AUD_sample_status(AUD_HANDLE voice);
 void AUD_init_sample(AUD_HANDLE voice);
 // image: a whole .wav file in memory. Its size is taken from the RIFF header,
 // so the image must hold at least 8 bytes and the whole RIFF chunk (its size
-// + 8 bytes); nothing beyond that is read. The sound is decoded and converted
-// at once: the caller may release the image afterwards. 1 = the voice has the
-// sound; 0 = not a usable WAV image, and the voice is left without sound.
+// + 8 bytes); nothing beyond that is read, and a data chunk that runs past it
+// plays what lies within. Plain 8- and 16-bit PCM is played from the image
+// itself, converted as it is mixed: the caller keeps the image while the
+// voice plays it. Other encodings (ADPCM) are decoded at once. 1 = the voice
+// has the sound; 0 = not a usable WAV image, and the voice is left without
+// sound.
 std::int32_t AUD_set_sample_file(AUD_HANDLE voice, const void* image, std::int32_t block);
 // Linear, 255 = the sound as recorded (the default), 0 = silent; values
-// outside 0 .. 255 are clamped.
+// outside 0 .. 255 are clamped. A playing voice ramps to it over about 5 ms.
 void AUD_set_sample_volume(AUD_HANDLE voice, std::int32_t volume);
 std::int32_t AUD_sample_volume(AUD_HANDLE voice);
 // Frames per second the sound plays at (its own rate plays it as recorded).
@@ -80,7 +85,9 @@ void AUD_serve(void);
 // Streaming raw data: two buffers may be queued at a time. Ready gives the
 // buffer (0 or 1) to load next, or -1 while both are still queued. A loaded
 // buffer plays after those before it once the voice is started; the voice
-// ends when it runs out of data.
+// ends when it runs out of data. Buffers at a rate other than the output's
+// are resampled as they play, which reads a little ahead: a stream that runs
+// dry meanwhile starts the resampler afresh.
 std::int32_t AUD_sample_buffer_ready(AUD_HANDLE voice);
 void AUD_load_sample_buffer(AUD_HANDLE voice, std::uint32_t buffer, const void* data, std::uint32_t length);
 std::int32_t AUD_minimum_sample_buffer_size(AUD_HANDLE driver, std::int32_t rate, std::int32_t format);
@@ -90,6 +97,8 @@ AUD_HANDLE AUD_allocate_sequence_handle(AUD_HANDLE driver);
 std::int32_t AUD_init_sequence(AUD_HANDLE sequence, const void* image, std::int32_t number);
 void AUD_start_sequence(AUD_HANDLE sequence);
 void AUD_end_sequence(AUD_HANDLE sequence);
+// Stops at once; what was playing fades out over about 5 ms. A sound's own
+// end fades out over its last 5 ms.
 void AUD_end_sample(AUD_HANDLE voice);
 // Returns the procedure registered before; null removes it.
 AUD_EOS_CALLBACK AUD_register_EOS_callback(AUD_HANDLE voice, AUD_EOS_CALLBACK callback);

@@ -8,8 +8,7 @@
 #include <string>
 
 #include "audiolib/cue_sheet.h"
-#include "audiolib/pcm_convert.h"
-#include "audiolib/wav_duration.h"
+#include "audiolib/wav_format.h"
 
 namespace aud {
 namespace fs = std::filesystem;
@@ -18,14 +17,18 @@ namespace {
 
 constexpr std::uint32_t kMaxTracks = 99;
 constexpr std::uint64_t kRawFrameBytes = 2352;  // 1/75 s of 16-bit stereo at 44.1 kHz
-constexpr int kRawRate = 44100;
+constexpr PcmLayout kRawLayout{44100, 2, SampleType::S16};
 constexpr std::uintmax_t kMaxSheetBytes = 1 << 20;
+constexpr std::uint32_t kMaxPosition = UINT32_MAX / 2;
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
+
+// Of names that differ only in letter case, the same one every time: the first in byte order.
+bool Earlier(const fs::path& a, const fs::path& b) { return a.filename().string() < b.filename().string(); }
 
 // "trackNN.wav" in any letter case: its number.
 std::optional<std::uint32_t> TrackNumber(const std::string& fileName) {
@@ -43,49 +46,36 @@ std::optional<std::uint32_t> TrackNumber(const std::string& fileName) {
     return number;
 }
 
-std::uint32_t CdFrames(const WavDuration& duration) {
-    const std::uint64_t frames = (duration.frames * CdDrive::kFramesPerSecond + duration.rate - 1) / duration.rate;
-    return static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, UINT32_MAX / 2));
+// CD frames that `frames` frames at `rate` take, rounded up, within what positions can hold from `position` on.
+std::uint32_t CdFrames(std::uint64_t frames, std::uint32_t rate, std::uint32_t position) {
+    const std::uint64_t cdFrames = (frames * CdDrive::kFramesPerSecond + rate - 1) / rate;
+    const std::uint32_t room = kMaxPosition - std::min(position, kMaxPosition);
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(cdFrames, room));
 }
 
-// A file named by a CUE sheet: beside the sheet, Windows separators allowed,
-// matched without regard to letter case when the exact name is missing.
+// A file named by a CUE sheet: beside the sheet, Windows separators allowed; a
+// part of the name that is missing as written is matched without regard to
+// letter case.
 fs::path Beside(const fs::path& sheet, std::string name) {
     std::replace(name.begin(), name.end(), '\\', '/');
-    const fs::path exact = sheet.parent_path() / name;
-    std::error_code error;
-    if (fs::exists(exact, error)) return exact;
-    const std::string wanted = Lower(exact.filename().string());
-    for (const auto& entry : fs::directory_iterator(exact.parent_path(), error)) {
-        if (Lower(entry.path().filename().string()) == wanted) return entry.path();
+    const fs::path relative(name);
+    fs::path at = relative.is_absolute() ? relative.root_path() : sheet.parent_path();
+    for (const fs::path& part : relative.relative_path()) {
+        std::error_code error;
+        std::optional<fs::path> match;
+        if (!fs::exists(at / part, error)) {
+            const std::string wanted = Lower(part.string());
+            const fs::path folder = at.empty() ? fs::path(".") : at;
+            for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+                const fs::path& candidate = it->path();
+                if (Lower(candidate.filename().string()) == wanted && (!match || Earlier(candidate, *match))) {
+                    match = candidate;
+                }
+            }
+        }
+        at = match ? at / match->filename() : at / part;
     }
-    return exact;
-}
-
-std::optional<Samples> ReadRaw(const fs::path& file, std::uint64_t firstFrame, std::uint64_t frames,
-                               const OutputFormat& format) {
-    std::ifstream in(file, std::ios::binary);
-    in.seekg(static_cast<std::streamoff>(firstFrame * kRawFrameBytes));
-    std::vector<std::uint8_t> bytes(frames * kRawFrameBytes);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-    if (bytes.empty()) return std::nullopt;
-    return ConvertPcm(bytes, AUDIO_S16LSB, 2, kRawRate, format);
-}
-
-// The part of a WAV file from CD frame `first` to `last` (relative to its
-// start), or to its end when `toEnd`.
-std::optional<Samples> ReadWavPart(const fs::path& file, std::uint64_t first, std::uint64_t last, bool toEnd,
-                                   const OutputFormat& format) {
-    const auto wav = DecodeWavFile(file);
-    if (!wav || wav->BytesPerFrame() == 0) return std::nullopt;
-    const std::uint64_t rate = static_cast<std::uint64_t>(wav->spec.freq);
-    const std::uint64_t total = wav->length / wav->BytesPerFrame();
-    const std::uint64_t from = std::min(total, first * rate / CdDrive::kFramesPerSecond);
-    const std::uint64_t to = toEnd ? total : std::min(total, last * rate / CdDrive::kFramesPerSecond);
-    if (to <= from) return std::nullopt;
-    const auto bytes = wav->Bytes().subspan(from * wav->BytesPerFrame(), (to - from) * wav->BytesPerFrame());
-    return ConvertPcm(bytes, wav->spec.format, wav->spec.channels, wav->spec.freq, format);
+    return at;
 }
 
 }  // namespace
@@ -108,24 +98,46 @@ bool CdDrive::HasPlayableTrack() const {
     return std::any_of(tracks_.begin(), tracks_.end(), [](const CdTrack& track) { return track.start != 0; });
 }
 
+std::optional<CdDrive::Extent> CdDrive::WavExtent(const fs::path& file, std::uint32_t position) {
+    const auto format = ReadWavFile(file);
+    const auto layout = format ? format->Pcm() : std::nullopt;
+    if (!layout) return std::nullopt;
+    const std::uint64_t frames = format->dataBytes / layout->FrameBytes();
+    const std::uint32_t cdFrames = CdFrames(frames, layout->rate, position);
+    if (cdFrames == 0) return std::nullopt;
+    return Extent{position, position + cdFrames, file, *layout, format->dataOffset, frames, false};
+}
+
+std::optional<CdDrive::Extent> CdDrive::RawExtent(const fs::path& file, std::uint32_t position) {
+    std::error_code error;
+    const std::uint64_t bytes = fs::file_size(file, error);
+    if (error) return std::nullopt;
+    const std::uint32_t cdFrames = CdFrames(bytes / kRawFrameBytes, kFramesPerSecond, position);
+    if (cdFrames == 0) return std::nullopt;
+    const std::uint64_t frames = std::uint64_t{cdFrames} * kRawFrameBytes / kRawLayout.FrameBytes();
+    return Extent{position, position + cdFrames, file, kRawLayout, 0, frames, true};
+}
+
 std::optional<CdDrive> CdDrive::FromFolder(const fs::path& folder) {
     std::map<std::uint32_t, fs::path> files;
     std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder, error)) {
-        const auto number = TrackNumber(entry.path().filename().string());
-        if (number && entry.is_regular_file(error)) files.emplace(*number, entry.path());
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const auto number = TrackNumber(it->path().filename().string());
+        std::error_code kindError;
+        if (!number || !it->is_regular_file(kindError)) continue;
+        const auto [at, added] = files.emplace(*number, it->path());
+        if (!added && Earlier(it->path(), at->second)) at->second = it->path();
     }
     if (files.empty()) return std::nullopt;
     CdDrive drive;
     drive.tracks_.resize(files.rbegin()->first);
     std::uint32_t position = kFirstFrame;
     for (const auto& [number, file] : files) {
-        const auto duration = ReadWavDuration(file);
-        const std::uint32_t frames = duration ? CdFrames(*duration) : 0;
-        if (frames == 0) continue;
-        drive.tracks_[number - 1] = {position, position + frames};
-        drive.extents_.push_back({position, position + frames, file, false});
-        position += frames;
+        const auto extent = WavExtent(file, position);
+        if (!extent) continue;
+        drive.tracks_[number - 1] = {extent->start, extent->end};
+        drive.extents_.push_back(*extent);
+        position = extent->end;
     }
     if (!drive.HasPlayableTrack()) return std::nullopt;
     return drive;
@@ -136,55 +148,55 @@ std::optional<CdDrive> CdDrive::FromCueSheet(const fs::path& sheet) {
     if (fs::file_size(sheet, error) > kMaxSheetBytes || error) return std::nullopt;
     std::ifstream in(sheet, std::ios::binary);
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const CueSheet cue = ParseCueSheet(text);
     CdDrive drive;
+    // The disc is the sheet's files one after the other.
+    std::vector<std::uint32_t> fileStart, fileLength;
     std::uint32_t position = kFirstFrame;
-    for (const CueFile& cue : ParseCueSheet(text)) {
-        const fs::path file = Beside(sheet, cue.name);
-        const bool raw = cue.type == "BINARY";
-        std::uint64_t fileFrames = 0;
-        if (raw) {
-            fileFrames = fs::file_size(file, error) / kRawFrameBytes;
-            if (error) fileFrames = 0;
-        } else if (cue.type == "WAVE") {
-            const auto duration = ReadWavDuration(file);
-            fileFrames = duration ? CdFrames(*duration) : 0;
-        }
-        fileFrames = std::min<std::uint64_t>(fileFrames, UINT32_MAX / 2 - position);
-        for (std::size_t i = 0; i < cue.tracks.size(); ++i) {
-            const CueTrack& track = cue.tracks[i];
-            if (track.number < 1 || static_cast<std::uint32_t>(track.number) > kMaxTracks) continue;
-            if (drive.tracks_.size() < static_cast<std::size_t>(track.number)) drive.tracks_.resize(track.number);
-            CdTrack& slot = drive.tracks_[track.number - 1];
-            if (slot.start != 0 || !track.audio || !track.start || *track.start >= fileFrames) continue;
-            std::uint64_t end = fileFrames;
-            if (i + 1 < cue.tracks.size()) {
-                const CueTrack& next = cue.tracks[i + 1];
-                end = std::min<std::uint64_t>(end, next.pregap ? *next.pregap : next.start.value_or(fileFrames));
-            }
-            if (end > *track.start) slot = {position + *track.start, position + static_cast<std::uint32_t>(end)};
-        }
-        if (fileFrames > 0) {
-            drive.extents_.push_back({position, position + static_cast<std::uint32_t>(fileFrames), file, raw});
-        }
-        position += static_cast<std::uint32_t>(fileFrames);
+    for (const CueFile& file : cue.files) {
+        const fs::path path = Beside(sheet, file.name);
+        const auto extent = file.type == "BINARY" ? RawExtent(path, position)
+                            : file.type == "WAVE" ? WavExtent(path, position)
+                                                  : std::nullopt;
+        fileStart.push_back(position);
+        fileLength.push_back(extent ? extent->end - extent->start : 0);
+        if (extent) drive.extents_.push_back(*extent);
+        position += fileLength.back();
+    }
+    // A track runs from its INDEX 01 to the next track's: a pregap belongs to the track before it.
+    std::vector<std::optional<std::uint32_t>> starts;
+    for (const CueTrack& track : cue.tracks) {
+        const bool within = track.start && track.start->position < fileLength[track.start->file];
+        starts.push_back(within ? std::optional(fileStart[track.start->file] + track.start->position) : std::nullopt);
+    }
+    for (std::size_t i = 0; i < cue.tracks.size(); ++i) {
+        const CueTrack& track = cue.tracks[i];
+        if (track.number < 1 || static_cast<std::uint32_t>(track.number) > kMaxTracks) continue;
+        if (drive.tracks_.size() < static_cast<std::size_t>(track.number)) drive.tracks_.resize(track.number);
+        CdTrack& slot = drive.tracks_[track.number - 1];
+        if (slot.start != 0 || !track.audio || !starts[i]) continue;
+        const auto next = std::find_if(starts.begin() + static_cast<std::ptrdiff_t>(i) + 1, starts.end(),
+                                       [&](const auto& start) { return start && *start > *starts[i]; });
+        slot = {*starts[i], next == starts.end() ? position : **next};
     }
     if (!drive.HasPlayableTrack()) return std::nullopt;
     return drive;
 }
 
-std::optional<Samples> CdDrive::Read(std::uint32_t start, std::uint32_t end, const OutputFormat& format) const {
-    Samples audio;
+std::vector<CdPiece> CdDrive::Pieces(std::uint32_t start, std::uint32_t end) const {
+    std::vector<CdPiece> pieces;
     for (const Extent& extent : extents_) {
         const std::uint32_t from = std::max(start, extent.start);
         const std::uint32_t to = std::min(end, extent.end);
         if (from >= to) continue;
-        const auto part = extent.raw ? ReadRaw(extent.file, from - extent.start, to - from, format)
-                                     : ReadWavPart(extent.file, from - extent.start, to - extent.start,
-                                                   to == extent.end, format);
-        if (part) audio.insert(audio.end(), part->begin(), part->end());
+        const std::uint64_t rate = extent.layout.rate;
+        const std::uint64_t first = std::min(extent.frames, (from - extent.start) * rate / kFramesPerSecond);
+        // A range to the end of a file plays it to its end, which need not fall on a CD frame.
+        const std::uint64_t last =
+            to == extent.end ? extent.frames : std::min(extent.frames, (to - extent.start) * rate / kFramesPerSecond);
+        if (last > first) pieces.push_back({extent.file, extent.layout, extent.offset, first, last - first});
     }
-    if (audio.empty()) return std::nullopt;
-    return audio;
+    return pieces;
 }
 
 }  // namespace aud

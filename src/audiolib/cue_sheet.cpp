@@ -61,8 +61,8 @@ std::optional<std::uint32_t> Position(std::string_view text) {
 
 }  // namespace
 
-std::vector<CueFile> ParseCueSheet(std::string_view text) {
-    std::vector<CueFile> files;
+CueSheet ParseCueSheet(std::string_view text) {
+    CueSheet sheet;
     std::size_t lineStart = 0;
     while (lineStart < text.size()) {
         std::size_t lineEnd = text.find_first_of("\r\n", lineStart);
@@ -72,19 +72,21 @@ std::vector<CueFile> ParseCueSheet(std::string_view text) {
         if (words.empty()) continue;
         const std::string keyword = Upper(words[0]);
         if (keyword == "FILE" && words.size() >= 2) {
-            files.push_back({std::string(words[1]), words.size() >= 3 ? Upper(words[2]) : "", {}});
-        } else if (keyword == "TRACK" && words.size() >= 3 && !files.empty()) {
+            sheet.files.push_back({std::string(words[1]), words.size() >= 3 ? Upper(words[2]) : ""});
+        } else if (keyword == "TRACK" && words.size() >= 3 && !sheet.files.empty()) {
             const auto number = Number(words[1], 2);
-            if (number) files.back().tracks.push_back({static_cast<int>(*number), Upper(words[2]) == "AUDIO", {}, {}});
-        } else if (keyword == "INDEX" && words.size() >= 3 && !files.empty() && !files.back().tracks.empty()) {
+            if (number) sheet.tracks.push_back({static_cast<int>(*number), Upper(words[2]) == "AUDIO", {}, {}});
+        } else if (keyword == "INDEX" && words.size() >= 3 && !sheet.tracks.empty()) {
             const auto index = Number(words[1], 2);
             const auto position = Position(words[2]);
-            CueTrack& track = files.back().tracks.back();
-            if (index == 0u) track.pregap = position;
-            if (index == 1u) track.start = position;
+            if (!position) continue;
+            CueTrack& track = sheet.tracks.back();
+            const CueIndex point{sheet.files.size() - 1, *position};
+            if (index == 0u) track.pregap = point;
+            if (index == 1u) track.start = point;
         }
     }
-    return files;
+    return sheet;
 }
 
 }  // namespace aud

@@ -8,14 +8,16 @@
 
 #include "audiolib/host.h"
 #include "audiolib/last_error.h"
+#include "audiolib/sdl_output.h"
+#include "audiolib/silent_output.h"
+#include "audiolib/wav_format.h"
 
 namespace aud {
 namespace {
 
 constexpr std::uint64_t kSegmentFrames = 4096;
-constexpr std::uint32_t kMinRate = 1000;
-constexpr std::uint32_t kMaxRate = 192000;
-constexpr std::uint16_t kMaxChannels = 8;
+constexpr std::uint32_t kMaxOutputRate = 192000;
+constexpr auto kReopenEvery = std::chrono::seconds(3);
 
 // Set while this thread mixes: its entry-point calls (from end-of-sample
 // procedures and timers) must not start another mix.
@@ -39,7 +41,7 @@ Engine& Engine::Instance() {
 }
 
 Engine::~Engine() {
-    std::unique_ptr<SdlOutput> device;
+    std::unique_ptr<Output> device;
     {
         Lock lock(mutex_);
         device = std::move(device_);
@@ -58,7 +60,7 @@ std::int32_t Engine::Open(AUD_HANDLE* driver, std::int32_t device, const AUD_PCM
     }
     const OutputFormat wanted{format->nSamplesPerSec, format->nChannels, format->wBitsPerSample};
     if (format->wFormatTag != 1 || (wanted.bits != 8 && wanted.bits != 16) || wanted.channels < 1 ||
-        wanted.channels > kMaxChannels || wanted.rate < kMinRate || wanted.rate > kMaxRate) {
+        wanted.channels > kMaxChannels || wanted.rate < kMinRate || wanted.rate > kMaxOutputRate) {
         SetLastError("output format not supported");
         return AUD_OPEN_BAD_FORMAT;
     }
@@ -69,12 +71,12 @@ std::int32_t Engine::Open(AUD_HANDLE* driver, std::int32_t device, const AUD_PCM
     }
     headless_ = host::Headless();
     if (!headless_) {
-        device_ = SdlOutput::Open(wanted, &FillDevice, this);
-        if (!device_) return AUD_OPEN_FAILED;
+        device_ = OpenOutput(wanted);
+        nextReopen_ = std::chrono::steady_clock::now() + kReopenEvery;
         mixer_.Start(wanted, 0);
         *driver = kDriverHandle;
         // The device's thread takes SDL's lock before ours: resume it without ours.
-        SdlOutput* output = device_.get();
+        Output* output = device_.get();
         lock.unlock();
         output->Resume();
         return AUD_OPEN_OK;
@@ -104,9 +106,38 @@ std::int32_t Engine::Open(AUD_HANDLE* driver, std::int32_t device, const AUD_PCM
     return AUD_OPEN_OK;
 }
 
+std::unique_ptr<Output> Engine::OpenOutput(const OutputFormat& format) {
+    if (auto device = SdlOutput::Open(format, &FillDevice, this)) return device;
+    return std::make_unique<SilentOutput>(format, &FillDevice, this);
+}
+
+void Engine::ReplaceLostOutput() {
+    OutputFormat format;
+    std::unique_ptr<Output> lost;
+    {
+        Lock lock(mutex_);
+        const auto now = std::chrono::steady_clock::now();
+        if (headless_ || !mixer_.Running() || !device_ || !device_->Lost() || now < nextReopen_) return;
+        nextReopen_ = now + kReopenEvery;
+        format = mixer_.Format();
+        lost = std::move(device_);
+    }
+    // Closed first, so that SDL may start its driver afresh (a sound server
+    // that restarted); closing waits for its thread, which may wait for our lock.
+    lost.reset();
+    auto output = OpenOutput(format);
+    Output* resume = output.get();
+    {
+        Lock lock(mutex_);
+        if (device_ || !mixer_.Running() || mixer_.Format() != format) return;
+        device_ = std::move(output);
+    }
+    resume->Resume();
+}
+
 void Engine::Shutdown() {
     CatchUp();
-    std::unique_ptr<SdlOutput> device;
+    std::unique_ptr<Output> device;
     {
         Lock lock(mutex_);
         if (mixingHere && device_) {
@@ -133,7 +164,8 @@ std::int32_t Engine::SetPreference(std::uint32_t number, std::int32_t value) {
 std::int32_t Engine::MinimumBufferSize(AUD_HANDLE driver, std::int32_t rate, std::int32_t type) {
     Lock lock(mutex_);
     if (driver != kDriverHandle || !mixer_.Running() || rate < static_cast<std::int32_t>(kMinRate) ||
-        rate > static_cast<std::int32_t>(kMaxRate) || type < AUD_SAMPLE_TYPE_MONO_8 || type > AUD_SAMPLE_TYPE_STEREO_16) {
+        rate > static_cast<std::int32_t>(kMaxOutputRate) || type < AUD_SAMPLE_TYPE_MONO_8 ||
+        type > AUD_SAMPLE_TYPE_STEREO_16) {
         SetLastError("no output, or rate or sample type not supported");
         return 0;
     }
@@ -145,6 +177,7 @@ std::int32_t Engine::MinimumBufferSize(AUD_HANDLE driver, std::int32_t rate, std
 
 void Engine::CatchUp() {
     if (mixingHere) return;
+    ReplaceLostOutput();
     Lock lock(mutex_);
     if (!headless_ || !mixer_.Running()) return;
     MixingHere guard;
@@ -193,12 +226,20 @@ void Engine::Report(Lock& lock) {
 void Engine::FillDevice(void* context, std::uint8_t* stream, int bytes) {
     auto& engine = *static_cast<Engine*>(context);
     MixingHere guard;
-    Lock lock(engine.mutex_);
-    const OutputFormat format = engine.mixer_.Format();
-    const std::size_t frameBytes = format.BytesPerFrame();
-    const std::size_t frames = frameBytes ? static_cast<std::size_t>(bytes) / frameBytes : 0;
-    const std::size_t done = engine.Render(lock, stream, frames);
-    std::memset(stream + done * frameBytes, format.bits == 8 ? 0x80 : 0, static_cast<std::size_t>(bytes) - done * frameBytes);
+    std::size_t filled = 0;
+    std::uint8_t silence = 0;
+    // Nothing may escape into the output's thread: a block that fails is silence.
+    try {
+        Lock lock(engine.mutex_);
+        const OutputFormat format = engine.mixer_.Format();
+        const std::size_t frameBytes = format.BytesPerFrame();
+        const std::size_t frames = frameBytes ? static_cast<std::size_t>(bytes) / frameBytes : 0;
+        silence = format.bits == 8 ? 0x80 : 0;
+        filled = engine.Render(lock, stream, frames) * frameBytes;
+    } catch (...) {
+        SetLastError("mixing failed");
+    }
+    std::memset(stream + filled, silence, static_cast<std::size_t>(bytes) - filled);
 }
 
 AUD_HANDLE Engine::RegisterTimer(AUD_TIMER_CALLBACK callback) {

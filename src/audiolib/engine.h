@@ -1,14 +1,17 @@
 // The library's state behind the exported entry points: the output (the SDL
-// device, or the virtual device of a headless run), the mixer and the CD
-// drive, all under one mutex that the mixing side shares.
+// device, a silent stand-in when there is none, or the virtual device of a
+// headless run), the mixer and the CD drive, all under one mutex that the
+// mixing side shares.
 //
 // Headless, nothing mixes on its own: every entry point first mixes up to the
 // host's current virtual time, and end-of-sample procedures and timers are
 // called on the calling thread at the moment they fall due in the mix.
-// With SDL they are called on SDL's audio thread. Either way they are called
-// without the lock held, so they may call back into the library.
+// Otherwise they are called on the output's thread. Either way they are called
+// without the lock held, so they may call back into the library. An output
+// that is lost (or silent) is replaced by the default device once one opens.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -18,7 +21,7 @@
 #include "audiolib/aud32.h"
 #include "audiolib/cd_drive.h"
 #include "audiolib/mixer.h"
-#include "audiolib/sdl_output.h"
+#include "audiolib/output.h"
 #include "audiolib/wav_writer.h"
 
 namespace aud {
@@ -74,8 +77,11 @@ public:
 private:
     using Lock = std::unique_lock<std::mutex>;
 
-    // Headless: mixes up to the host's current time.
+    // Headless: mixes up to the host's current time. Otherwise: replaces a
+    // lost output, trying now and then.
     void CatchUp();
+    void ReplaceLostOutput();
+    std::unique_ptr<Output> OpenOutput(const OutputFormat& format);
     // Mixes `frames` frames into `out` (or, when it is null, into the output
     // file if there is one), segment by segment, reporting ended voices and
     // timer ticks between segments with the lock released. Returns the frames
@@ -83,9 +89,10 @@ private:
     std::size_t Render(Lock& lock, std::uint8_t* out, std::size_t frames);
     void Report(Lock& lock);
     static void FillDevice(void* engine, std::uint8_t* stream, int bytes);
-    std::uint64_t NowFrame() const;
-    // Raw data in the voice's layout, converted; nothing for an unusable layout.
-    std::optional<Samples> ConvertRaw(const Voice& voice, const void* data, std::uint32_t length) const;
+    // The layout of raw data handed to the voice.
+    PcmLayout RawLayout(const Voice& voice) const;
+    // Streams: forgets the buffers played to their end.
+    void ForgetPlayedBuffers(Voice& voice);
     bool IsCd(AUD_HANDLE cd) const { return cd == kCdHandle && cd_.has_value(); }
     void StopCd();
 
@@ -95,7 +102,8 @@ private:
     std::mutex mutex_;
     Mixer mixer_;
     bool headless_ = false;
-    std::unique_ptr<SdlOutput> device_;
+    std::unique_ptr<Output> device_;
+    std::chrono::steady_clock::time_point nextReopen_;
     std::unique_ptr<WavWriter> writer_;  // kept over a shutdown, so that a restart appends
     std::vector<std::int32_t> mix_;
     std::vector<std::uint8_t> bytes_;

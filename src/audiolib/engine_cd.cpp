@@ -1,5 +1,5 @@
-// The CD entry points of the engine. CD audio plays on a voice of its own
-// at full volume, mixed into the same output.
+// The CD entry points of the engine. CD audio plays at full volume, mixed
+// into the same output, read from its files as it plays.
 #include <cstdlib>
 
 #include "audiolib/engine.h"
@@ -55,8 +55,7 @@ void Engine::CdTrackInfo(AUD_HANDLE cd, std::uint32_t track, std::uint32_t* star
 
 std::uint32_t Engine::CdPlay(AUD_HANDLE cd, std::uint32_t start, std::uint32_t end) {
     CatchUp();
-    OutputFormat format;
-    std::optional<CdDrive> drive;
+    std::vector<CdPiece> pieces;
     {
         Lock lock(mutex_);
         if (!IsCd(cd)) return 0;
@@ -64,23 +63,17 @@ std::uint32_t Engine::CdPlay(AUD_HANDLE cd, std::uint32_t start, std::uint32_t e
             SetLastError("no output to play the CD on");
             return 0;
         }
-        format = mixer_.Format();
-        drive = cd_;
+        if (end > start) pieces = cd_->Pieces(start, end);
     }
-    // Reading and converting the range may take a while: not under the lock.
-    auto audio = end > start ? drive->Read(start, end, format) : std::nullopt;
-    if (!audio) {
+    if (pieces.empty()) {
         SetLastError("no CD audio in that range");
         return 0;
     }
+    // Nothing is read here: the mixing side reads the files as it plays them.
+    auto feed = std::make_unique<CdFeed>(std::move(pieces));
     Lock lock(mutex_);
-    if (!IsCd(cd) || !mixer_.Running() || mixer_.Format() != format) return 0;
-    Voice& voice = mixer_.Cd();
-    voice = Voice{};
-    voice.samples = std::move(*audio);
-    voice.sourceRate = format.rate;
-    voice.playsStarted = 1;
-    voice.playing = true;
+    if (!IsCd(cd) || !mixer_.Running()) return 0;
+    mixer_.PlayCd(std::move(feed));
     cdStart_ = start;
     cdEnd_ = end;
     host::Trace("sound\tcdplay\t" + std::to_string(start) + "\t" + std::to_string(end));
@@ -88,8 +81,8 @@ std::uint32_t Engine::CdPlay(AUD_HANDLE cd, std::uint32_t start, std::uint32_t e
 }
 
 void Engine::StopCd() {
-    if (!mixer_.Cd().playing) return;
-    mixer_.Cd().playing = false;
+    if (!mixer_.CdPlaying()) return;
+    mixer_.StopCd();
     host::Trace("sound\tcdstop");
 }
 
@@ -102,17 +95,14 @@ void Engine::CdStop(AUD_HANDLE cd) {
 std::uint32_t Engine::CdStatus(AUD_HANDLE cd) {
     CatchUp();
     Lock lock(mutex_);
-    return IsCd(cd) && mixer_.Cd().playing ? 1 : 0;
+    return IsCd(cd) && mixer_.CdPlaying() ? 1 : 0;
 }
 
 std::uint32_t Engine::CdPosition(AUD_HANDLE cd) {
     CatchUp();
     Lock lock(mutex_);
     if (!IsCd(cd) || cdStart_ == 0 || !mixer_.Running()) return 0;
-    const Voice& voice = mixer_.Cd();
-    const std::uint64_t length = voice.samples.size() / mixer_.Format().channels;
-    const std::uint64_t played = std::min<std::uint64_t>(voice.position >> 16, length);
-    const std::uint64_t position = cdStart_ + played * CdDrive::kFramesPerSecond / mixer_.Format().rate;
+    const std::uint64_t position = cdStart_ + mixer_.CdProduced() * CdDrive::kFramesPerSecond / mixer_.Format().rate;
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(position, cdEnd_));
 }
 

@@ -5,30 +5,10 @@
 #include "audiolib/engine.h"
 #include "audiolib/host.h"
 #include "audiolib/last_error.h"
-#include "audiolib/pcm_convert.h"
+#include "audiolib/sound.h"
 
 namespace aud {
 namespace {
-
-constexpr std::uint64_t kMaxStep = std::uint64_t{kUnitStep} << 8;
-
-void ApplyPlaybackRate(Voice& voice) {
-    if (voice.playbackRate == 0 || voice.sourceRate == 0) {
-        voice.step = kUnitStep;
-        return;
-    }
-    const std::uint64_t step = std::uint64_t{voice.playbackRate} * kUnitStep / voice.sourceRate;
-    voice.step = static_cast<std::uint32_t>(std::clamp<std::uint64_t>(step, 1, kMaxStep));
-}
-
-void Install(Voice& voice, Samples samples, std::uint32_t sourceRate) {
-    voice.playing = false;
-    voice.samples = std::move(samples);
-    voice.sourceRate = sourceRate;
-    voice.position = 0;
-    voice.bufferEnds.clear();
-    ApplyPlaybackRate(voice);
-}
 
 std::string VoiceEvent(const char* event, AUD_HANDLE voice) {
     return std::string("sound\t") + event + "\t" + std::to_string(voice);
@@ -59,28 +39,27 @@ std::int32_t Engine::Status(AUD_HANDLE handle) {
 void Engine::InitSample(AUD_HANDLE handle) {
     CatchUp();
     Lock lock(mutex_);
-    if (Voice* voice = mixer_.FindVoice(handle)) voice->Reset();
+    if (Voice* voice = mixer_.FindVoice(handle)) {
+        mixer_.StopVoice(*voice);
+        voice->Reset();
+    }
 }
 
 std::int32_t Engine::SetSampleFile(AUD_HANDLE handle, const void* image) {
     CatchUp();
-    OutputFormat format;
     {
         Lock lock(mutex_);
         if (!mixer_.FindVoice(handle)) return 0;
-        format = mixer_.Format();
     }
-    // Decoding may take a while: the mixing side must not wait for it.
-    auto sound = LoadWavImage(image, format);
+    // Decoding an encoded sound takes a while: the mixing side must not wait for it.
+    auto sound = LoadWavImage(image);
     Lock lock(mutex_);
     Voice* voice = mixer_.FindVoice(handle);
-    if (!voice || mixer_.Format() != format) return 0;
-    if (!sound) {
-        Install(*voice, {}, 0);
-        return 0;
-    }
-    Install(*voice, std::move(sound->samples), sound->sourceRate);
-    return 1;
+    if (!voice) return 0;
+    mixer_.StopVoice(*voice);
+    voice->sound = sound ? std::move(*sound) : Sound{};
+    voice->bufferEnds.clear();
+    return sound ? 1 : 0;
 }
 
 void Engine::SetSampleType(AUD_HANDLE handle, std::int32_t type, std::uint32_t flags) {
@@ -95,15 +74,12 @@ void Engine::SetSampleType(AUD_HANDLE handle, std::int32_t type, std::uint32_t f
     voice->rawFlags = flags;
 }
 
-std::optional<Samples> Engine::ConvertRaw(const Voice& voice, const void* data, std::uint32_t length) const {
-    if (!data) return std::nullopt;
-    const bool sixteen = voice.rawType & 1;
-    const SDL_AudioFormat format =
-        sixteen ? AUDIO_S16LSB : (voice.rawFlags & AUD_SAMPLE_FLAG_SIGNED_8 ? AUDIO_S8 : AUDIO_U8);
-    const int channels = voice.rawType & 2 ? 2 : 1;
+PcmLayout Engine::RawLayout(const Voice& voice) const {
+    const SampleType type = voice.rawType & 1                           ? SampleType::S16
+                            : voice.rawFlags & AUD_SAMPLE_FLAG_SIGNED_8 ? SampleType::S8
+                                                                        : SampleType::U8;
     const std::uint32_t rate = voice.playbackRate ? voice.playbackRate : mixer_.Format().rate;
-    return ConvertPcm({static_cast<const std::uint8_t*>(data), length}, format, channels, static_cast<int>(rate),
-                      mixer_.Format());
+    return {rate, static_cast<std::uint16_t>(voice.rawType & 2 ? 2 : 1), type};
 }
 
 void Engine::SetSampleAddress(AUD_HANDLE handle, const void* start, std::uint32_t length) {
@@ -111,9 +87,10 @@ void Engine::SetSampleAddress(AUD_HANDLE handle, const void* start, std::uint32_
     Lock lock(mutex_);
     Voice* voice = mixer_.FindVoice(handle);
     if (!voice) return;
-    auto samples = ConvertRaw(*voice, start, length);
-    const std::uint32_t rate = voice->playbackRate ? voice->playbackRate : mixer_.Format().rate;
-    Install(*voice, samples ? std::move(*samples) : Samples{}, samples ? rate : 0);
+    mixer_.StopVoice(*voice);
+    const auto* bytes = static_cast<const std::uint8_t*>(start);
+    voice->sound = start ? Sound::Own(RawLayout(*voice), {bytes, bytes + length}) : Sound{};
+    voice->bufferEnds.clear();
 }
 
 void Engine::SetPlaybackRate(AUD_HANDLE handle, std::int32_t rate) {
@@ -125,8 +102,13 @@ void Engine::SetPlaybackRate(AUD_HANDLE handle, std::int32_t rate) {
         SetLastError("playback rate must be above 0");
         return;
     }
+    if (voice->playing) {
+        // Goes on from what has been heard, at the new rate.
+        const std::uint64_t heard = SoundFeed(*voice, mixer_.Format().rate).Heard(mixer_.Format().rate);
+        voice->from = voice->read = heard;
+        voice->playback.Restart(Gain(voice->volume));
+    }
     voice->playbackRate = static_cast<std::uint32_t>(rate);
-    ApplyPlaybackRate(*voice);
 }
 
 void Engine::SetVolume(AUD_HANDLE handle, std::int32_t volume) {
@@ -135,6 +117,7 @@ void Engine::SetVolume(AUD_HANDLE handle, std::int32_t volume) {
     Voice* voice = mixer_.FindVoice(handle);
     if (!voice) return;
     voice->volume = std::clamp(volume, 0, kFullVolume);
+    voice->playback.SetGain(Gain(voice->volume), voice->playing, mixer_.Format().rate);
     host::Trace(VoiceEvent("volume", handle) + "\t" + std::to_string(voice->volume));
 }
 
@@ -161,13 +144,11 @@ void Engine::Start(AUD_HANDLE handle) {
     Lock lock(mutex_);
     Voice* voice = mixer_.FindVoice(handle);
     if (!voice) return;
-    if (voice->samples.empty()) {
+    if (voice->sound.Frames() == 0) {
         SetLastError("the voice has no sound");
         return;
     }
-    voice->position = 0;
-    voice->playsStarted = 1;
-    voice->playing = true;
+    mixer_.StartVoice(*voice);
     host::Trace(VoiceEvent("start", handle));
 }
 
@@ -176,7 +157,7 @@ void Engine::End(AUD_HANDLE handle) {
     Lock lock(mutex_);
     Voice* voice = mixer_.FindVoice(handle);
     if (!voice || !voice->playing) return;
-    voice->playing = false;
+    mixer_.StopVoice(*voice);
     host::Trace(VoiceEvent("stop", handle));
 }
 
@@ -188,11 +169,18 @@ AUD_EOS_CALLBACK Engine::RegisterEndCallback(AUD_HANDLE handle, AUD_EOS_CALLBACK
     return std::exchange(voice->onEnd, callback);
 }
 
+void Engine::ForgetPlayedBuffers(Voice& voice) {
+    const std::uint64_t heard = SoundFeed(voice, mixer_.Format().rate).Heard(mixer_.Format().rate);
+    while (!voice.bufferEnds.empty() && voice.bufferEnds.front() <= heard) voice.bufferEnds.pop_front();
+}
+
 std::int32_t Engine::BufferReady(AUD_HANDLE handle) {
     CatchUp();
     Lock lock(mutex_);
-    const Voice* voice = mixer_.FindVoice(handle);
-    if (!voice || voice->bufferEnds.size() >= 2) return -1;
+    Voice* voice = mixer_.FindVoice(handle);
+    if (!voice) return -1;
+    ForgetPlayedBuffers(*voice);
+    if (voice->bufferEnds.size() >= 2) return -1;
     return static_cast<std::int32_t>(voice->buffersLoaded % 2);
 }
 
@@ -201,22 +189,27 @@ void Engine::LoadBuffer(AUD_HANDLE handle, std::uint32_t buffer, const void* dat
     Lock lock(mutex_);
     Voice* voice = mixer_.FindVoice(handle);
     if (!voice) return;
+    ForgetPlayedBuffers(*voice);
     if (buffer > 1 || voice->bufferEnds.size() >= 2) {
         SetLastError("no such buffer, or both buffers are still playing");
         return;
     }
-    auto samples = ConvertRaw(*voice, data, length);
-    if (!samples) return;
-    // Drop what has played, so that a stream does not grow without end.
-    const std::uint16_t channels = mixer_.Format().channels;
-    const std::uint64_t played = std::min<std::uint64_t>(voice->position >> 16, voice->samples.size() / channels);
-    voice->samples.erase(voice->samples.begin(), voice->samples.begin() + static_cast<std::ptrdiff_t>(played * channels));
-    voice->position -= played << 16;
-    for (std::uint64_t& end : voice->bufferEnds) end -= played;
-    voice->samples.insert(voice->samples.end(), samples->begin(), samples->end());
-    voice->bufferEnds.push_back(voice->samples.size() / channels);
-    voice->sourceRate = voice->playbackRate ? voice->playbackRate : mixer_.Format().rate;
-    voice->step = kUnitStep;
+    const PcmLayout layout = RawLayout(*voice);
+    if (!data || (!voice->sound.Empty() && voice->sound.Layout() != layout)) {
+        SetLastError("no data, or not in the layout of the buffers before");
+        return;
+    }
+    if (voice->sound.Empty()) voice->sound = Sound::Own(layout, {});
+    // Let go of what has been read and played, so that a stream does not grow
+    // without end; a looping one keeps its start.
+    if (voice->playCount == 1) {
+        const std::uint64_t done =
+            std::min(SoundFeed(*voice, mixer_.Format().rate).Heard(mixer_.Format().rate), voice->read);
+        voice->sound.Drop(done - std::min(voice->sound.Dropped(), done));
+    }
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    voice->sound.Append({bytes, length});
+    voice->bufferEnds.push_back(voice->sound.Frames());
     ++voice->buffersLoaded;
 }
 

@@ -1,14 +1,17 @@
-// The mixing side: voices, the CD's playback, timers, and the arithmetic that
-// adds them into one output stream. Not thread-safe; the engine locks.
+// The mixing side: voices, the CD's playback, timers, the fading tails of
+// stopped sounds, and the arithmetic that adds them into one output stream.
+// Not thread-safe; the engine locks.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
 #include "audiolib/aud32.h"
+#include "audiolib/cd_feed.h"
 #include "audiolib/output_format.h"
 #include "audiolib/voice.h"
 
@@ -43,7 +46,6 @@ class Mixer {
 public:
     static constexpr std::size_t kVoiceCount = 32;
     static constexpr std::size_t kTimerCount = 16;
-    static constexpr std::uint64_t kNever = UINT64_MAX;
 
     // Starts mixing at output frame `startFrame` with every voice free.
     void Start(const OutputFormat& format, std::uint64_t startFrame);
@@ -55,7 +57,16 @@ public:
 
     AUD_HANDLE AllocateVoice();
     Voice* FindVoice(AUD_HANDLE handle);
-    Voice& Cd() { return cd_; }
+    // Starts the voice's sound from its beginning (a playing voice fades out first).
+    void StartVoice(Voice& voice);
+    // Stops a playing voice: what it was playing fades out over a few milliseconds.
+    void StopVoice(Voice& voice);
+
+    void PlayCd(std::unique_ptr<CdFeed> feed);
+    void StopCd();
+    bool CdPlaying() const { return cd_.playing; }
+    // Output frames of the CD's range played so far.
+    std::uint64_t CdProduced() const { return cd_.playback.Produced(); }
 
     AUD_HANDLE RegisterTimer(AUD_TIMER_CALLBACK callback);
     Timer* FindTimer(AUD_HANDLE handle);
@@ -63,25 +74,34 @@ public:
 
     // Output frames until a voice ends or a timer is due; the engine mixes no
     // further in one go, so that either is reported at its exact moment.
-    std::uint64_t FramesUntilNextEvent() const;
+    std::uint64_t FramesUntilNextEvent();
     // Mixes mix.size() / channels frames into `mix` (overwritten), 256 = unity.
     void Mix(std::span<std::int32_t> mix, MixEvents& events);
 
 private:
+    struct Cd {
+        std::unique_ptr<CdFeed> feed;
+        Playback playback;
+        bool playing = false;
+    };
+    // The last few milliseconds of a stopped sound, mixed ahead.
+    struct Tail {
+        std::vector<std::int32_t> mix;
+        std::size_t at = 0;
+    };
+
     std::uint64_t NowUs() const;
+    void FadeOut(Playback& playback, Feed& feed);
 
     bool running_ = false;
     OutputFormat format_;
     std::uint64_t mixedFrames_ = 0;
     std::array<Voice, kVoiceCount> voices_;
-    Voice cd_;
+    Cd cd_;
+    std::vector<Tail> tails_;
     std::array<Timer, kTimerCount> timers_;
 };
 
-// Output frames until the voice plays its last frame; kNever when endless.
-std::uint64_t FramesUntilEnd(const Voice& voice, std::uint16_t channels);
-// Adds the voice into `mix`; returns true when it has just played its end.
-bool MixVoice(Voice& voice, std::uint16_t channels, std::span<std::int32_t> mix);
 // Stores mixed values as output samples of `bits` bits, clipped.
 void StoreMix(std::span<const std::int32_t> mix, std::uint16_t bits, std::uint8_t* out);
 

@@ -1,10 +1,9 @@
-// The format the output was opened with. Voices and CD audio are converted to
-// its rate and channel count once, as signed 16-bit samples, so mixing never
-// resamples; 8-bit output is produced only when the mix is stored.
+// The format the output was opened with. Voices and CD audio are brought to
+// its rate and channel count as they are mixed; 8-bit output is produced only
+// when the mix is stored.
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 namespace aud {
 
@@ -16,8 +15,5 @@ struct OutputFormat {
     std::uint32_t BytesPerFrame() const { return channels * (bits / 8u); }
     bool operator==(const OutputFormat&) const = default;
 };
-
-// Interleaved signed 16-bit samples at the output's rate and channel count.
-using Samples = std::vector<std::int16_t>;
 
 }  // namespace aud

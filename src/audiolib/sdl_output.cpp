@@ -8,6 +8,10 @@
 
 namespace aud {
 
+std::uint16_t BlockFrames(std::uint32_t rate) {
+    return static_cast<std::uint16_t>(std::bit_floor(std::clamp(rate / 40, 64u, 32768u)));
+}
+
 std::unique_ptr<SdlOutput> SdlOutput::Open(const OutputFormat& format, Fill fill, void* user) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         SetLastError(std::string("no audio device: ") + SDL_GetError());
@@ -17,8 +21,7 @@ std::unique_ptr<SdlOutput> SdlOutput::Open(const OutputFormat& format, Fill fill
     wanted.freq = static_cast<int>(format.rate);
     wanted.format = format.bits == 8 ? AUDIO_U8 : AUDIO_S16LSB;
     wanted.channels = static_cast<Uint8>(format.channels);
-    // About 25 ms a block: short enough for prompt starts, long enough not to starve.
-    wanted.samples = static_cast<Uint16>(std::bit_floor(std::max(format.rate / 40, 64u)));
+    wanted.samples = BlockFrames(format.rate);
     wanted.callback = fill;
     wanted.userdata = user;
     SDL_AudioSpec obtained{};
@@ -37,5 +40,7 @@ SdlOutput::~SdlOutput() {
 }
 
 void SdlOutput::Resume() { SDL_PauseAudioDevice(device_, 0); }
+
+bool SdlOutput::Lost() const { return SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED; }
 
 }  // namespace aud

@@ -7,6 +7,7 @@ namespace aud {
 namespace {
 
 constexpr long kHeaderBytes = 44;
+constexpr std::uint32_t kHeaderEverySeconds = 2;
 
 void PutLe(std::uint8_t* at, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
@@ -46,6 +47,9 @@ WavWriter::~WavWriter() { FixHeader(); }
 
 void WavWriter::Append(std::span<const std::uint8_t> bytes) {
     dataBytes_ += std::fwrite(bytes.data(), 1, bytes.size(), file_.get());
+    if (dataBytes_ - headerBytes_ >= std::uint64_t{kHeaderEverySeconds} * format_.rate * format_.BytesPerFrame()) {
+        FixHeader();
+    }
 }
 
 void WavWriter::FixHeader() {
@@ -54,6 +58,7 @@ void WavWriter::FixHeader() {
     std::fwrite(header.data(), 1, header.size(), file_.get());
     std::fseek(file_.get(), 0, SEEK_END);
     std::fflush(file_.get());
+    headerBytes_ = dataBytes_;
 }
 
 }  // namespace aud

@@ -1,5 +1,6 @@
 // Writes everything the virtual device mixes to a WAV file. The header's
-// sizes are brought up to date whenever asked and when the writer goes away.
+// sizes are brought up to date every few seconds of sound, whenever asked and
+// when the writer goes away, so that a run that dies leaves a playable file.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +39,7 @@ private:
     std::filesystem::path path_;
     OutputFormat format_;
     std::uint64_t dataBytes_ = 0;
+    std::uint64_t headerBytes_ = 0;  // the data size the header gives
 };
 
 }  // namespace aud

@@ -2,8 +2,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <complex>
 #include <cstdlib>
+#include <numbers>
 #include <fstream>
 #include <mutex>
 
@@ -68,6 +72,67 @@ Pcm Constant(std::int16_t value, std::size_t frames, std::uint32_t rate, std::ui
     return Pcm{rate, channels, 16, std::vector<std::int16_t>(frames * channels, value)};
 }
 
+Pcm Tones(const std::vector<Sine>& sines, std::size_t frames, std::uint32_t rate, std::uint16_t channels,
+          std::uint16_t bits) {
+    Pcm pcm{rate, channels, bits, {}};
+    const double full = bits == 8 ? 127 : 32767;
+    for (std::size_t frame = 0; frame < frames; ++frame) {
+        double value = 0;
+        for (const Sine& sine : sines) {
+            value += sine.amplitude * std::sin(2 * std::numbers::pi * sine.hz * static_cast<double>(frame) / rate);
+        }
+        pcm.samples.insert(pcm.samples.end(), channels, static_cast<std::int16_t>(std::lround(value * full)));
+    }
+    return pcm;
+}
+
+namespace {
+
+std::complex<double> Bin(const Pcm& pcm, std::size_t first, std::size_t frames, double hz) {
+    std::complex<double> sum;
+    const std::complex<double> turn = std::polar(1.0, -2 * std::numbers::pi * hz / pcm.rate);
+    std::complex<double> phase = 1;
+    for (std::size_t i = 0; i < frames; ++i) {
+        sum += static_cast<double>(pcm.samples[(first + i) * pcm.channels]) * phase;
+        phase *= turn;
+    }
+    return sum;
+}
+
+double Db(std::complex<double> bin, std::size_t frames) {
+    return 20 * std::log10(std::abs(bin) * 2 / static_cast<double>(frames) / 32768 + 1e-12);
+}
+
+}  // namespace
+
+double LevelDb(const Pcm& pcm, std::size_t first, std::size_t frames, double hz) {
+    return Db(Bin(pcm, first, frames, hz), frames);
+}
+
+double StrongestOtherDb(const Pcm& pcm, std::size_t first, std::size_t frames, double wantedHz) {
+    const double binHz = static_cast<double>(pcm.rate) / static_cast<double>(frames);
+    double strongest = -300;
+    for (std::size_t bin = 0; bin <= frames / 2; ++bin) {
+        const double hz = static_cast<double>(bin) * binHz;
+        if (std::abs(hz - wantedHz) > binHz / 2) strongest = std::max(strongest, LevelDb(pcm, first, frames, hz));
+    }
+    return strongest;
+}
+
+int MaxStep(const Pcm& pcm, std::size_t first, std::size_t frames) {
+    int step = 0;
+    for (std::size_t i = first + 1; i < first + frames; ++i) {
+        step = std::max(step, std::abs(pcm.samples[i * pcm.channels] - pcm.samples[(i - 1) * pcm.channels]));
+    }
+    return step;
+}
+
+std::size_t LastSoundingFrame(const Pcm& pcm) {
+    const auto it = std::find_if(pcm.samples.rbegin(), pcm.samples.rend(), [](std::int16_t s) { return s != 0; });
+    if (it == pcm.samples.rend()) return SIZE_MAX;
+    return static_cast<std::size_t>(pcm.samples.rend() - it - 1) / pcm.channels;
+}
+
 std::vector<std::uint8_t> ReadBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -122,8 +187,9 @@ void AudioTest::TearDown() {
     fs::remove_all(dir_, error);
 }
 
-AUD_HANDLE AudioTest::OpenOutput(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels) {
-    setenv("CORVANTA_AUDIO_OUT", (dir_ / "out.wav").c_str(), 1);
+AUD_HANDLE AudioTest::OpenOutput(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels, const char* file) {
+    out_ = dir_ / file;
+    setenv("CORVANTA_AUDIO_OUT", out_.c_str(), 1);
     const AUD_PCMWAVEFORMAT format{1, channels, rate, rate * channels * bits / 8u,
                                    static_cast<std::uint16_t>(channels * bits / 8u), bits};
     EXPECT_EQ(AUD_waveOutOpen(&driver_, nullptr, 0, &format), AUD_OPEN_OK) << AUD_last_error();
@@ -139,7 +205,7 @@ AUD_HANDLE AudioTest::VoiceWith(const std::vector<std::uint8_t>& image) {
 
 WavFile AudioTest::Finish() {
     AUD_shutdown();
-    return ReadWav(dir_ / "out.wav");
+    return ReadWav(out_);
 }
 
 }  // namespace audtest

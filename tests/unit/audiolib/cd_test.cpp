@@ -1,4 +1,5 @@
-// The CD drive: a folder of track files or a CUE sheet with a BIN image.
+// The CD drive: a folder of track files or a CUE sheet with BIN images or
+// WAV files, in the layouts rippers write.
 #include <cstdlib>
 #include <fstream>
 
@@ -85,48 +86,103 @@ TEST_F(AudioTest, TrackFolderPlaysItsTracksBackToBack) {
     SetNow(3000);
     const WavFile out = Finish();
     const auto at = [&](std::uint32_t ms) { return out.pcm.samples[std::size_t{ms} * 441 / 10 * 2]; };
-    // Track 2 is resampled, which may ripple a little.
+    // Track 2 is resampled, which rings for a moment after its onset and may
+    // ripple a little; ranges fade out over their last 5 ms.
     const std::vector<std::pair<std::uint32_t, std::int16_t>> expected = {
-        {99, 0}, {100, -2000}, {1095, -2000}, {1101, 1000}, {1599, 1000}, {1605, -2000}, {2595, -2000}, {2605, 3000}, {2695, 3000}, {2705, 0}};
+        {99, 0}, {102, -2000}, {1090, -2000}, {1101, 1000}, {1599, 1000}, {1605, -2000}, {2595, -2000}, {2605, 3000}, {2690, 3000}, {2705, 0}};
     for (const auto& [ms, value] : expected) EXPECT_NEAR(at(ms), value, 10) << ms << " ms";
     EXPECT_EQ(TakeTrace(), (std::vector<std::string>{"sound\tcdplay\t188\t263", "sound\tcdplay\t150\t271"}));
 }
 
-TEST_F(AudioTest, CueSheetTracksMapOntoTheBinImage) {
-    WriteBytes(dir_ / "Disc.BIN", NumberedFrames(300));
-    WriteText(dir_ / "disc.cue",
-              "REM made for a test\r\n"
-              "file \"disc.bin\" binary\r\n"
-              "  track 01 audio\r\n"
-              "    index 01 00:00:00\r\n"
-              "  TRACK 02 AUDIO\r\n"
-              "    INDEX 00 00:01:00\r\n"
-              "    INDEX 01 00:01:10\r\n"
-              "  TRACK 03 MODE1/2352\r\n"
-              "    INDEX 01 00:02:00\r\n"
-              "  TRACK 04 AUDIO\r\n"
-              "    INDEX 01 00:04:10\r\n"
-              "  TRACK 05 AUDIO\r\n"
-              "    INDEX 01 99:99:99\r\n");
-    setenv("CORVANTA_CDROM", (dir_ / "disc.cue").c_str(), 1);
-    const AUD_HANDLE cd = AUD_redbook_open(0);
-    ASSERT_NE(cd, kNoCd);
-    // Track 2 ends where track 3's data begins; track 4 lies beyond the image.
-    EXPECT_EQ(Tracks(cd), (std::vector<TrackInfo>{{150, 225}, {235, 300}, {0, 0}, {0, 0}, {0, 0}}));
+struct DiscFile {
+    std::string name;
+    std::vector<std::uint8_t> bytes;
+};
 
-    OpenOutput();
-    EXPECT_EQ(AUD_redbook_play(cd, 235, 300), 1u);
-    SetNow(1000);
-    EXPECT_EQ(AUD_redbook_status(cd), 0u);
-    const WavFile out = Finish();
-    // Frame 85 of the image opens track 2; 65 CD frames of 588 samples follow.
-    EXPECT_EQ(out.pcm.samples[0], 850);
-    EXPECT_EQ(out.pcm.samples[1], -850);
-    EXPECT_EQ(out.pcm.samples[(64 * 588 + 587) * 2], 1490);
-    EXPECT_EQ(out.pcm.samples[65 * 588 * 2], 0);
+struct LayoutCase {
+    const char* name;
+    std::vector<DiscFile> files;  // in the disc's folder
+    std::string sheet;            // its CUE sheet, "" for a folder of track files
+    std::vector<TrackInfo> tracks;
+    std::uint32_t play;   // the track played
+    std::int16_t at1000;  // its left sample 1000 frames in
+    std::size_t frames;   // how long it plays at 44.1 kHz
+};
+
+std::vector<std::uint8_t> Wav(std::int16_t value, double seconds, std::uint32_t rate = 44100,
+                              std::uint16_t channels = 2) {
+    return WavImage(Constant(value, static_cast<std::size_t>(seconds * rate), rate, channels));
 }
 
-TEST_F(AudioTest, StoppingTheCdSilencesItAtOnce) {
+class CdLayout : public AudioTest, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(CdLayout, TracksLieWhereTheLayoutPutsThemAndPlayFromTheirFiles) {
+    const LayoutCase& c = GetParam();
+    const auto disc = dir_ / "disc";
+    std::filesystem::create_directory(disc);
+    for (const DiscFile& file : c.files) WriteBytes(disc / file.name, file.bytes);
+    if (!c.sheet.empty()) WriteText(disc / "disc.cue", c.sheet);
+    setenv("CORVANTA_CDROM", (c.sheet.empty() ? disc : disc / "disc.cue").c_str(), 1);
+    const AUD_HANDLE cd = AUD_redbook_open(0);
+    ASSERT_NE(cd, kNoCd);
+    EXPECT_EQ(Tracks(cd), c.tracks);
+
+    OpenOutput();
+    TrackInfo track{};
+    AUD_redbook_track_info(cd, c.play, &track.start, &track.end);
+    ASSERT_EQ(AUD_redbook_play(cd, track.start, track.end), 1u);
+    SetNow(2000);
+    EXPECT_EQ(AUD_redbook_status(cd), 0u);
+    const WavFile out = Finish();
+    EXPECT_NEAR(out.pcm.samples[1000 * 2], c.at1000, 2);
+    EXPECT_EQ(LastSoundingFrame(out.pcm), c.frames - 1);
+}
+
+const char kOneBin[] =
+    "REM made for a test\r\n"
+    "file \"disc.bin\" binary\r\n"
+    "  track 01 audio\r\n"
+    "    index 01 00:00:00\r\n"
+    "  TRACK 02 AUDIO\r\n"
+    "    INDEX 00 00:01:00\r\n"
+    "    INDEX 01 00:01:10\r\n"
+    "  TRACK 03 MODE1/2352\r\n"
+    "    INDEX 01 00:02:00\r\n"
+    "  TRACK 04 AUDIO\r\n"
+    "    INDEX 01 00:04:10\r\n"
+    "  TRACK 05 AUDIO\r\n"
+    "    INDEX 01 99:99:99\r\n";
+
+const char kFilePerTrack[] =
+    "FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+    "FILE \"b.wav\" WAVE\n  TRACK 02 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:00:05\n";
+
+const char kPregapsBefore[] =
+    "FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 00 00:00:30\n"
+    "FILE \"b.wav\" WAVE\n    INDEX 01 00:00:00\n";
+
+// Frame 85 of the BIN image opens track 2 (a pregap belongs to the track
+// before it); a data track ends the audio before it; track 4 lies beyond the
+// image. Of two names that match only without regard to letter case, the
+// first in byte order is taken.
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, CdLayout,
+    ::testing::Values(
+        LayoutCase{"OneBinForTheDisc", {{"Disc.BIN", NumberedFrames(300)}}, kOneBin,
+                   {{150, 235}, {235, 300}, {0, 0}, {0, 0}, {0, 0}}, 2, 860, 65 * 588},
+        LayoutCase{"OneWavePerTrack", {{"a.wav", Wav(1000, 0.5)}, {"b.wav", Wav(-2000, 0.2, 22050, 1)}},
+                   kFilePerTrack, {{150, 193}, {193, 203}}, 2, -2000, 5880},
+        LayoutCase{"PregapsAtTheEndOfTheFileBefore", {{"a.wav", Wav(1000, 0.5)}, {"b.wav", Wav(-3000, 0.4)}},
+                   kPregapsBefore, {{150, 188}, {188, 218}}, 2, -3000, 17640},
+        LayoutCase{"SheetNameMatchedInLetterCase",
+                   {{"disc.BIN", NumberedFrames(200)}, {"Disc.bin", NumberedFrames(100)}},
+                   "FILE DISC.BIN BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", {{150, 250}}, 1, 10, 100 * 588},
+        LayoutCase{"TrackFilesDifferingInLetterCase",
+                   {{"track01.wav", Wav(1000, 0.2)}, {"TRACK01.WAV", Wav(-1000, 0.1)}}, "", {{150, 158}}, 1, -1000,
+                   4410}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(AudioTest, StoppingTheCdFadesItOutAtOnce) {
     WriteBytes(dir_ / "disc.bin", NumberedFrames(150));
     WriteText(dir_ / "disc.cue", "FILE disc.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");
     setenv("CORVANTA_CDROM", (dir_ / "disc.cue").c_str(), 1);
@@ -146,8 +202,9 @@ TEST_F(AudioTest, StoppingTheCdSilencesItAtOnce) {
     AUD_redbook_close(cd);
     EXPECT_EQ(AUD_redbook_tracks(cd), 0u) << "closed";
     const WavFile out = Finish();
-    EXPECT_NE(out.pcm.samples[22049 * 2], 0);
-    EXPECT_EQ(out.pcm.samples[22050 * 2], 0);
+    EXPECT_EQ(out.pcm.samples[22049 * 2], 370) << "frame 37 of the image";
+    EXPECT_LT(MaxStep(out.pcm, 22040, 400), 370 / static_cast<int>(kFadeFrames44k) + 2) << "fades out";
+    EXPECT_EQ(LastSoundingFrame(out.pcm), 22050 + kFadeFrames44k - 2);
     EXPECT_EQ(TakeTrace(), (std::vector<std::string>{"sound\tcdplay\t150\t300", "sound\tcdstop"}));
 }
 

@@ -67,7 +67,9 @@ TEST_P(Decode, SoundsLikeSoxsConversionOfTheSameFile) {
 
     if (e.exact) {
         const auto original = ReadWav(source);
-        EXPECT_TRUE(std::equal(original.pcm.samples.begin(), original.pcm.samples.end(), got.begin()));
+        // Up to the last 5 ms, which fade out.
+        const auto unfaded = original.pcm.samples.end() - 2 * kFadeFrames44k;
+        EXPECT_TRUE(std::equal(original.pcm.samples.begin(), unfaded, got.begin()));
     }
     // Leave out the edges, where resamplers differ most.
     const std::size_t skip = 2 * 441;

@@ -87,9 +87,8 @@ TEST_P(PlaybackRate, ChangesHowLongTheSoundLasts) {
     AUD_start_sample(voice);
     SetNow(3000);
     const WavFile out = Finish();
-    std::size_t sounding = 0;
-    while (sounding * 2 < out.pcm.samples.size() && out.pcm.samples[sounding * 2] == 1000) ++sounding;
-    EXPECT_EQ(sounding, GetParam().frames);
+    EXPECT_EQ(LastSoundingFrame(out.pcm), GetParam().frames - 1);
+    EXPECT_NEAR(out.pcm.samples[GetParam().frames / 2 * 2], 1000, 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, PlaybackRate,
@@ -125,11 +124,12 @@ TEST_F(AudioTest, RawSamplesPlayInTheirDeclaredLayout) {
     }
     SetNow(100);
     const WavFile out = Finish();
-    // SDL's converter works in floating point and may be off by one.
+    // Each sound's last 5 ms fade out.
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        EXPECT_NEAR(out.pcm.samples[882 * i * 2], cases[i].left, 1) << i;
-        EXPECT_NEAR(out.pcm.samples[882 * i * 2 + 1], cases[i].right, 1) << i;
-        EXPECT_NEAR(out.pcm.samples[(882 * i + 440) * 2], cases[i].left, 1) << i;
+        EXPECT_EQ(out.pcm.samples[882 * i * 2], cases[i].left) << i;
+        EXPECT_EQ(out.pcm.samples[882 * i * 2 + 1], cases[i].right) << i;
+        EXPECT_EQ(out.pcm.samples[(882 * i + 200) * 2], cases[i].left) << i;
+        EXPECT_NE(out.pcm.samples[(882 * i + 440) * 2], 0) << i;
         EXPECT_EQ(out.pcm.samples[(882 * i + 441) * 2], 0) << i;
     }
 }
@@ -162,10 +162,11 @@ TEST_F(AudioTest, StreamedBuffersPlayInTurnWhileTwoAreQueued) {
     EXPECT_EQ(AUD_sample_status(voice), AUD_SAMPLE_DONE) << "ran dry";
     const WavFile out = Finish();
     for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_NEAR(out.pcm.samples[441 * i * 2], 1000 * (i + 1), 1);
-        EXPECT_NEAR(out.pcm.samples[(441 * i + 440) * 2], 1000 * (i + 1), 1);
+        EXPECT_EQ(out.pcm.samples[441 * i * 2], 1000 * (i + 1));
+        EXPECT_EQ(out.pcm.samples[(441 * i + 200) * 2], 1000 * (i + 1));
     }
-    EXPECT_EQ(out.pcm.samples[1323 * 2], 0);
+    EXPECT_EQ(out.pcm.samples[(441 + 440) * 2], 2000) << "the stream went on: no fade";
+    EXPECT_EQ(LastSoundingFrame(out.pcm), 1322u);
 }
 
 std::atomic<bool> endCalled{false};
@@ -189,6 +190,27 @@ TEST_F(AudioTest, RealDeviceCallsEndOfSampleFromItsMixingThread) {
     AUD_start_sample(voice);
     for (int i = 0; i < 500 && !endCalled; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(endCalled);
+    EXPECT_NE(endThread, std::this_thread::get_id());
+    EXPECT_EQ(AUD_sample_status(voice), AUD_SAMPLE_DONE);
+    AUD_shutdown();
+    unsetenv("SDL_AUDIODRIVER");
+}
+
+TEST_F(AudioTest, WithoutADeviceSoundsStillPlayAndEndInRealTime) {
+    SetHeadless(false);
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    const AUD_PCMWAVEFORMAT format{1, 2, 44100, 176400, 4, 16};
+    ASSERT_EQ(AUD_waveOutOpen(&driver_, nullptr, 0, &format), AUD_OPEN_OK);
+    endCalled = false;
+    const auto image = WavImage(Constant(1000, 4410));  // 100 ms
+    const AUD_HANDLE voice = VoiceWith(image);
+    AUD_register_EOS_callback(voice, &RecordThread);
+    const auto started = std::chrono::steady_clock::now();
+    AUD_start_sample(voice);
+    EXPECT_EQ(AUD_sample_status(voice), AUD_SAMPLE_PLAYING);
+    for (int i = 0; i < 500 && !endCalled; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(endCalled);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(90));
     EXPECT_NE(endThread, std::this_thread::get_id());
     EXPECT_EQ(AUD_sample_status(voice), AUD_SAMPLE_DONE);
     AUD_shutdown();

@@ -43,8 +43,9 @@ class StartTime : public AudioTest, public ::testing::WithParamInterface<Timing>
 
 TEST_P(StartTime, SoundBeginsAtTheSampleOfItsVirtualStartTime) {
     const Timing t = GetParam();
+    constexpr std::size_t kFrames = 2000;
     OpenOutput(t.rate, t.bits, t.channels);
-    const auto image = WavImage(Constant(kLevel, 300, t.rate, t.channels));
+    const auto image = WavImage(Constant(kLevel, kFrames, t.rate, t.channels));
     const AUD_HANDLE voice = VoiceWith(image);
     SetNow(t.startMs);
     AUD_start_sample(voice);
@@ -56,8 +57,13 @@ TEST_P(StartTime, SoundBeginsAtTheSampleOfItsVirtualStartTime) {
     ASSERT_EQ(out.pcm.bits, t.bits);
     const std::size_t start = std::uint64_t{t.startMs} * t.rate / 1000;
     EXPECT_EQ(FirstSoundingFrame(out.pcm), start);
-    // 8-bit output keeps the high byte of the mix.
-    EXPECT_EQ(RunOf(out.pcm, start, t.bits == 8 ? kLevel >> 8 : kLevel), 300u);
+    // 8-bit output keeps the high byte of the mix. The last 5 ms fade out.
+    const std::size_t fade = std::max(t.rate / 200, 128u);
+    EXPECT_GE(RunOf(out.pcm, start, t.bits == 8 ? kLevel >> 8 : kLevel), kFrames - fade);
+    EXPECT_LE(LastSoundingFrame(out.pcm), start + kFrames - 1);
+    if (t.bits == 16) {
+        EXPECT_EQ(LastSoundingFrame(out.pcm), start + kFrames - 1);
+    }
     EXPECT_EQ(out.pcm.samples.size() / t.channels, std::uint64_t{t.startMs + 1000} * t.rate / 1000);
 }
 
@@ -85,7 +91,8 @@ TEST_P(LoopCount, PlaysTheSoundThatManyTimesThenGoesIdle) {
     EXPECT_EQ(ended, std::vector<AUD_HANDLE>{voice});
     SetNow(1000);
     const WavFile out = Finish();
-    EXPECT_EQ(RunOf(out.pcm, 0, kLevel), 441u * plays);
+    EXPECT_EQ(RunOf(out.pcm, 0, kLevel), 441u * plays - kFadeFrames44k) << "the last play fades out";
+    EXPECT_EQ(LastSoundingFrame(out.pcm), 441u * plays - 1);
     EXPECT_EQ(ended.size(), 1u);
 }
 
@@ -160,15 +167,16 @@ TEST_F(AudioTest, EndOfSampleIsCalledAtTheExactEndOfTheSound) {
     const WavFile out = Finish();
     EXPECT_EQ(ended, std::vector<AUD_HANDLE>{a});
     EXPECT_EQ(FirstSoundingFrame(out.pcm), 882u);
-    EXPECT_EQ(RunOf(out.pcm, 882, kLevel), 441u);
-    EXPECT_EQ(RunOf(out.pcm, 882 + 441, 2 * kLevel), 441u);
+    EXPECT_EQ(RunOf(out.pcm, 882, kLevel), 441u - kFadeFrames44k);
+    EXPECT_NE(out.pcm.samples[(882 + 440) * 2], 0) << "the first sound's last frame";
+    EXPECT_EQ(RunOf(out.pcm, 882 + 441, 2 * kLevel), 441u - kFadeFrames44k);
     EXPECT_EQ(RunOf(out.pcm, 882 + 882, 0), 500u * 441 / 10 - 882 - 882);
     const std::string na = std::to_string(a), nb = std::to_string(chainedVoice);
     EXPECT_EQ(TakeTrace(), (std::vector<std::string>{"sound\tstart\t" + na, "sound\tend\t" + na,
                                                      "sound\tstart\t" + nb, "sound\tend\t" + nb}));
 }
 
-TEST_F(AudioTest, EndSampleStopsAtOnceWithoutEndOfSampleCall) {
+TEST_F(AudioTest, EndSampleStopsAtOnceAndFadesOutWithoutEndOfSampleCall) {
     OpenOutput();
     const auto image = WavImage(Constant(kLevel, 44100));
     const AUD_HANDLE voice = VoiceWith(image);
@@ -182,7 +190,9 @@ TEST_F(AudioTest, EndSampleStopsAtOnceWithoutEndOfSampleCall) {
     const WavFile out = Finish();
     EXPECT_TRUE(ended.empty());
     EXPECT_EQ(RunOf(out.pcm, 0, kLevel), 4410u);
-    EXPECT_EQ(RunOf(out.pcm, 4410, 0), out.pcm.samples.size() / 2 - 4410);
+    EXPECT_LE(MaxStep(out.pcm, 4400, 400), kLevel / static_cast<int>(kFadeFrames44k) + 1);
+    EXPECT_NE(out.pcm.samples[(4410 + kFadeFrames44k / 2) * 2], 0);
+    EXPECT_EQ(RunOf(out.pcm, 4410 + kFadeFrames44k, 0), out.pcm.samples.size() / 2 - 4410 - kFadeFrames44k);
     const std::string n = std::to_string(voice);
     EXPECT_EQ(TakeTrace(), (std::vector<std::string>{"sound\tstart\t" + n, "sound\tstop\t" + n}));
 }
@@ -226,7 +236,7 @@ TEST_P(Volume, ScalesTheSoundLinearlyUpToFullAt255) {
     const WavFile out = Finish();
     const double expected = kLoud * c.reads / 255.0;
     EXPECT_NEAR(out.pcm.samples[0], expected, kLoud * 0.005);
-    EXPECT_NEAR(out.pcm.samples[441 * 2 - 1], expected, kLoud * 0.005);
+    EXPECT_NEAR(out.pcm.samples[200 * 2 + 1], expected, kLoud * 0.005);
     if (c.reads == 255) {
         EXPECT_EQ(out.pcm.samples[0], kLoud);
     }
@@ -255,7 +265,8 @@ TEST_F(AudioTest, VoicesAddUpAndClipAtTheSampleRange) {
     SetNow(100);
     const WavFile out = Finish();
     for (std::size_t i = 0; i < pairs.size(); ++i) {
-        EXPECT_EQ(RunOf(out.pcm, 882 * i, sums[i]), 441u) << pairs[i].first << " + " << pairs[i].second;
+        EXPECT_GE(RunOf(out.pcm, 882 * i, sums[i]), 441u - kFadeFrames44k)
+            << pairs[i].first << " + " << pairs[i].second;
     }
 }
 
@@ -308,20 +319,79 @@ TEST_F(AudioTest, InvalidImagesLeaveTheVoiceIdle) {
     for (const std::string& line : TakeTrace()) EXPECT_EQ(line.find("start"), std::string::npos) << line;
 }
 
-TEST_F(AudioTest, DataChunkLongerThanTheImagePlaysOnlyWhatIsThere) {
+// Images as files in the wild lay them out: each plays the frames it holds and
+// reads nothing past its RIFF chunk (heap copies of exactly its size).
+struct LayoutCase {
+    const char* name;
+    std::vector<std::uint8_t> image;
+    std::size_t frames;  // that play, at 44.1 kHz
+};
+
+std::vector<std::uint8_t> WithChunkBeforeData(std::vector<std::uint8_t> image, std::vector<std::uint8_t> chunk) {
+    image.insert(image.begin() + 36, chunk.begin(), chunk.end());
+    const auto riff = static_cast<std::uint32_t>(image.size() - 8);
+    for (int i = 0; i < 4; ++i) image[4 + i] = static_cast<std::uint8_t>(riff >> (8 * i));
+    return image;
+}
+
+std::vector<LayoutCase> Layouts() {
+    const auto odd = [] {
+        Pcm pcm = Constant(kLevel >> 8, 101, 44100, 1);
+        pcm.bits = 8;
+        return WavImage(pcm);  // 101 data bytes and no pad byte after them
+    }();
+    auto overlong = WavImage(Constant(kLevel, 100));
+    overlong[40] = overlong[41] = 0xFF;  // data size far beyond the RIFF chunk
+    auto cutShort = WavImage(Constant(kLevel, 100));
+    cutShort.resize(cutShort.size() - 40);  // the RIFF size says less than the data size: 90 frames
+    const auto riff = static_cast<std::uint32_t>(cutShort.size() - 8);
+    for (int i = 0; i < 4; ++i) cutShort[4 + i] = static_cast<std::uint8_t>(riff >> (8 * i));
+    return {
+        {"DataPastTheRiffChunk", overlong, 100},
+        {"RiffChunkEndsInsideTheData", cutShort, 90},
+        {"OddDataWithoutPadByte", odd, 101},
+        {"OddChunkAndItsPadBeforeData",
+         WithChunkBeforeData(odd, {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0}), 101},
+        {"ExtendedFormatChunk", [] {
+             auto image = WithChunkBeforeData(WavImage(Constant(kLevel, 100)), {0, 0});
+             image[16] = 18;  // fmt chunk of 18 bytes: cbSize 0
+             return image;
+         }(), 100},
+    };
+}
+
+TEST_F(AudioTest, ImagesPlayTheFramesTheyHold) {
     OpenOutput();
-    auto image = WavImage(Constant(kLevel, 100));
-    image[40] = 0xFF;  // data size far beyond the RIFF chunk
-    image[41] = 0xFF;
-    const auto copy = std::make_unique<std::uint8_t[]>(image.size());
-    std::copy(image.begin(), image.end(), copy.get());
-    const AUD_HANDLE voice = AUD_allocate_sample_handle(driver_);
-    AUD_set_sample_file(voice, copy.get(), -1);
-    AUD_start_sample(voice);
-    SetNow(50);
+    const std::vector<LayoutCase> cases = Layouts();
+    std::vector<std::unique_ptr<std::uint8_t[]>> copies;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        copies.push_back(std::make_unique<std::uint8_t[]>(cases[i].image.size()));
+        std::copy(cases[i].image.begin(), cases[i].image.end(), copies.back().get());
+        const AUD_HANDLE voice = AUD_allocate_sample_handle(driver_);
+        EXPECT_EQ(AUD_set_sample_file(voice, copies.back().get(), -1), 1) << cases[i].name;
+        SetNow(static_cast<std::uint32_t>(10 * i));
+        AUD_start_sample(voice);
+        SetNow(static_cast<std::uint32_t>(10 * i + 5));
+        EXPECT_EQ(AUD_sample_status(voice), AUD_SAMPLE_DONE) << cases[i].name;
+    }
+    SetNow(100);
     const WavFile out = Finish();
-    EXPECT_LE(RunOf(out.pcm, 0, kLevel), 100u);
-    EXPECT_EQ(RunOf(out.pcm, RunOf(out.pcm, 0, kLevel), 0), out.pcm.samples.size() / 2 - RunOf(out.pcm, 0, kLevel));
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const auto begin = out.pcm.samples.begin() + static_cast<std::ptrdiff_t>(441 * i * 2);
+        const Pcm part{44100, 2, 16, {begin, begin + 441 * 2}};
+        EXPECT_EQ(LastSoundingFrame(part), cases[i].frames - 1) << cases[i].name;
+    }
+}
+
+TEST_F(AudioTest, OutputFileHeaderIsKeptUpToDateWhileTheRunGoesOn) {
+    OpenOutput();
+    SetNow(5000);
+    AUD_serve();
+    // Read before the library closes the file, as after a crash.
+    const WavFile running = ReadWav(dir_ / "out.wav");
+    EXPECT_GE(running.dataSize, 4u * 44100 * 4) << "rewritten at most a few seconds ago";
+    EXPECT_EQ(running.riffSize, running.dataSize + 36);
+    EXPECT_GE(std::filesystem::file_size(dir_ / "out.wav"), 44u + running.dataSize);
 }
 
 TEST_F(AudioTest, OutputFileHeaderMatchesItsLengthAfterShutdown) {
@@ -371,9 +441,9 @@ TEST_F(AudioTest, ReopeningAfterShutdownGoesOnInTheSameFile) {
     SetNow(700);
     const WavFile out = Finish();
     EXPECT_EQ(out.pcm.samples.size() / 2, 700u * 441 / 10);
-    EXPECT_EQ(RunOf(out.pcm, 4410, kLevel), 441u);
+    EXPECT_EQ(RunOf(out.pcm, 4410, kLevel), 441u - kFadeFrames44k);
     EXPECT_EQ(RunOf(out.pcm, 4851, 0), 600u * 441 / 10 - 4851);
-    EXPECT_EQ(RunOf(out.pcm, 600u * 441 / 10, kLevel), 441u);
+    EXPECT_EQ(RunOf(out.pcm, 600u * 441 / 10, kLevel), 441u - kFadeFrames44k);
 }
 
 struct OpenCase {

@@ -1,0 +1,39 @@
+// The CD's feed: a range of the disc read from its files block by block as
+// it plays, so that neither a track nor an image is ever held whole. Pieces
+// in one layout form one stretch, heard as one continuous signal.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "audiolib/cd_drive.h"
+#include "audiolib/feed.h"
+
+namespace aud {
+
+class CdFeed final : public Feed {
+public:
+    explicit CdFeed(std::vector<CdPiece> pieces);
+
+    std::span<const Stretch> Stretches() const override;
+    std::span<const std::uint8_t> Read(std::size_t frames) override;
+    void NextStretch() override;
+
+private:
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+
+    std::vector<CdPiece> pieces_;
+    std::vector<Stretch> stretches_;
+    std::vector<std::size_t> stretchEnds_;  // the piece after each stretch's last
+    std::size_t stretch_ = 0;
+    std::size_t piece_ = 0;
+    std::uint64_t pieceRead_ = 0;  // frames of the current piece read
+    std::unique_ptr<std::FILE, FileCloser> file_;
+    std::size_t filePiece_ = SIZE_MAX;  // the piece file_ is open for
+    std::vector<std::uint8_t> block_;
+};
+
+}  // namespace aud
