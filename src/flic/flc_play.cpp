@@ -6,35 +6,18 @@
 #include <new>
 #include <string>
 
+#include "flic/flc_format.h"
 #include "flic/flc_window.h"
 #include "platform/trace.h"
 
 namespace {
 
-constexpr std::uint16_t FlcMagic = 0xAF12;
-constexpr std::uint16_t ClosedFlags = 3;
-constexpr std::uint16_t FrameType = 0xF1FA;
-constexpr std::size_t HeaderSize = 128, FrameHeaderSize = 16, ChunkHeaderSize = 6;
 constexpr win::DWORD FrameInterval = 67;
-// Larger frames are refused like a failed allocation: no movie is that big,
-// and every frame costs a pass over its buffer.
-constexpr std::uint64_t MaxFrameBytes = std::uint64_t{64} << 20;
 
-enum ChunkType : std::uint16_t {
-    Color256 = 4,
-    DeltaFlc = 7,
-    Color64 = 11,
-    DeltaFli = 12,
-    Black = 13,
-    ByteRun = 15,
-    FliCopy = 16,
-    PostageStamp = 18,
-};
-
-std::uint16_t WordAt(const std::uint8_t* bytes) { return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8); }
-std::uint32_t DwordAt(const std::uint8_t* bytes) {
-    return static_cast<std::uint32_t>(WordAt(bytes)) | static_cast<std::uint32_t>(WordAt(bytes + 2)) << 16;
-}
+using flic::ChunkHeaderSize;
+using flic::DwordAt;
+using flic::FrameHeaderSize;
+using flic::WordAt;
 
 }  // namespace
 
@@ -103,32 +86,27 @@ bool DFLCWindow::PlayOpened(const char* openedName) {
 }
 
 bool DFLCWindow::ReadHeader(const char* baseName, std::uint16_t& frames, std::uint32_t& firstFrameAt) {
-    std::uint8_t header[HeaderSize];
-    if (!ServedRead(header, sizeof header)) {
-        Fatal("Unable to read Flic header.");
+    flic::Header header;
+    host.Serve();
+    const std::string error = flic::ReadHeader(*file, baseName, header);
+    host.Serve();
+    if (!error.empty()) {
+        host.FatalError(error.c_str());
         return false;
     }
-    if (WordAt(header + 4) != FlcMagic) {
-        Fatal("%s is not a Flic file!", baseName);
-        return false;
-    }
-    if (WordAt(header + 14) != ClosedFlags) {
-        Fatal("%s was not closed properly!", baseName);
-        return false;
-    }
-    frames = WordAt(header + 6);
-    width = WordAt(header + 8);
-    height = WordAt(header + 10);
+    frames = header.frames;
+    width = header.width;
+    height = header.height;
     pixelCount = width * height;
-    firstFrameAt = DwordAt(header + 80);
+    firstFrameAt = header.firstFrame;
     return true;
 }
 
 bool DFLCWindow::CreateFrameBuffer() {
-    stride = ((8 * std::size_t{width} + 31) / 32) * 4;
+    stride = static_cast<std::size_t>(flic::FrameStride(width));
     const std::uint64_t imageBytes = std::uint64_t{stride} * height;
     try {
-        if (imageBytes > MaxFrameBytes) throw std::bad_alloc();
+        if (imageBytes > flic::MaxFrameBytes) throw std::bad_alloc();
         auto buffer = std::make_unique<FrameBuffer>();
         win::BITMAPINFOHEADER& header = buffer->info.header;
         header = {};
@@ -163,7 +141,7 @@ bool DFLCWindow::DecodeFrame(std::uint32_t number) {
         return false;
     }
     const std::uint16_t type = WordAt(header + 4);
-    if (type != FrameType) {
+    if (type != flic::FrameType) {
         Fatal("Frame %d type 0x%X was invalid!", static_cast<int>(number), static_cast<unsigned>(type));
         return false;
     }
@@ -193,40 +171,18 @@ bool DFLCWindow::DecodeFrame(std::uint32_t number) {
 bool DFLCWindow::HandleChunk(std::uint16_t type, std::uint64_t& position, std::uint32_t size, std::uint64_t frameEnd,
                              bool lastOfFrame) {
     switch (type) {
-        case Color256:
-        case Color64: return ReadPalette();
-        case DeltaFlc: return DecodeDeltaFlc();
-        case DeltaFli: return DecodeDeltaLc();
-        case Black: return ClearFrame();
-        case ByteRun: return DecodeByteRun();
-        case FliCopy:
+        case flic::Color256:
+        case flic::Color64: return ReadPalette();
+        case flic::DeltaFlc: return DecodeDeltaFlc();
+        case flic::DeltaFli: return DecodeDeltaLc();
+        case flic::Black: return ClearFrame();
+        case flic::ByteRun: return DecodeByteRun();
+        case flic::FliCopy:
             if (!CopyFrame()) return false;
-            // This player's own files put the next header 2 bytes beyond the
-            // copy's size; files with the published size put it right after.
-            if (PlausibleHeaderAt(position + size + 2, frameEnd, lastOfFrame) ||
-                !PlausibleHeaderAt(position + size, frameEnd, lastOfFrame))
-                position += 2;
+            position += flic::CopyChunkPadding(*file, position, size, frameEnd, lastOfFrame);
             return true;
-        case PostageStamp: return true;
+        case flic::PostageStamp: return true;
         default: Fatal("Unknown chunk type %d!!", static_cast<int>(type)); return false;
-    }
-}
-
-bool DFLCWindow::PlausibleHeaderAt(std::uint64_t position, std::uint64_t frameEnd, bool lastOfFrame) {
-    const std::uint64_t resume = file->Position();
-    std::uint8_t header[ChunkHeaderSize];
-    const bool read = file->Seek(position) && file->Read(header, sizeof header);
-    file->Seek(resume);
-    if (!read) return false;
-    const std::uint16_t type = WordAt(header + 4);
-    if (lastOfFrame) return type == FrameType;
-    const std::uint32_t size = DwordAt(header);
-    switch (type) {
-        case Color256: case DeltaFlc: case Color64: case DeltaFli: case Black: case ByteRun: case FliCopy:
-        case PostageStamp:
-            return size >= ChunkHeaderSize && position + size <= frameEnd;
-        default:
-            return false;
     }
 }
 

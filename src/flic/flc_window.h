@@ -117,8 +117,6 @@ private:
     bool ReadIntoRow(std::uint8_t* row, std::int64_t column, std::size_t count);
     void FillRow(std::uint8_t* row, std::int64_t column, std::size_t count, const std::uint8_t* pattern,
                  std::size_t patternSize) const;
-    // Whether a chunk header (or, at the end of a frame, a frame header) can start at `position`.
-    bool PlausibleHeaderAt(std::uint64_t position, std::uint64_t frameEnd, bool lastOfFrame);
 
     MovieHost& host;
 

@@ -5,9 +5,9 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "platform/win.h"
+#include "still/bitmap_file.h"
 
 class DInterpWin;
 namespace platform {
@@ -18,18 +18,6 @@ struct GdiObjectDeleter {
     void operator()(win::GdiObject* object) const { win::DeleteObject(object); }
 };
 using PaletteHandle = std::unique_ptr<win::GdiObject, GdiObjectDeleter>;
-
-// The 8-bit DIB a slide draws: header, a colour table of palette indices
-// 0..255 (DIB_PAL_COLORS) and the pixels, rows bottom-up and padded to 4 bytes.
-struct SlidePicture {
-    struct Info {
-        win::BITMAPINFOHEADER header;
-        win::WORD indices[256];
-    } info;
-    std::vector<std::uint8_t> bits;
-
-    const win::BITMAPINFO* BitmapInfo() const { return reinterpret_cast<const win::BITMAPINFO*>(&info); }
-};
 
 class DSlideWin {
 public:
@@ -61,16 +49,9 @@ public:
     int ColourShift() const { return colourShift_; }
 
 private:
-    // The information block as it follows the file header: header and colour table.
-    struct InfoBlock {
-        win::BITMAPINFOHEADER header;
-        win::RGBQUAD colours[256];
-    };
-
     void Load();
     void LoadFrom(platform::ByteReader& source);
-    bool ReadPixels(platform::ByteReader& source, const InfoBlock& info, std::uint64_t offset);
-    void BuildPalette(const InfoBlock& info, int colours);
+    void BuildPalette(const bitmap::InfoBlock& info, int colours);
     bool LocateFile(char* name);
     win::HPALETTE MakePalette(win::HPALETTE filePalette);
     void SlideError(const char* text);

@@ -1,0 +1,97 @@
+#include "check/media_check.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+
+#include "audiolib/wav_format.h"
+#include "check/palette_fit.h"
+#include "flic/flc_format.h"
+#include "still/bitmap_file.h"
+
+namespace check {
+namespace {
+
+void NothingToServe() {}
+
+// Tags SDL's decoder turns into samples the audio library mixes; the
+// library plays 8- and 16-bit PCM as it lies and hands the rest to it.
+bool Decodable(const aud::WavFormat& format) {
+    switch (format.tag) {
+        case 1: return format.bits == 8 || format.bits == 16 || format.bits == 24 || format.bits == 32;  // PCM
+        case 2: case 0x11: return format.bits == 4;  // MS and IMA ADPCM
+        case 3: return format.bits == 32;            // IEEE float
+        case 6: case 7: return format.bits == 8;     // A-law, mu-law
+        case 0xFFFE: return true;                     // extensible: its sub-format decides
+        default: return false;
+    }
+}
+
+std::string LostPixelsMessage(std::uint64_t withStatic, std::uint64_t withoutStatic) {
+    return std::to_string(withStatic) + " pixels show a system colour instead of the picture's with static colours, " +
+           std::to_string(withoutStatic) + " without; --fix-palette makes a copy that shows as drawn";
+}
+
+}  // namespace
+
+PictureCheck CheckPictureFile(platform::ByteReader& file) {
+    PictureCheck check;
+    bitmap::Headers headers;
+    if (const char* error = bitmap::ReadHeaders(file, headers, NothingToServe)) {
+        check.problems.emplace_back(error);
+        return check;
+    }
+    const std::array<bool, 256> lostWithStatic = LostColours(headers, Display::Static);
+    const std::array<bool, 256> lostWithoutStatic = LostColours(headers, Display::NoStatic);
+    bool anyLost = false;
+    for (int colour = 0; colour < 256; ++colour) anyLost |= lostWithStatic[colour] || lostWithoutStatic[colour];
+
+    std::unique_ptr<SlidePicture> picture;
+    if (const char* error = bitmap::ReadPixels(file, headers, anyLost ? &picture : nullptr, NothingToServe)) {
+        check.problems.emplace_back(error);
+        return check;
+    }
+    const win::BITMAPINFOHEADER& header = headers.info.header;
+    const std::int32_t rows = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+    check.size = PictureSize{header.biWidth, rows};
+    if (!anyLost) return check;
+
+    std::uint64_t uses[256] = {};
+    const std::size_t width = static_cast<std::size_t>(header.biWidth);
+    const std::size_t stride = (width + 3) / 4 * 4;
+    for (std::size_t row = 0; row < static_cast<std::size_t>(rows); ++row)
+        for (const std::uint8_t pixel : std::span(picture->bits).subspan(row * stride, width)) ++uses[pixel];
+    std::uint64_t withStatic = 0, withoutStatic = 0;
+    for (int colour = 0; colour < headers.colours; ++colour) {
+        if (lostWithStatic[colour]) withStatic += uses[colour];
+        if (lostWithoutStatic[colour]) withoutStatic += uses[colour];
+    }
+    if (withStatic || withoutStatic) check.problems.push_back(LostPixelsMessage(withStatic, withoutStatic));
+    return check;
+}
+
+std::string CheckMovieFile(platform::ByteReader& file, const std::string& openedName) {
+    const std::string baseName = openedName.substr(0, openedName.find('.'));
+    flic::Header header;
+    std::string problem = flic::ReadHeader(file, baseName.c_str(), header);
+    if (problem.empty()) problem = flic::WalkFrames(file, header);
+    return problem;
+}
+
+std::string CheckSoundFile(const std::string& hostPath) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(hostPath, error)) return "cannot be read";
+    const std::uint64_t size = std::filesystem::file_size(hostPath, error);
+    const auto format = !error && size >= 8 && size <= 0xFFFFFFFF ? aud::ReadWavFile(hostPath) : std::nullopt;
+    if (!format) return "not a RIFF WAVE image";
+    if (format->Pcm()) return {};
+    if (!Decodable(*format)) return "WAV image of a sample format not supported";
+    if (format->channels < 1 || format->channels > aud::kMaxChannels || format->rate < aud::kMinRate ||
+        format->rate > aud::kMaxRate)
+        return "WAV image with channels or rate not supported";
+    return {};
+}
+
+}  // namespace check

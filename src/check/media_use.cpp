@@ -1,0 +1,168 @@
+// The files, songs and programs a script names, looked for as the player
+// looks for them from the script's folder; each file is checked once.
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "check/media_check.h"
+#include "check/tree_checker.h"
+#include "platform/byte_reader.h"
+#include "platform/command_line.h"
+#include "platform/paths.h"
+#include "platform/program_search.h"
+#include "platform/win.h"
+#include "still/bitmap_file.h"
+
+namespace check {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A song pass queues each section's file once for every time the plan plays
+// it; the budget holds what is queued and not yet released.
+struct SongSection {
+    const char* name;
+    int entriesPerPass;
+};
+constexpr SongSection SongSections[] = {{"intro", 1}, {"verse", 2}, {"chorus", 3}, {"bridge", 1}, {"outro", 1}};
+constexpr int MaxSectionFiles = 98;
+constexpr std::uint64_t SongBudget = 8192000;
+
+bool StartsWithIgnoringCase(const std::string& text, const std::string& start) {
+    if (text.size() < start.size()) return false;
+    for (std::size_t i = 0; i < start.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != start[i]) return false;
+    return true;
+}
+
+// Files of a section folder named like section files that the count of
+// `played` files never reaches: numbered beyond it, or with leading zeros.
+std::map<unsigned long, std::string> NeverPlayed(const std::string& folder, const std::string& section, int played) {
+    std::map<unsigned long, std::string> files;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(platform::ResolveHostPath(folder), error)) {
+        const std::string name = entry.path().filename().string();
+        if (!StartsWithIgnoringCase(name, section) || name.size() < section.size() + 5) continue;
+        const std::string digits = name.substr(section.size(), name.size() - section.size() - 4);
+        if (!StartsWithIgnoringCase(name.substr(name.size() - 4), ".wav") ||
+            digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9)
+            continue;
+        const unsigned long number = std::stoul(digits);
+        if (digits[0] == '0' || number > static_cast<unsigned long>(played)) files.emplace(number, name);
+    }
+    return files;
+}
+
+}  // namespace
+
+std::optional<PictureSize> TreeChecker::UsePicture(int line, const char* name) {
+    const std::string completed = bitmap::CompletedName(name);
+    errno = 0;
+    if (win::_access(completed.c_str(), 0) != 0 && errno == ENOENT) {
+        Report(line, "The file " + completed + " could not be found.");
+        return std::nullopt;
+    }
+    const fs::path absolute = Absolute(completed);
+    if (const auto known = pictures_.find(absolute); known != pictures_.end()) return known->second;
+    const auto file = platform::ByteReader::Open(completed.c_str());
+    if (!file) {
+        Report(line, "Unable to open bitmap file " + completed);
+        return std::nullopt;
+    }
+    PictureCheck check = CheckPictureFile(*file);
+    for (std::string& problem : check.problems) ReportFile(absolute, std::move(problem));
+    pictures_.emplace(absolute, check.size);
+    return check.size;
+}
+
+void TreeChecker::UseMovie(int line, const char* name) {
+    std::string opened = name;
+    auto file = platform::ByteReader::Open(opened.c_str());
+    if (!file) {
+        opened += ".flc";
+        file = platform::ByteReader::Open(opened.c_str());
+    }
+    if (!file) {
+        Report(line, std::string("Unable to open Flic file: ") + name + " (tried " + name + ", " + opened + ")");
+        return;
+    }
+    const fs::path absolute = Absolute(opened);
+    if (FirstUse(absolute)) {
+        const std::string problem = CheckMovieFile(*file, opened);
+        if (!problem.empty()) ReportFile(absolute, problem);
+    }
+    // The companion sound: the name cut at its first dot, in this folder only.
+    const std::string base = opened.substr(0, opened.find('.'));
+    char folder[win::_MAX_PATH];
+    char found[win::_MAX_PATH];
+    if (win::GetCurrentDirectoryA(sizeof folder, folder) != 0 &&
+        win::SearchPathA(folder, base.c_str(), ".wav", sizeof found, found, nullptr) != 0)
+        UseSound(base + ".wav");
+}
+
+void TreeChecker::UseMusicFile(int line, const char* name) {
+    std::string path = name;
+    path = path.substr(0, path.find('.')) + ".wav";
+    if (win::GetFileAttributesA(path.c_str()) == win::INVALID_FILE_ATTRIBUTES) {
+        Report(line, "music file " + path + " not found: the line plays nothing");
+        return;
+    }
+    UseSound(path);
+}
+
+void TreeChecker::UseSound(const std::string& path) {
+    const fs::path absolute = Absolute(path);
+    if (!FirstUse(absolute)) return;
+    const std::string problem = CheckSoundFile(platform::ResolveHostPath(path));
+    if (!problem.empty()) ReportFile(absolute, problem);
+}
+
+void TreeChecker::UseSong(int line) {
+    if (!songs_.insert(folder_).second) return;
+    std::uint64_t largestPass = 0;
+    for (const SongSection& section : SongSections) {
+        const std::string name = section.name;
+        const win::DWORD folder = win::GetFileAttributesA(name.c_str());
+        if (folder == win::INVALID_FILE_ATTRIBUTES || !(folder & win::FILE_ATTRIBUTE_DIRECTORY)) {
+            Report(line, "song section folder " + name + " is missing: the song has no " + name);
+            continue;
+        }
+        int count = 0;
+        std::uint64_t largest = 0;
+        for (; count < MaxSectionFiles; ++count) {
+            const std::string path = name + "\\" + name + std::to_string(count + 1) + ".wav";
+            win::WIN32_FILE_ATTRIBUTE_DATA attributes{};
+            if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &attributes)) break;
+            largest = std::max(largest, std::uint64_t{attributes.nFileSizeHigh} << 32 | attributes.nFileSizeLow);
+            UseSound(path);
+        }
+        if (count == 0) {
+            Report(line, "no " + name + "1.wav in " + name + ": the song has no " + name);
+            continue;
+        }
+        std::string unplayed;
+        for (const auto& [number, file] : NeverPlayed(name, name, count)) unplayed += (unplayed.empty() ? "" : ", ") + file;
+        if (!unplayed.empty())
+            Report(line, "song section " + name + ": " + unplayed + " never played; the numbers stop at " + name +
+                             std::to_string(count) + ".wav");
+        largestPass += largest * static_cast<std::uint64_t>(section.entriesPerPass);
+    }
+    if (largestPass >= SongBudget)
+        Report(line, "a pass of the song can take " + std::to_string(largestPass) +
+                         " bytes, not below the budget of 8192000: sections will be skipped");
+}
+
+void TreeChecker::UseProgram(int line, const char* keyword, const char* commandLine) {
+    const std::string program = platform::SplitCommandLine(commandLine).program;
+    const char* path = std::getenv("PATH");
+    const platform::ProgramFound found = platform::FindProgram(program, path ? path : "");
+    if (found.error == ENOENT)
+        Report(line, std::string(keyword) + " program \"" + program + "\" is not found (in this folder, then PATH)");
+    else if (found.error != 0)
+        Report(line, std::string(keyword) + " program \"" + program + "\" may not be run");
+}
+
+}  // namespace check

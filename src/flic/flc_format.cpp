@@ -1,0 +1,91 @@
+// The FLC file header and the walk over frame and chunk headers.
+#include "flic/flc_format.h"
+
+#include <cstdio>
+
+namespace flic {
+namespace {
+
+constexpr std::uint16_t FlcMagic = 0xAF12;
+constexpr std::uint16_t ClosedFlags = 3;
+
+std::string Format(const char* format, auto... values) {
+    char text[1024];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+bool IsChunkType(std::uint16_t type) {
+    switch (type) {
+        case Color256: case DeltaFlc: case Color64: case DeltaFli: case Black: case ByteRun: case FliCopy:
+        case PostageStamp:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Whether a chunk header (or, after the last chunk of a frame, a frame header)
+// can start at `position`.
+bool PlausibleHeaderAt(platform::ByteReader& file, std::uint64_t position, std::uint64_t frameEnd, bool lastOfFrame) {
+    const std::uint64_t resume = file.Position();
+    std::uint8_t header[ChunkHeaderSize];
+    const bool read = file.Seek(position) && file.Read(header, sizeof header);
+    file.Seek(resume);
+    if (!read) return false;
+    const std::uint16_t type = WordAt(header + 4);
+    if (lastOfFrame) return type == FrameType;
+    const std::uint32_t size = DwordAt(header);
+    return IsChunkType(type) && size >= ChunkHeaderSize && position + size <= frameEnd;
+}
+
+}  // namespace
+
+std::string ReadHeader(platform::ByteReader& file, const char* baseName, Header& header) {
+    std::uint8_t bytes[HeaderSize];
+    if (!file.Read(bytes, sizeof bytes)) return "Unable to read Flic header.";
+    if (WordAt(bytes + 4) != FlcMagic) return Format("%s is not a Flic file!", baseName);
+    if (WordAt(bytes + 14) != ClosedFlags) return Format("%s was not closed properly!", baseName);
+    header.frames = WordAt(bytes + 6);
+    header.width = WordAt(bytes + 8);
+    header.height = WordAt(bytes + 10);
+    header.firstFrame = DwordAt(bytes + 80);
+    return {};
+}
+
+std::uint64_t CopyChunkPadding(platform::ByteReader& file, std::uint64_t position, std::uint32_t size,
+                               std::uint64_t frameEnd, bool lastOfFrame) {
+    const bool padded = PlausibleHeaderAt(file, position + size + 2, frameEnd, lastOfFrame) ||
+                        !PlausibleHeaderAt(file, position + size, frameEnd, lastOfFrame);
+    return padded ? 2 : 0;
+}
+
+std::string WalkFrames(platform::ByteReader& file, const Header& header) {
+    if (FrameStride(header.width) * header.height > MaxFrameBytes)
+        return "Could not allocate enough memory to run this flic.";
+    if (!file.Seek(header.firstFrame)) return "Couldn't find first flic frame!";
+    for (std::uint32_t number = 1; number <= header.frames; ++number) {
+        const std::uint64_t frameStart = file.Position();
+        std::uint8_t frameHeader[FrameHeaderSize];
+        if (!file.Read(frameHeader, sizeof frameHeader)) return "Couldn't read frame header";
+        const std::uint16_t type = WordAt(frameHeader + 4);
+        if (type != FrameType) return Format("Frame %d type 0x%X was invalid!", static_cast<int>(number), unsigned{type});
+        const std::uint64_t frameEnd = frameStart + DwordAt(frameHeader);
+        const std::uint16_t chunks = WordAt(frameHeader + 6);
+        for (std::uint32_t chunk = 0; chunk < chunks; ++chunk) {
+            const std::uint64_t start = file.Position();
+            std::uint8_t chunkHeader[ChunkHeaderSize];
+            if (!file.Read(chunkHeader, sizeof chunkHeader)) return "Couldn't read frame chunk";
+            const std::uint16_t chunkType = WordAt(chunkHeader + 4);
+            const std::uint32_t size = DwordAt(chunkHeader);
+            if (!IsChunkType(chunkType)) return Format("Unknown chunk type %d!!", static_cast<int>(chunkType));
+            std::uint64_t position = start;
+            if (chunkType == FliCopy) position += CopyChunkPadding(file, start, size, frameEnd, chunk + 1 == chunks);
+            if (position + size < start + ChunkHeaderSize || !file.Seek(position + size))
+                return "Couldn't get to next chunk";
+        }
+    }
+    return {};
+}
+
+}  // namespace flic
