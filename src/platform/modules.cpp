@@ -1,4 +1,5 @@
-// Modules: "NAME.DLL" is libname.so beside the executable.
+// Modules: "NAME.DLL" is libname.so beside the executable, else wherever the
+// executable's run path says (the installed player keeps it in a private folder).
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -92,6 +93,7 @@ HMODULE LoadLibraryA(const char* name) {
     }
     static const std::string folder = platform::ExecutableFolder();
     void* library = ::dlopen((folder + "/" + file).c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library) library = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library) return nullptr;
     auto module = std::make_unique<platform::ModuleData>();
     module->library = library;

@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST(Modules, DllNamesLoadTheLibraryBesideTheProgram) {
+TEST(Modules, DllNamesLoadTheLibraryBesideTheProgramOrOnItsRunPath) {
     struct Case {
         const char* library;
         const char* symbol;
@@ -18,6 +18,7 @@ TEST(Modules, DllNamesLoadTheLibraryBesideTheProgram) {
         {"C:\\WINDOWS\\ProbeMod.Dll", "_probe_answer", true},
         {"PROBEMOD.DLL", "probe_answer@", false},  // not a decoration
         {"PROBEMOD.DLL", "_missing@4", false},
+        {"PROBERUN.DLL", "_probe_answer@0", true},  // elsewhere, on the run path
     };
     for (const auto& c : cases) {
         win::HMODULE module = win::LoadLibraryA(c.library);
