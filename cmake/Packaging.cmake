@@ -40,7 +40,9 @@ install(FILES ${CMAKE_BINARY_DIR}/docs/corvanta.1.gz ${CMAKE_BINARY_DIR}/docs/co
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES docs/debian/copyright ${CMAKE_BINARY_DIR}/docs/changelog.Debian.gz README.md
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(DIRECTORY examples/demo/ DESTINATION ${CMAKE_INSTALL_DATADIR}/corvanta/demo)
+# The program the demo runs keeps its executable bit.
+install(DIRECTORY examples/demo/ DESTINATION ${CMAKE_INSTALL_DATADIR}/corvanta/demo USE_SOURCE_PERMISSIONS)
+install(DIRECTORY examples/demo-cd/ DESTINATION ${CMAKE_INSTALL_DATADIR}/corvanta/demo-cd)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME corvanta)
