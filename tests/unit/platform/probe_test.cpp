@@ -634,3 +634,60 @@ TEST(Probe, InputWhileAnotherProgramRunsIsHandledAfterItInOrder) {
 }
 
 }  // namespace
+
+// A fixed 640x480 screen in a window of two sizes and in fullscreen: a click
+// lands on the screen pixel under it, a click on the letterbox nowhere, and
+// F11 never reaches the presentation.
+TEST(Probe, ClicksLandOnTheScreenPixelAtEverySizeAndInFullscreen) {
+#ifndef CORVANTA_HAVE_X11
+    GTEST_SKIP() << "built without Xlib";
+#else
+    if (!OnPath("Xvfb") || !OnPath("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
+    VirtualDisplay display;
+    ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start";
+    fs::path folder = test::MakeTempDir("probe-viewport");
+    const std::string caption = "Corvanta Viewport " + std::to_string(::getpid());
+    Environment environment = RealWindow(display.Name(), folder);
+    environment["CORVANTA_SCREEN"] = "640x480";
+    Child probe({PROBE_PROGRAM, "--caption", caption}, environment, folder);
+    Finished search = FindWindow(display.Name(), caption, folder);
+    ASSERT_EQ(search.status, 0) << search.err;
+    const std::string window = search.out.substr(0, search.out.find('\n'));
+    auto xdotool = [&](std::vector<std::string> words) {
+        words.insert(words.begin(), "xdotool");
+        return Child(words, {{"DISPLAY", display.Name()}}, folder).Wait(std::chrono::seconds(20)).status;
+    };
+    auto click = [&](int x, int y) {
+        return xdotool({"mousemove", "--sync", "--window", window, std::to_string(x), std::to_string(y), "click", "1"});
+    };
+    auto seen = [&] {
+        std::vector<std::string> events;
+        for (const auto& line : test::TraceLines(folder / "trace.txt"))
+            if (auto at = line.find("\tprobe\t"); at != std::string::npos && line.find("\tpaint\t") == std::string::npos)
+                events.push_back(line.substr(at + 7));
+        return events;
+    };
+    auto settle = [&](std::size_t count) {
+        for (int i = 0; i < 300 && seen().size() < count; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    };
+
+    // The first window is the screen at 1x: the 800x600 display holds no 2x.
+    ASSERT_EQ(click(639, 479), 0);
+    settle(1);
+    // 800x500: the picture is 667 wide from x = 66, bars on both sides.
+    ASSERT_EQ(xdotool({"windowsize", "--sync", window, "800", "500"}), 0);
+    ASSERT_EQ(click(65, 250), 0);
+    ASSERT_EQ(click(66, 0), 0);
+    settle(2);
+    // Fullscreen on the 800x600 display: the scale is 1.25, no bars.
+    ASSERT_EQ(xdotool({"key", "--window", window, "F11"}), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_EQ(click(799, 599), 0);
+    settle(3);
+    EXPECT_EQ(seen(), (std::vector<std::string>{"click\t639\t479\t1", "click\t0\t0\t1", "click\t639\t479\t1"}))
+        << test::ReadText(folder / "trace.txt");
+
+    ASSERT_TRUE(SendClose(display.Name(), std::stoul(window)));
+    EXPECT_EQ(probe.Wait(std::chrono::seconds(20)).status, 0);
+#endif
+}
