@@ -1,6 +1,7 @@
 #include "app/text.h"
 
 #include <cctype>
+#include <cstring>
 #include <limits>
 
 bool EqualsIgnoringCase(const char* word, const char* keyword) {
@@ -25,4 +26,17 @@ std::int32_t ParseInt(const char* text) {
     }
     if (negative) return static_cast<std::int32_t>(-value);
     return static_cast<std::int32_t>(value > limit - 1 ? limit - 1 : value);
+}
+
+char* CutToken(char** next, const char* delimiters) {
+    if (!*next) return nullptr;
+    char* start = *next + std::strspn(*next, delimiters);
+    if (*start == '\0') {
+        *next = start;
+        return nullptr;
+    }
+    char* end = start + std::strcspn(start, delimiters);
+    if (*end != '\0') *end++ = '\0';
+    *next = end;
+    return start;
 }

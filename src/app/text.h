@@ -1,5 +1,6 @@
-// The two text rules every script reader shares: keywords compare without
-// regard to letter case, and numbers read as C's atoi reads them.
+// The text rules every script reader shares: words cut as C's strtok cuts
+// them, keywords compared without regard to letter case, and numbers read as
+// C's atoi reads them.
 #pragma once
 
 #include <cstdint>
@@ -11,3 +12,10 @@ bool EqualsIgnoringCase(const char* word, const char* keyword);
 // character; 0 when there are none. Values beyond 32 bits saturate instead of
 // overflowing.
 std::int32_t ParseInt(const char* text);
+
+// What separates the words of a script line.
+inline constexpr const char* ScriptDelimiters = ", \t\n";
+
+// The next word from `*next`: leading delimiters skipped, the word ended in
+// place, `*next` moved past it. Null when none is left.
+char* CutToken(char** next, const char* delimiters);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/framework.h"
+#include "app/text.h"
 #include "interp/action.h"
 #include "still/hotspot.h"
 
@@ -92,7 +93,7 @@ private:
     void ShowNotice(const char* text, const char* caption, win::UINT style);
     void DeleteHotSpots();
 
-    static constexpr const char* TokenDelimiters = ", \t\n";
+    static constexpr const char* TokenDelimiters = ScriptDelimiters;
 
     // Fields in the order of the design.
     std::uint8_t paused_ = 0;

@@ -52,18 +52,7 @@ char* DInterpWin::FirstToken() {
     return NextToken();
 }
 
-char* DInterpWin::NextToken(const char* delimiters) {
-    if (!tokenNext_) return nullptr;
-    char* start = tokenNext_ + std::strspn(tokenNext_, delimiters);
-    if (*start == '\0') {
-        tokenNext_ = start;
-        return nullptr;
-    }
-    char* end = start + std::strcspn(start, delimiters);
-    if (*end != '\0') *end++ = '\0';
-    tokenNext_ = end;
-    return start;
-}
+char* DInterpWin::NextToken(const char* delimiters) { return CutToken(&tokenNext_, delimiters); }
 
 // ---------------------------------------------------------------- start and the line loop
 
