@@ -1,8 +1,11 @@
 #pragma once
 
-// The fatal-error reporter: a box without owner, a beep, and the quit request
-// with exit code 1. The caller returns; the program ends at the next message loop.
+#include "platform/win.h"
+
+// The fatal-error reporter: a box (owned by `owner` when one is given), a
+// beep, and the quit request with exit code 1. The caller returns; the
+// program ends at the next message loop.
 class MessageClass {
 public:
-    void FatalError(const char* text);
+    void FatalError(const char* text, win::HWND owner = nullptr);
 };

@@ -13,7 +13,7 @@
 #include "app/framework.h"
 #include "app/text.h"
 #include "interp/action.h"
-#include "still/hotspot.h"
+#include "interp/hotspot.h"
 
 class DSlideWin;
 class DFLCWindow;

@@ -9,15 +9,8 @@
 #include "app/text.h"
 #include "interp/interp_win.h"
 #include "sound/sound_class.h"
+#include "still/serve_sound.h"
 #include "still/slide_win.h"
-
-namespace {
-
-void ServeSound() {
-    if (SoundManager) SoundManager->Serve();
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------- the script file
 

@@ -10,7 +10,6 @@
 #include <string>
 
 #include "app/message_class.h"
-#include "interp/interp_win.h"
 #include "platform/byte_reader.h"
 #include "platform/trace.h"
 #include "still/bitmap_pixels.h"
@@ -53,14 +52,14 @@ int LowEntriesKeptForDisplay() {
 
 }  // namespace
 
-DSlideWin::DSlideWin(DInterpWin* owner, const char* fileName) : owner_(owner) {
+DSlideWin::DSlideWin(win::HWND owner, const char* fileName) : owner_(owner) {
     ServeSound();
     if (fileName) std::strncpy(name_.data(), fileName, name_.size() - 1);
     if (!LocateFile(name_.data())) return;
     Load();
 }
 
-DSlideWin::DSlideWin(DInterpWin* owner, platform::ByteReader& source, const char* fileName) : owner_(owner) {
+DSlideWin::DSlideWin(win::HWND owner, platform::ByteReader& source, const char* fileName) : owner_(owner) {
     if (fileName) std::strncpy(name_.data(), fileName, name_.size() - 1);
     LoadFrom(source);
 }
@@ -158,8 +157,4 @@ win::HPALETTE DSlideWin::MakePalette(win::HPALETTE filePalette) {
     return made;
 }
 
-void DSlideWin::SlideError(const char* text) {
-    win::MessageBoxA(owner_ ? owner_->Handle() : nullptr, text, "Fatal Error", win::MB_OK | win::MB_ICONEXCLAMATION);
-    win::MessageBeep(win::MB_ICONEXCLAMATION);
-    win::PostQuitMessage(1);
-}
+void DSlideWin::SlideError(const char* text) { ErrorReporter->FatalError(text, owner_); }

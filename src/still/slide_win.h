@@ -9,7 +9,6 @@
 #include "platform/win.h"
 #include "still/bitmap_file.h"
 
-class DInterpWin;
 namespace platform {
 class ByteReader;
 }
@@ -23,9 +22,9 @@ class DSlideWin {
 public:
     // Loads the picture. Every failure has been reported as fatal when this
     // returns; the slide then has no picture, or a picture and no palette.
-    DSlideWin(DInterpWin* owner, const char* fileName);
+    DSlideWin(win::HWND owner, const char* fileName);
     // Loads the picture from `source` as if read from the file `fileName`.
-    DSlideWin(DInterpWin* owner, platform::ByteReader& source, const char* fileName);
+    DSlideWin(win::HWND owner, platform::ByteReader& source, const char* fileName);
     ~DSlideWin() = default;
     DSlideWin(const DSlideWin&) = delete;
     DSlideWin& operator=(const DSlideWin&) = delete;
@@ -56,7 +55,7 @@ private:
     win::HPALETTE MakePalette(win::HPALETTE filePalette);
     void SlideError(const char* text);
 
-    DInterpWin* owner_;  // not owned; owns the slide's own message boxes
+    win::HWND owner_;  // owns the slide's own message boxes
     PaletteHandle palette_;
     std::unique_ptr<SlidePicture> picture_;
     std::array<char, win::_MAX_PATH> name_{};

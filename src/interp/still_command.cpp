@@ -35,7 +35,7 @@ void DInterpWin::DoStill() {
     }
     ReleaseMedia();
     state_ = InterpState::Still;
-    auto created = std::make_unique<DSlideWin>(this, fileName);
+    auto created = std::make_unique<DSlideWin>(Handle(), fileName);
     const DSlideWin& slide = *created;
     media_ = std::move(created);
 
