@@ -14,5 +14,3 @@ extern MessageClass* ErrorReporter;
 extern std::int32_t RestartRequested;
 extern std::uint8_t FirstPaint;
 extern std::uint8_t AbortMovie;
-extern int ArgCount;
-extern char** ArgVector;

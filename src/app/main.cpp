@@ -54,8 +54,6 @@ bool Answered(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (Answered(argc, argv)) return 0;
-    ArgCount = argc;
-    ArgVector = argv;
     RestartRequested = 0;
     for (int i = 1; i < argc; ++i) {
         if (EqualsIgnoringCase(argv[i], "-restart") || EqualsIgnoringCase(argv[i], "/restart")) RestartRequested = 1;

@@ -4,13 +4,10 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/letter_case.h"
+
 bool EqualsIgnoringCase(const char* word, const char* keyword) {
-    if (!word || !keyword) return false;
-    for (; *word && *keyword; ++word, ++keyword) {
-        if (std::tolower(static_cast<unsigned char>(*word)) != std::tolower(static_cast<unsigned char>(*keyword)))
-            return false;
-    }
-    return *word == *keyword;
+    return word && keyword && platform::EqualsIgnoringCase(word, keyword);
 }
 
 std::int32_t ParseInt(const char* text) {

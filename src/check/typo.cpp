@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/text.h"
+#include "platform/letter_case.h"
 
 namespace check {
 namespace {
@@ -38,11 +39,6 @@ constexpr Keyword BlockWords[] = {
 };
 constexpr std::size_t ShortestSlip = 4;
 
-std::string Lower(std::string_view word) {
-    std::string lower(word);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower;
-}
 
 bool IsNumber(const std::string& word) {
     const std::size_t digit = word[0] == '-' || word[0] == '+' ? 1 : 0;
@@ -86,7 +82,7 @@ bool Fits(Shape shape, const std::vector<std::string>& rest) {
 }  // namespace
 
 bool OneSlipApart(std::string_view a, std::string_view b) {
-    const std::string x = Lower(a), y = Lower(b);
+    const std::string x = platform::Lowercase(a), y = platform::Lowercase(b);
     if (x == y) return false;
     if (x.size() == y.size()) {
         std::size_t first = 0;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/internal.h"
+#include "platform/letter_case.h"
 #include "platform/paths.h"
 #include "platform/win.h"
 
@@ -29,7 +30,7 @@ std::string MatchIgnoringCase(const std::string& folder, const std::string& name
     if (!dir) return {};
     std::vector<std::string> matches;
     while (const dirent* entry = ::readdir(dir)) {
-        if (::strcasecmp(entry->d_name, name.c_str()) == 0) matches.emplace_back(entry->d_name);
+        if (EqualsIgnoringCase(entry->d_name, name)) matches.emplace_back(entry->d_name);
     }
     ::closedir(dir);
     if (matches.empty()) return {};

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <string>
 
+#include "platform/letter_case.h"
+
 namespace platform {
 namespace {
 
@@ -50,8 +52,7 @@ ScanCode ScanCodeOf(win::UINT vk) {
 }  // namespace
 
 std::optional<win::UINT> KeyFromName(std::string_view name) {
-    std::string lower;
-    for (char c : name) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string lower = Lowercase(name);
     if (lower == "escape") return win::VK_ESCAPE;
     if (lower == "space") return win::VK_SPACE;
     if (lower == "return") return win::VK_RETURN;

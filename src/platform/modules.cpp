@@ -3,12 +3,12 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <climits>
 #include <string>
 
 #include "platform/backend.h"
 #include "platform/handles.h"
+#include "platform/letter_case.h"
 #include "platform/no_destructor.h"
 
 namespace platform {
@@ -45,7 +45,7 @@ std::string LibraryFile(const char* name) {
     std::string base = name;
     auto separator = base.find_last_of("\\/");
     if (separator != std::string::npos) base.erase(0, separator + 1);
-    for (char& c : base) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    base = Lowercase(base);
     if (base.size() > 4 && base.ends_with(".dll")) base.resize(base.size() - 4);
     return "lib" + base + ".so";
 }

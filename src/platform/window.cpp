@@ -1,6 +1,5 @@
 // Window classes, windows, focus, geometry and painting state.
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <string>
 #include <vector>
@@ -9,6 +8,7 @@
 #include "platform/events.h"
 #include "platform/handles.h"
 #include "platform/internal.h"
+#include "platform/letter_case.h"
 #include "platform/no_destructor.h"
 #include "platform/screen.h"
 #include "platform/windows.h"
@@ -37,12 +37,6 @@ struct WindowState {
 WindowState& State() {
     static NoDestructor<WindowState> state;
     return *state;
-}
-
-std::string LowerCase(const char* text) {
-    std::string lower(text);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower;
 }
 
 std::vector<HWND> ChildrenOf(HWND parent) {
@@ -189,7 +183,7 @@ using platform::State;
 ATOM RegisterClassA(const WNDCLASSA* wc) {
     if (!wc || !wc->lpszClassName || !wc->lpfnWndProc) return 0;
     auto& state = State();
-    auto [it, inserted] = state.classes.emplace(platform::LowerCase(wc->lpszClassName),
+    auto [it, inserted] = state.classes.emplace(platform::Lowercase(wc->lpszClassName),
                                                 platform::WindowClass{wc->lpfnWndProc, wc->hIcon});
     return inserted ? state.nextAtom++ : 0;
 }
@@ -198,7 +192,7 @@ HWND CreateWindowExA(DWORD, const char* className, const char* title, DWORD styl
                      HWND parent, HMENU, HINSTANCE, void*) {
     auto& state = State();
     if (!className || reinterpret_cast<std::uintptr_t>(className) < 0x10000) return nullptr;
-    auto found = state.classes.find(platform::LowerCase(className));
+    auto found = state.classes.find(platform::Lowercase(className));
     if (found == state.classes.end()) return nullptr;
     if (parent && !FindWindowData(parent)) return nullptr;
 

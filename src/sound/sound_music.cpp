@@ -1,8 +1,8 @@
 // Music requests: .wav files and CD tracks, started at once, after a fade, or queued.
 #include <algorithm>
-#include <cctype>
 #include <string>
 
+#include "platform/letter_case.h"
 #include "platform/trace.h"
 #include "sound/sound_class.h"
 
@@ -14,19 +14,12 @@ void TraceMusic(const std::string& name, std::int32_t mode) {
     platform::WriteTrace("music\t" + platform::EscapeTraceText(name) + "\t" + how);
 }
 
-bool EqualsIgnoringCase(const char* text, const char* word) {
-    for (; *text && *word; ++text, ++word)
-        if (std::tolower(static_cast<unsigned char>(*text)) != std::tolower(static_cast<unsigned char>(*word)))
-            return false;
-    return *text == *word;
-}
-
 }  // namespace
 
 bool SoundClass::StartMusic(const char* name, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
                             std::uint32_t cdTrack, std::int32_t kind) {
     if (!enabled) return false;
-    if (EqualsIgnoringCase(name, "none")) {
+    if (platform::EqualsIgnoringCase(name, "none")) {
         StopMusic();
         return false;
     }

@@ -9,5 +9,3 @@ MessageClass* ErrorReporter = new MessageClass;
 std::int32_t RestartRequested = 0;
 std::uint8_t FirstPaint = 1;
 std::uint8_t AbortMovie = 0;
-int ArgCount = 0;
-char** ArgVector = nullptr;
