@@ -1,5 +1,5 @@
-# The two Quick start commands; everything else is plain CMake.
-.PHONY: demo test build
+# The two Quick start commands, and fuzzing; everything else is plain CMake.
+.PHONY: demo test build fuzz
 
 build:
 	scripts/install-deps
@@ -10,3 +10,9 @@ demo: build
 
 test: build
 	cd build && ctest --output-on-failure -j2
+
+# Every fuzz target for SECONDS seconds from its seed corpus, in build-fuzz.
+SECONDS ?= 60
+fuzz:
+	scripts/install-deps
+	scripts/fuzz $(SECONDS)

@@ -2,7 +2,7 @@
 // (every frame decoded and drawn on the palette screen), the time from the
 // MOVIE line to the first frame on screen, and a plain copy of the frame bytes
 // as the floor. After the benchmarks, the same files are decoded by ffmpeg
-// when it is installed (scripts/bench-movies installs it) and the two rates
+// when it is installed (scripts/bench-compare installs it) and the two rates
 // are printed side by side.
 #include <benchmark/benchmark.h>
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "audiolib/last_error.h"
 #include "audiolib/wav_format.h"
@@ -19,12 +20,30 @@ std::int16_t Clamp16(double value) {
     return std::isnan(value) ? 0 : static_cast<std::int16_t>(std::clamp(value, -32768.0, 32767.0));
 }
 
+// A copy of the image whose chunks claim no more than it holds: SDL allocates
+// what a chunk claims before reading it, gigabytes for a few bytes of file.
+std::vector<std::uint8_t> ChunksWithin(std::span<const std::uint8_t> riff) {
+    std::vector<std::uint8_t> copy(riff.begin(), riff.end());
+    for (std::size_t at = 12; at + 8 <= copy.size();) {
+        std::uint64_t size = 0;
+        for (int i = 3; i >= 0; --i) size = size << 8 | copy[at + 4 + i];
+        const std::size_t body = at + 8;
+        if (size > copy.size() - body) {
+            size = copy.size() - body;
+            for (int i = 0; i < 4; ++i) copy[at + 4 + i] = static_cast<std::uint8_t>(size >> (8 * i));
+        }
+        at = body + size + (size & 1);
+    }
+    return copy;
+}
+
 // SDL's decoding as 8- or 16-bit frames of our own.
 std::optional<Sound> Decode(std::span<const std::uint8_t> riff) {
     SDL_AudioSpec spec{};
     Uint8* data = nullptr;
     Uint32 length = 0;
-    if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(riff.data(), static_cast<int>(riff.size())), 1, &spec, &data, &length)) {
+    const std::vector<std::uint8_t> image = ChunksWithin(riff);
+    if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(image.data(), static_cast<int>(image.size())), 1, &spec, &data, &length)) {
         SetLastError(std::string("not a usable WAV image: ") + SDL_GetError());
         return std::nullopt;
     }

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "platform/backend.h"
@@ -61,6 +63,25 @@ std::string PlainName(const char* name) {
     return plain;
 }
 
+// A library on the program's own search path (its RUNPATH in an installed
+// layout). The folders are asked of the program itself: a sanitizer's dlopen
+// would search the run path of the sanitizer's library instead.
+void* OpenOnSearchPath(const std::string& file) {
+    void* program = ::dlopen(nullptr, RTLD_NOW);
+    Dl_serinfo size{};
+    if (!program || ::dlinfo(program, RTLD_DI_SERINFOSIZE, &size) != 0) return nullptr;
+    std::unique_ptr<Dl_serinfo, decltype(&std::free)> info(static_cast<Dl_serinfo*>(std::malloc(size.dls_size)),
+                                                           &std::free);
+    if (!info) return nullptr;
+    *info = size;
+    if (::dlinfo(program, RTLD_DI_SERINFO, info.get()) != 0) return nullptr;
+    for (unsigned i = 0; i < info->dls_cnt; ++i) {
+        const std::string path = std::string(info->dls_serpath[i].dls_name) + "/" + file;
+        if (void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) return library;
+    }
+    return nullptr;
+}
+
 win::HMODULE FindLoaded(const std::string& file) {
     for (const auto& [id, module] : State().modules.All())
         if (!module->program && module->file == file) return MakeHandle<win::HMODULE>(id);
@@ -93,7 +114,7 @@ HMODULE LoadLibraryA(const char* name) {
     }
     static const std::string folder = platform::ExecutableFolder();
     void* library = ::dlopen((folder + "/" + file).c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!library) library = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library) library = platform::OpenOnSearchPath(file);
     if (!library) return nullptr;
     auto module = std::make_unique<platform::ModuleData>();
     module->library = library;

@@ -334,6 +334,27 @@ std::vector<std::uint8_t> WithChunkBeforeData(std::vector<std::uint8_t> image, s
     return image;
 }
 
+// 100 float frames whose data chunk claims 4 GB: decoded by SDL, which
+// allocates what a chunk claims before reading it.
+std::vector<std::uint8_t> FloatImageClaimingGigabytes() {
+    const Pcm pcm = Constant(kLevel, 100);
+    auto image = WavImage(pcm);
+    image.resize(44);
+    image[20] = 3;  // IEEE float
+    image[32] = 8;  // block align
+    image[34] = 32;
+    image[28] = 0x20, image[29] = 0x62, image[30] = 0x05;  // 352800 bytes a second
+    for (const std::int16_t sample : pcm.samples) {
+        const float value = sample / 32768.0f;
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(&value);
+        image.insert(image.end(), bytes, bytes + 4);
+    }
+    const auto riff = static_cast<std::uint32_t>(image.size() - 8);
+    for (int i = 0; i < 4; ++i) image[4 + i] = static_cast<std::uint8_t>(riff >> (8 * i));
+    image[40] = image[41] = image[42] = image[43] = 0xFF;
+    return image;
+}
+
 std::vector<LayoutCase> Layouts() {
     const auto odd = [] {
         Pcm pcm = Constant(kLevel >> 8, 101, 44100, 1);
@@ -348,6 +369,7 @@ std::vector<LayoutCase> Layouts() {
     for (int i = 0; i < 4; ++i) cutShort[4 + i] = static_cast<std::uint8_t>(riff >> (8 * i));
     return {
         {"DataPastTheRiffChunk", overlong, 100},
+        {"DecodedDataPastTheRiffChunk", FloatImageClaimingGigabytes(), 100},
         {"RiffChunkEndsInsideTheData", cutShort, 90},
         {"OddDataWithoutPadByte", odd, 101},
         {"OddChunkAndItsPadBeforeData",
@@ -382,6 +404,7 @@ TEST_F(AudioTest, ImagesPlayTheFramesTheyHold) {
         EXPECT_EQ(LastSoundingFrame(part), cases[i].frames - 1) << cases[i].name;
     }
 }
+
 
 TEST_F(AudioTest, OutputFileHeaderIsKeptUpToDateWhileTheRunGoesOn) {
     OpenOutput();
