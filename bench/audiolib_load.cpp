@@ -51,7 +51,7 @@ std::vector<std::uint8_t> ToneImage(std::uint32_t imageBytes, std::uint32_t rate
 }
 
 // One output block of about 25 ms (1024 frames) is what a device asks for first.
-constexpr std::uint32_t kBlockMs = 24;
+constexpr std::uint32_t BlockMs = 24;
 
 void StartMusic(benchmark::State& state) {
     const auto megabytes = static_cast<std::uint32_t>(state.range(0));
@@ -76,7 +76,7 @@ void StartMusic(benchmark::State& state) {
             break;
         }
         AUD_start_sample(voice);
-        virtualNow += kBlockMs;
+        virtualNow += BlockMs;
         AUD_serve();
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         AUD_end_sample(voice);

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/globals.h"
 #include "sound/sound_class.h"
 #include "still/slide_win.h"
 #include "support/bmp_writer.h"

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     mixed.height = 3;
     mixed.frames.push_back({{flc::PalettePackets({{0, {{1, 2, 3}}}, {4, {{5, 6, 7}, {8, 9, 10}}}}),
                              flc::Black(), flc::PostageStamp({1, 2, 3, 4}, 2, 2)}});
-    mixed.frames.push_back({{flc::Palette({{63, 0, 63}}, flc::kColor64)}});
+    mixed.frames.push_back({{flc::Palette({{63, 0, 63}}, flic::Color64)}});
     mixed.frames.push_back({{flc::Copy(flc::Image(21, 3), 7, 3), flc::DeltaLc(flc::Image(21, 3), flc::Image(21, 4), 7, 3)}});
     mixed.frames.push_back({});
     written += flc::WriteFile(folder + "/mixed.flc", mixed);

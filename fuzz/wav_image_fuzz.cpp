@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     aud::ToFloat(sound->Layout(), sound->Bytes(), samples.data());
     aud::Voice voice;
     voice.sound = std::move(*sound);
-    voice.playback.Restart(aud::kUnityGain);
+    voice.playback.Restart(aud::UnityGain);
     const aud::OutputFormat output{44100, 2, 16};
     aud::SoundFeed feed(voice, output.rate);
     std::vector<std::int32_t> mix(2 * 4096);

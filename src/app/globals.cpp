@@ -1,10 +1,10 @@
 // One translation unit, so that the sound manager (which binds the audio
 // library) is created before the error reporter.
-#include "app/globals.h"
+#include "interp/globals.h"
 
 #include <new>
 
-#include "app/message_class.h"
+#include "platform/message_class.h"
 #include "sound/sound_class.h"
 
 SoundClass* SoundManager = new (std::nothrow) SoundClass;

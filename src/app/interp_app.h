@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/framework.h"
+#include "platform/framework.h"
 
 inline constexpr unsigned ProgramIconId = 3100;
 

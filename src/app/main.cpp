@@ -4,9 +4,9 @@
 #include <cstring>
 #include <memory>
 
-#include "app/globals.h"
 #include "app/interp_app.h"
-#include "app/text.h"
+#include "interp/globals.h"
+#include "interp/text.h"
 #include "platform/backend.h"
 #include "platform/win.h"
 #include "sound/sound_class.h"

@@ -15,11 +15,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::uint32_t kMaxTracks = 99;
-constexpr std::uint64_t kRawFrameBytes = 2352;  // 1/75 s of 16-bit stereo at 44.1 kHz
-constexpr PcmLayout kRawLayout{44100, 2, SampleType::S16};
-constexpr std::uintmax_t kMaxSheetBytes = 1 << 20;
-constexpr std::uint32_t kMaxPosition = UINT32_MAX / 2;
+constexpr std::uint32_t MaxTracks = 99;
+constexpr std::uint64_t RawFrameBytes = 2352;  // 1/75 s of 16-bit stereo at 44.1 kHz
+constexpr PcmLayout RawCdLayout{44100, 2, SampleType::S16};
+constexpr std::uintmax_t MaxSheetBytes = 1 << 20;
+constexpr std::uint32_t MaxPosition = UINT32_MAX / 2;
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -48,8 +48,8 @@ std::optional<std::uint32_t> TrackNumber(const std::string& fileName) {
 
 // CD frames that `frames` frames at `rate` take, rounded up, within what positions can hold from `position` on.
 std::uint32_t CdFrames(std::uint64_t frames, std::uint32_t rate, std::uint32_t position) {
-    const std::uint64_t cdFrames = (frames * CdDrive::kFramesPerSecond + rate - 1) / rate;
-    const std::uint32_t room = kMaxPosition - std::min(position, kMaxPosition);
+    const std::uint64_t cdFrames = (frames * CdDrive::FramesPerSecond + rate - 1) / rate;
+    const std::uint32_t room = MaxPosition - std::min(position, MaxPosition);
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(cdFrames, room));
 }
 
@@ -112,10 +112,10 @@ std::optional<CdDrive::Extent> CdDrive::RawExtent(const fs::path& file, std::uin
     std::error_code error;
     const std::uint64_t bytes = fs::file_size(file, error);
     if (error) return std::nullopt;
-    const std::uint32_t cdFrames = CdFrames(bytes / kRawFrameBytes, kFramesPerSecond, position);
+    const std::uint32_t cdFrames = CdFrames(bytes / RawFrameBytes, FramesPerSecond, position);
     if (cdFrames == 0) return std::nullopt;
-    const std::uint64_t frames = std::uint64_t{cdFrames} * kRawFrameBytes / kRawLayout.FrameBytes();
-    return Extent{position, position + cdFrames, file, kRawLayout, 0, frames, true};
+    const std::uint64_t frames = std::uint64_t{cdFrames} * RawFrameBytes / RawCdLayout.FrameBytes();
+    return Extent{position, position + cdFrames, file, RawCdLayout, 0, frames, true};
 }
 
 std::optional<CdDrive> CdDrive::FromFolder(const fs::path& folder) {
@@ -131,7 +131,7 @@ std::optional<CdDrive> CdDrive::FromFolder(const fs::path& folder) {
     if (files.empty()) return std::nullopt;
     CdDrive drive;
     drive.tracks_.resize(files.rbegin()->first);
-    std::uint32_t position = kFirstFrame;
+    std::uint32_t position = FirstFrame;
     for (const auto& [number, file] : files) {
         const auto extent = WavExtent(file, position);
         if (!extent) continue;
@@ -145,14 +145,14 @@ std::optional<CdDrive> CdDrive::FromFolder(const fs::path& folder) {
 
 std::optional<CdDrive> CdDrive::FromCueSheet(const fs::path& sheet) {
     std::error_code error;
-    if (fs::file_size(sheet, error) > kMaxSheetBytes || error) return std::nullopt;
+    if (fs::file_size(sheet, error) > MaxSheetBytes || error) return std::nullopt;
     std::ifstream in(sheet, std::ios::binary);
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     const CueSheet cue = ParseCueSheet(text);
     CdDrive drive;
     // The disc is the sheet's files one after the other.
     std::vector<std::uint32_t> fileStart, fileLength;
-    std::uint32_t position = kFirstFrame;
+    std::uint32_t position = FirstFrame;
     for (const CueFile& file : cue.files) {
         const fs::path path = Beside(sheet, file.name);
         const auto extent = file.type == "BINARY" ? RawExtent(path, position)
@@ -171,7 +171,7 @@ std::optional<CdDrive> CdDrive::FromCueSheet(const fs::path& sheet) {
     }
     for (std::size_t i = 0; i < cue.tracks.size(); ++i) {
         const CueTrack& track = cue.tracks[i];
-        if (track.number < 1 || static_cast<std::uint32_t>(track.number) > kMaxTracks) continue;
+        if (track.number < 1 || static_cast<std::uint32_t>(track.number) > MaxTracks) continue;
         if (drive.tracks_.size() < static_cast<std::size_t>(track.number)) drive.tracks_.resize(track.number);
         CdTrack& slot = drive.tracks_[track.number - 1];
         if (slot.start != 0 || !track.audio || !starts[i]) continue;
@@ -190,10 +190,10 @@ std::vector<CdPiece> CdDrive::Pieces(std::uint32_t start, std::uint32_t end) con
         const std::uint32_t to = std::min(end, extent.end);
         if (from >= to) continue;
         const std::uint64_t rate = extent.layout.rate;
-        const std::uint64_t first = std::min(extent.frames, (from - extent.start) * rate / kFramesPerSecond);
+        const std::uint64_t first = std::min(extent.frames, (from - extent.start) * rate / FramesPerSecond);
         // A range to the end of a file plays it to its end, which need not fall on a CD frame.
         const std::uint64_t last =
-            to == extent.end ? extent.frames : std::min(extent.frames, (to - extent.start) * rate / kFramesPerSecond);
+            to == extent.end ? extent.frames : std::min(extent.frames, (to - extent.start) * rate / FramesPerSecond);
         if (last > first) pieces.push_back({extent.file, extent.layout, extent.offset, first, last - first});
     }
     return pieces;

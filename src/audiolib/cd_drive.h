@@ -30,8 +30,8 @@ struct CdPiece {
 
 class CdDrive {
 public:
-    static constexpr std::uint32_t kFramesPerSecond = 75;
-    static constexpr std::uint32_t kFirstFrame = 150;
+    static constexpr std::uint32_t FramesPerSecond = 75;
+    static constexpr std::uint32_t FirstFrame = 150;
 
     // Nothing when the setting names neither a folder with track files nor a
     // CUE sheet with at least one playable track.

@@ -5,8 +5,8 @@
 namespace aud {
 namespace {
 
-constexpr std::size_t kBlockFrames = 4096;
-constexpr std::size_t kFileBuffer = 1 << 16;
+constexpr std::size_t ReadBlockFrames = 4096;
+constexpr std::size_t FileBuffer = 1 << 16;
 
 }  // namespace
 
@@ -22,7 +22,7 @@ CdFeed::CdFeed(std::vector<CdPiece> pieces) : pieces_(std::move(pieces)) {
     }
     std::size_t largestFrame = 0;
     for (const CdPiece& piece : pieces_) largestFrame = std::max(largestFrame, piece.layout.FrameBytes());
-    block_.resize(kBlockFrames * largestFrame);
+    block_.resize(ReadBlockFrames * largestFrame);
 }
 
 std::span<const Stretch> CdFeed::Stretches() const { return std::span(stretches_).subspan(stretch_); }
@@ -45,13 +45,13 @@ std::span<const std::uint8_t> CdFeed::Read(std::size_t frames) {
         file_.reset(std::fopen(piece.file.c_str(), "rb"));
         filePiece_ = piece_;
         if (file_) {
-            std::setvbuf(file_.get(), nullptr, _IOFBF, kFileBuffer);
+            std::setvbuf(file_.get(), nullptr, _IOFBF, FileBuffer);
             const std::uint64_t at = piece.offset + (piece.first + pieceRead_) * frameBytes;
             if (std::fseek(file_.get(), static_cast<long>(at), SEEK_SET) != 0) file_.reset();
         }
     }
     const auto count =
-        static_cast<std::size_t>(std::min<std::uint64_t>({frames, piece.frames - pieceRead_, kBlockFrames}));
+        static_cast<std::size_t>(std::min<std::uint64_t>({frames, piece.frames - pieceRead_, ReadBlockFrames}));
     const std::size_t bytes = count * frameBytes;
     const std::size_t got = file_ ? std::fread(block_.data(), 1, bytes, file_.get()) : 0;
     // What cannot be read plays as silence, so that the range keeps its length.

@@ -6,7 +6,7 @@
 namespace aud {
 namespace {
 
-constexpr std::uint32_t kFramesPerSecond = 75;
+constexpr std::uint32_t FramesPerSecond = 75;
 
 std::string Upper(std::string_view text) {
     std::string upper(text);
@@ -55,8 +55,8 @@ std::optional<std::uint32_t> Position(std::string_view text) {
     const auto minutes = Number(text.substr(0, first), 4);
     const auto seconds = Number(text.substr(first + 1, second - first - 1), 2);
     const auto frames = Number(text.substr(second + 1), 2);
-    if (!minutes || !seconds || !frames || *seconds >= 60 || *frames >= kFramesPerSecond) return std::nullopt;
-    return (*minutes * 60 + *seconds) * kFramesPerSecond + *frames;
+    if (!minutes || !seconds || !frames || *seconds >= 60 || *frames >= FramesPerSecond) return std::nullopt;
+    return (*minutes * 60 + *seconds) * FramesPerSecond + *frames;
 }
 
 }  // namespace

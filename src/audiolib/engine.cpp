@@ -15,9 +15,9 @@
 namespace aud {
 namespace {
 
-constexpr std::uint64_t kSegmentFrames = 4096;
-constexpr std::uint32_t kMaxOutputRate = 192000;
-constexpr auto kReopenEvery = std::chrono::seconds(3);
+constexpr std::uint64_t SegmentFrames = 4096;
+constexpr std::uint32_t MaxOutputRate = 192000;
+constexpr auto ReopenEvery = std::chrono::seconds(3);
 
 // Set while this thread mixes: its entry-point calls (from end-of-sample
 // procedures and timers) must not start another mix.
@@ -60,7 +60,7 @@ std::int32_t Engine::Open(AUD_HANDLE* driver, std::int32_t device, const AUD_PCM
     }
     const OutputFormat wanted{format->nSamplesPerSec, format->nChannels, format->wBitsPerSample};
     if (format->wFormatTag != 1 || (wanted.bits != 8 && wanted.bits != 16) || wanted.channels < 1 ||
-        wanted.channels > kMaxChannels || wanted.rate < kMinRate || wanted.rate > kMaxOutputRate) {
+        wanted.channels > MaxChannels || wanted.rate < MinRate || wanted.rate > MaxOutputRate) {
         SetLastError("output format not supported");
         return AUD_OPEN_BAD_FORMAT;
     }
@@ -72,9 +72,9 @@ std::int32_t Engine::Open(AUD_HANDLE* driver, std::int32_t device, const AUD_PCM
     headless_ = host::Headless();
     if (!headless_) {
         device_ = OpenOutput(wanted);
-        nextReopen_ = std::chrono::steady_clock::now() + kReopenEvery;
+        nextReopen_ = std::chrono::steady_clock::now() + ReopenEvery;
         mixer_.Start(wanted, 0);
-        *driver = kDriverHandle;
+        *driver = DriverHandle;
         // The device's thread takes SDL's lock before ours: resume it without ours.
         Output* output = device_.get();
         lock.unlock();
@@ -100,7 +100,7 @@ std::int32_t Engine::Open(AUD_HANDLE* driver, std::int32_t device, const AUD_PCM
     }
     // The file's sample 0 is virtual time 0: what lies before the opening is silence.
     mixer_.Start(wanted, writer_ ? writer_->FramesWritten() : FrameAt(host::NowMs(), wanted.rate));
-    *driver = kDriverHandle;
+    *driver = DriverHandle;
     lock.unlock();
     CatchUp();
     return AUD_OPEN_OK;
@@ -118,7 +118,7 @@ void Engine::ReplaceLostOutput() {
         Lock lock(mutex_);
         const auto now = std::chrono::steady_clock::now();
         if (headless_ || !mixer_.Running() || !device_ || !device_->Lost() || now < nextReopen_) return;
-        nextReopen_ = now + kReopenEvery;
+        nextReopen_ = now + ReopenEvery;
         format = mixer_.Format();
         lost = std::move(device_);
     }
@@ -163,8 +163,8 @@ std::int32_t Engine::SetPreference(std::uint32_t number, std::int32_t value) {
 
 std::int32_t Engine::MinimumBufferSize(AUD_HANDLE driver, std::int32_t rate, std::int32_t type) {
     Lock lock(mutex_);
-    if (driver != kDriverHandle || !mixer_.Running() || rate < static_cast<std::int32_t>(kMinRate) ||
-        rate > static_cast<std::int32_t>(kMaxOutputRate) || type < AUD_SAMPLE_TYPE_MONO_8 ||
+    if (driver != DriverHandle || !mixer_.Running() || rate < static_cast<std::int32_t>(MinRate) ||
+        rate > static_cast<std::int32_t>(MaxOutputRate) || type < AUD_SAMPLE_TYPE_MONO_8 ||
         type > AUD_SAMPLE_TYPE_STEREO_16) {
         SetLastError("no output, or rate or sample type not supported");
         return 0;
@@ -183,7 +183,7 @@ void Engine::CatchUp() {
     MixingHere guard;
     const std::uint64_t target = FrameAt(host::NowMs(), mixer_.Format().rate);
     while (mixer_.Running() && mixer_.MixedFrames() < target) {
-        const std::uint64_t frames = std::min(target - mixer_.MixedFrames(), kSegmentFrames);
+        const std::uint64_t frames = std::min(target - mixer_.MixedFrames(), SegmentFrames);
         if (Render(lock, nullptr, static_cast<std::size_t>(frames)) == 0) break;
     }
 }
@@ -193,7 +193,7 @@ std::size_t Engine::Render(Lock& lock, std::uint8_t* out, std::size_t frames) {
     while (done < frames && mixer_.Running()) {
         const OutputFormat format = mixer_.Format();
         const auto count = static_cast<std::size_t>(
-            std::min<std::uint64_t>({frames - done, mixer_.FramesUntilNextEvent(), kSegmentFrames}));
+            std::min<std::uint64_t>({frames - done, mixer_.FramesUntilNextEvent(), SegmentFrames}));
         mix_.resize(count * format.channels);
         mixer_.Mix(mix_, events_);
         bytes_.resize(count * format.BytesPerFrame());

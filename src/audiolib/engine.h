@@ -93,11 +93,11 @@ private:
     PcmLayout RawLayout(const Voice& voice) const;
     // Streams: forgets the buffers played to their end.
     void ForgetPlayedBuffers(Voice& voice);
-    bool IsCd(AUD_HANDLE cd) const { return cd == kCdHandle && cd_.has_value(); }
+    bool IsCd(AUD_HANDLE cd) const { return cd == CdHandle && cd_.has_value(); }
     void StopCd();
 
-    static constexpr AUD_HANDLE kDriverHandle = 1;
-    static constexpr AUD_HANDLE kCdHandle = 1;
+    static constexpr AUD_HANDLE DriverHandle = 1;
+    static constexpr AUD_HANDLE CdHandle = 1;
 
     std::mutex mutex_;
     Mixer mixer_;

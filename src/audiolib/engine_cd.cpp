@@ -16,7 +16,7 @@ AUD_HANDLE Engine::CdOpen(std::uint32_t drive) {
     }
     {
         Lock lock(mutex_);
-        if (cd_) return kCdHandle;
+        if (cd_) return CdHandle;
     }
     const char* setting = std::getenv("CORVANTA_CDROM");
     if (!setting || !*setting) {
@@ -30,7 +30,7 @@ AUD_HANDLE Engine::CdOpen(std::uint32_t drive) {
     }
     Lock lock(mutex_);
     if (!cd_) cd_ = std::move(opened);
-    return kCdHandle;
+    return CdHandle;
 }
 
 void Engine::CdClose(AUD_HANDLE cd) {
@@ -102,7 +102,7 @@ std::uint32_t Engine::CdPosition(AUD_HANDLE cd) {
     CatchUp();
     Lock lock(mutex_);
     if (!IsCd(cd) || cdStart_ == 0 || !mixer_.Running()) return 0;
-    const std::uint64_t position = cdStart_ + mixer_.CdProduced() * CdDrive::kFramesPerSecond / mixer_.Format().rate;
+    const std::uint64_t position = cdStart_ + mixer_.CdProduced() * CdDrive::FramesPerSecond / mixer_.Format().rate;
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(position, cdEnd_));
 }
 

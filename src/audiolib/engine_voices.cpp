@@ -19,7 +19,7 @@ std::string VoiceEvent(const char* event, AUD_HANDLE voice) {
 AUD_HANDLE Engine::AllocateVoice(AUD_HANDLE driver) {
     CatchUp();
     Lock lock(mutex_);
-    if (driver != kDriverHandle || !mixer_.Running()) {
+    if (driver != DriverHandle || !mixer_.Running()) {
         SetLastError("no such driver");
         return 0;
     }
@@ -116,7 +116,7 @@ void Engine::SetVolume(AUD_HANDLE handle, std::int32_t volume) {
     Lock lock(mutex_);
     Voice* voice = mixer_.FindVoice(handle);
     if (!voice) return;
-    voice->volume = std::clamp(volume, 0, kFullVolume);
+    voice->volume = std::clamp(volume, 0, FullVolume);
     voice->playback.SetGain(Gain(voice->volume), voice->playing, mixer_.Format().rate);
     host::Trace(VoiceEvent("volume", handle) + "\t" + std::to_string(voice->volume));
 }

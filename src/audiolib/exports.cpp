@@ -19,7 +19,7 @@ using aud::Engine;
 
 namespace {
 
-constexpr const char* kNoMidi = "no MIDI output device";
+constexpr const char* NoMidi = "no MIDI output device";
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -181,23 +181,23 @@ std::int32_t AUD_minimum_sample_buffer_size(AUD_HANDLE driver, std::int32_t rate
 
 std::int32_t AUD_midiOutOpen(AUD_HANDLE* driver, void*, std::int32_t) {
     if (driver) *driver = 0;
-    aud::SetLastError(kNoMidi);
+    aud::SetLastError(NoMidi);
     return AUD_OPEN_BAD_DEVICE;
 }
 
 AUD_HANDLE AUD_allocate_sequence_handle(AUD_HANDLE) {
-    aud::SetLastError(kNoMidi);
+    aud::SetLastError(NoMidi);
     return 0;
 }
 
 std::int32_t AUD_init_sequence(AUD_HANDLE, const void*, std::int32_t) {
-    aud::SetLastError(kNoMidi);
+    aud::SetLastError(NoMidi);
     return 0;
 }
 
-void AUD_start_sequence(AUD_HANDLE) { aud::SetLastError(kNoMidi); }
+void AUD_start_sequence(AUD_HANDLE) { aud::SetLastError(NoMidi); }
 
-void AUD_end_sequence(AUD_HANDLE) { aud::SetLastError(kNoMidi); }
+void AUD_end_sequence(AUD_HANDLE) { aud::SetLastError(NoMidi); }
 
 void AUD_end_sample(AUD_HANDLE voice) {
     Guarded([&] { Engine::Instance().End(voice); });

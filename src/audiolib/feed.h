@@ -10,11 +10,11 @@
 namespace aud {
 
 struct Stretch {
-    static constexpr std::uint64_t kEndless = UINT64_MAX;
+    static constexpr std::uint64_t Endless = UINT64_MAX;
 
     PcmLayout layout;
     std::uint32_t rate = 0;     // frames a second it is played at
-    std::uint64_t frames = 0;  // kEndless: without end
+    std::uint64_t frames = 0;  // Endless: without end
 };
 
 class Feed {

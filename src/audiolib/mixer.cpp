@@ -77,7 +77,7 @@ void Mixer::StopVoice(Voice& voice) {
 void Mixer::PlayCd(std::unique_ptr<CdFeed> feed) {
     StopCd();
     cd_.feed = std::move(feed);
-    cd_.playback.Restart(kUnityGain);
+    cd_.playback.Restart(UnityGain);
     cd_.playing = true;
 }
 
@@ -110,7 +110,7 @@ void Mixer::StartTimer(Timer& timer) {
 std::uint64_t Mixer::NowUs() const { return format_.rate ? mixedFrames_ * 1'000'000 / format_.rate : 0; }
 
 std::uint64_t Mixer::FramesUntilNextEvent() {
-    std::uint64_t frames = kNever;
+    std::uint64_t frames = Never;
     for (Voice& voice : voices_) {
         if (!voice.playing) continue;
         frames = std::min(frames, voice.playback.FramesLeft(SoundFeed(voice, format_.rate), format_.rate));

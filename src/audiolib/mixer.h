@@ -44,8 +44,8 @@ struct MixEvents {
 
 class Mixer {
 public:
-    static constexpr std::size_t kVoiceCount = 32;
-    static constexpr std::size_t kTimerCount = 16;
+    static constexpr std::size_t VoiceCount = 32;
+    static constexpr std::size_t TimerCount = 16;
 
     // Starts mixing at output frame `startFrame` with every voice free.
     void Start(const OutputFormat& format, std::uint64_t startFrame);
@@ -96,10 +96,10 @@ private:
     bool running_ = false;
     OutputFormat format_;
     std::uint64_t mixedFrames_ = 0;
-    std::array<Voice, kVoiceCount> voices_;
+    std::array<Voice, VoiceCount> voices_;
     Cd cd_;
     std::vector<Tail> tails_;
-    std::array<Timer, kTimerCount> timers_;
+    std::array<Timer, TimerCount> timers_;
 };
 
 // Stores mixed values as output samples of `bits` bits, clipped.

@@ -8,15 +8,15 @@
 namespace aud {
 namespace {
 
-constexpr std::size_t kChunkFrames = 1024;  // rendered at a time
-constexpr std::size_t kInputFrames = 1024;  // handed to the resampler at a time
-constexpr std::size_t kMaxSourceChannels = 8;
+constexpr std::size_t ChunkFrames = 1024;  // rendered at a time
+constexpr std::size_t InputFrames = 1024;  // handed to the resampler at a time
+constexpr std::size_t MaxSourceChannels = 8;
 
 std::int32_t Round(float value) { return static_cast<std::int32_t>(value + (value >= 0 ? 0.5f : -0.5f)); }
 
 std::uint64_t Scale(std::uint64_t frames, std::uint32_t to, std::uint32_t from, bool up) {
     const unsigned __int128 scaled = (static_cast<unsigned __int128>(frames) * to + (up ? from - 1 : 0)) / from;
-    return static_cast<std::uint64_t>(std::min<unsigned __int128>(scaled, kNever - 1));
+    return static_cast<std::uint64_t>(std::min<unsigned __int128>(scaled, Never - 1));
 }
 
 }  // namespace
@@ -24,7 +24,7 @@ std::uint64_t Scale(std::uint64_t frames, std::uint32_t to, std::uint32_t from, 
 std::uint32_t RampFrames(std::uint32_t outputRate) { return std::max(outputRate / 200, 128u); }
 
 std::uint64_t OutputFrames(const Stretch& stretch, std::uint32_t outputRate) {
-    if (stretch.frames == Stretch::kEndless) return kNever;
+    if (stretch.frames == Stretch::Endless) return Never;
     return stretch.rate == 0 ? 0 : Scale(stretch.frames, outputRate, stretch.rate, true);
 }
 
@@ -51,7 +51,7 @@ std::uint64_t Playback::FramesLeft(const Feed& feed, std::uint32_t outputRate) c
     bool current = true;
     for (const Stretch& stretch : feed.Stretches()) {
         const std::uint64_t length = OutputFrames(stretch, outputRate);
-        if (length == kNever) return kNever;
+        if (length == Never) return Never;
         left += current ? length - std::min(inStretch_, length) : length;
         current = false;
     }
@@ -81,7 +81,7 @@ void Playback::Mix(Feed& feed, const OutputFormat& output, std::span<std::int32_
         }
         const std::uint64_t left = FramesLeft(feed, output.rate);
         const auto count =
-            static_cast<std::size_t>(std::min<std::uint64_t>({frames - done, length - inStretch_, kChunkFrames}));
+            static_cast<std::size_t>(std::min<std::uint64_t>({frames - done, length - inStretch_, ChunkFrames}));
         Render(feed, stretch, output.rate, count);
         Add(stretch.layout.channels, output, mix.subspan(done * output.channels, count * output.channels), left);
         inStretch_ += count;
@@ -93,7 +93,7 @@ void Playback::Mix(Feed& feed, const OutputFormat& output, std::span<std::int32_
 std::size_t Playback::Input(void* self, soxr_in_t* data, std::size_t requested) {
     auto& playback = *static_cast<Playback*>(self);
     const PcmLayout& layout = playback.resampler_.stretch.layout;
-    const auto bytes = playback.feeding_->Read(std::min(requested, kInputFrames));
+    const auto bytes = playback.feeding_->Read(std::min(requested, InputFrames));
     ToFloat(layout, bytes, playback.input_.data());
     *data = playback.input_.data();
     return bytes.size() / layout.FrameBytes();
@@ -108,7 +108,7 @@ bool Playback::PrepareResampler(const Stretch& stretch, std::uint32_t outputRate
         resampler.clear = false;
         return true;
     }
-    input_.resize(kInputFrames * kMaxSourceChannels);
+    input_.resize(InputFrames * MaxSourceChannels);
     soxr_error_t error = nullptr;
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
     // 20-bit precision: images and aliases some 140 dB down, at a small cost.
@@ -129,7 +129,7 @@ bool Playback::PrepareResampler(const Stretch& stretch, std::uint32_t outputRate
 
 void Playback::Render(Feed& feed, const Stretch& stretch, std::uint32_t outputRate, std::size_t frames) {
     const PcmLayout& layout = stretch.layout;
-    rendered_.resize(kChunkFrames * kMaxSourceChannels);
+    rendered_.resize(ChunkFrames * MaxSourceChannels);
     std::size_t got = 0;
     if (stretch.rate == outputRate) {
         while (got < frames) {
@@ -140,7 +140,7 @@ void Playback::Render(Feed& feed, const Stretch& stretch, std::uint32_t outputRa
         }
     } else if (PrepareResampler(stretch, outputRate)) {
         // Set before every run: clearing forgets it, and the playback may have moved.
-        soxr_set_input_fn(resampler_.stream.get(), &Input, this, kInputFrames);
+        soxr_set_input_fn(resampler_.stream.get(), &Input, this, InputFrames);
         feeding_ = &feed;
         got = soxr_output(resampler_.stream.get(), rendered_.data(), frames);
         feeding_ = nullptr;
@@ -154,13 +154,13 @@ void Playback::Render(Feed& feed, const Stretch& stretch, std::uint32_t outputRa
 void Playback::Add(std::uint16_t sourceChannels, const OutputFormat& output, std::span<std::int32_t> mix,
                    std::uint64_t framesLeft) {
     const std::size_t frames = mix.size() / output.channels;
-    const float fade = static_cast<float>(RampFrames(output.rate) + 1);
+    const std::uint64_t fade = RampFrames(output.rate) + 1;
     for (std::size_t frame = 0; frame < frames; ++frame) {
         if (rampLeft_ > 0) gain_ = --rampLeft_ == 0 ? target_ : gain_ + step_;
         float gain = gain_;
         // The last frames fade out, so that a sound cut off mid-wave ends without a click.
-        const std::uint64_t left = framesLeft == kNever ? kNever : framesLeft - frame;
-        if (left < fade) gain *= static_cast<float>(left) / fade;
+        const std::uint64_t left = framesLeft == Never ? Never : framesLeft - frame;
+        if (left < fade) gain *= static_cast<float>(left) / static_cast<float>(fade);
         const float* source = rendered_.data() + frame * sourceChannels;
         std::int32_t* target = mix.data() + frame * output.channels;
         if (sourceChannels == output.channels) {

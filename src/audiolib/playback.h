@@ -17,12 +17,12 @@
 
 namespace aud {
 
-inline constexpr std::uint64_t kNever = UINT64_MAX;
-inline constexpr float kUnityGain = 256;
+inline constexpr std::uint64_t Never = UINT64_MAX;
+inline constexpr float UnityGain = 256;
 
 // Frames over which gains ramp and sounds fade out: about 5 ms.
 std::uint32_t RampFrames(std::uint32_t outputRate);
-// Output frames a stretch lasts at the output rate; kNever when endless.
+// Output frames a stretch lasts at the output rate; Never when endless.
 std::uint64_t OutputFrames(const Stretch& stretch, std::uint32_t outputRate);
 
 class Playback {
@@ -32,7 +32,7 @@ public:
     // Ramps to `gain` from the next frame mixed; at once when `ramp` is false.
     void SetGain(float gain, bool ramp, std::uint32_t outputRate);
 
-    // Output frames until the feed's end; kNever when endless.
+    // Output frames until the feed's end; Never when endless.
     std::uint64_t FramesLeft(const Feed& feed, std::uint32_t outputRate) const;
     // Output frames since the restart.
     std::uint64_t Produced() const { return produced_; }
@@ -63,8 +63,8 @@ private:
 
     std::uint64_t produced_ = 0;     // output frames since the restart
     std::uint64_t inStretch_ = 0;    // of them in the current stretch
-    float gain_ = kUnityGain;
-    float target_ = kUnityGain;
+    float gain_ = UnityGain;
+    float target_ = UnityGain;
     float step_ = 0;
     std::uint32_t rampLeft_ = 0;
     Resampler resampler_;

@@ -48,8 +48,8 @@ std::optional<Sound> Decode(std::span<const std::uint8_t> riff) {
         return std::nullopt;
     }
     const std::unique_ptr<Uint8, decltype(&SDL_FreeWAV)> owner(data, &SDL_FreeWAV);
-    if (spec.channels < 1 || spec.channels > kMaxChannels || spec.freq < static_cast<int>(kMinRate) ||
-        spec.freq > static_cast<int>(kMaxRate)) {
+    if (spec.channels < 1 || spec.channels > MaxChannels || spec.freq < static_cast<int>(MinRate) ||
+        spec.freq > static_cast<int>(MaxRate)) {
         SetLastError("WAV image with channels or rate not supported");
         return std::nullopt;
     }

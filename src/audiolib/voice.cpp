@@ -6,7 +6,7 @@ namespace aud {
 namespace {
 
 // The resampler takes ratios up to 256 either way.
-constexpr std::uint32_t kMaxRatio = 256;
+constexpr std::uint32_t MaxRatio = 256;
 
 }  // namespace
 
@@ -15,9 +15,9 @@ SoundFeed::SoundFeed(Voice& voice, std::uint32_t outputRate) : voice_(voice) {
     const std::uint64_t length = sound.Frames();
     stretch_.layout = sound.Layout();
     const std::uint32_t rate = voice.playbackRate ? voice.playbackRate : stretch_.layout.rate;
-    stretch_.rate = std::clamp(rate, std::max(outputRate / kMaxRatio, 1u), outputRate * kMaxRatio);
+    stretch_.rate = std::clamp(rate, std::max(outputRate / MaxRatio, 1u), outputRate * MaxRatio);
     if (voice.playCount == 0 && length > 0) {
-        stretch_.frames = Stretch::kEndless;
+        stretch_.frames = Stretch::Endless;
     } else {
         const std::uint64_t total = static_cast<std::uint64_t>(std::max(voice.playCount, 1)) * length;
         stretch_.frames = total - std::min(voice.from, total);
@@ -30,7 +30,7 @@ std::span<const std::uint8_t> SoundFeed::Read(std::size_t frames) {
     const Sound& sound = voice_.sound;
     const std::uint64_t length = sound.Frames();
     const std::uint64_t end =
-        stretch_.frames == Stretch::kEndless ? Stretch::kEndless : voice_.from + stretch_.frames;
+        stretch_.frames == Stretch::Endless ? Stretch::Endless : voice_.from + stretch_.frames;
     if (length == 0 || voice_.read >= end) return {};
     const std::uint64_t at = voice_.read % length;
     // A stream that let its played frames go does not loop back to them.

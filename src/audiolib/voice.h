@@ -11,17 +11,17 @@
 
 namespace aud {
 
-inline constexpr std::int32_t kFullVolume = 255;
+inline constexpr std::int32_t FullVolume = 255;
 
 // Volume 0..255 as a gain of 256 = unity, so that full volume adds samples unchanged.
-inline float Gain(std::int32_t volume) { return static_cast<float>((volume * 256 + 127) / kFullVolume); }
+inline float Gain(std::int32_t volume) { return static_cast<float>((volume * 256 + 127) / FullVolume); }
 
 struct Voice {
     bool allocated = false;
     Sound sound;
     std::uint32_t playbackRate = 0;  // rate asked for; 0 = the sound's own
     std::int32_t playCount = 1;      // 0 = without end
-    std::int32_t volume = kFullVolume;
+    std::int32_t volume = FullVolume;
     bool playing = false;
     AUD_EOS_CALLBACK onEnd = nullptr;
     // Raw data handed over by address or in buffers: its layout.

@@ -9,12 +9,12 @@
 namespace aud {
 namespace {
 
-constexpr int kMaxChunks = 10000;
-constexpr std::uint16_t kFormatPcm = 1;
-constexpr std::uint16_t kFormatFloat = 3;
-constexpr std::uint16_t kFormatAlaw = 6;
-constexpr std::uint16_t kFormatMulaw = 7;
-constexpr std::uint16_t kFormatExtensible = 0xFFFE;
+constexpr int MaxChunks = 10000;
+constexpr std::uint16_t FormatPcm = 1;
+constexpr std::uint16_t FormatFloat = 3;
+constexpr std::uint16_t FormatAlaw = 6;
+constexpr std::uint16_t FormatMulaw = 7;
+constexpr std::uint16_t FormatExtensible = 0xFFFE;
 
 std::uint32_t Le(const std::uint8_t* bytes, int count) {
     std::uint32_t value = 0;
@@ -34,7 +34,7 @@ std::optional<WavFormat> Walk(std::uint64_t riffEnd, Read read) {
     WavFormat format;
     bool haveFormat = false;
     std::uint64_t at = 12;
-    for (int chunk = 0; chunk < kMaxChunks && at + 8 <= riffEnd; ++chunk) {
+    for (int chunk = 0; chunk < MaxChunks && at + 8 <= riffEnd; ++chunk) {
         if (!read(at, bytes.data(), 8)) return std::nullopt;
         const std::uint64_t size = Le(&bytes[4], 4);
         const std::uint64_t body = at + 8;
@@ -66,8 +66,8 @@ std::optional<WavFormat> Walk(std::uint64_t riffEnd, Read read) {
 }  // namespace
 
 std::optional<PcmLayout> WavFormat::Pcm() const {
-    if (tag != kFormatPcm || (bits != 8 && bits != 16) || channels < 1 || channels > kMaxChannels ||
-        blockAlign != channels * bits / 8 || rate < kMinRate || rate > kMaxRate) {
+    if (tag != FormatPcm || (bits != 8 && bits != 16) || channels < 1 || channels > MaxChannels ||
+        blockAlign != channels * bits / 8 || rate < MinRate || rate > MaxRate) {
         return std::nullopt;
     }
     return PcmLayout{rate, channels, bits == 8 ? SampleType::U8 : SampleType::S16};
@@ -75,8 +75,8 @@ std::optional<PcmLayout> WavFormat::Pcm() const {
 
 std::optional<std::uint64_t> WavFormat::Frames() const {
     if (rate == 0 || blockAlign == 0) return std::nullopt;
-    const bool plain = tag == kFormatPcm || tag == kFormatFloat || tag == kFormatAlaw || tag == kFormatMulaw ||
-                       tag == kFormatExtensible;
+    const bool plain = tag == FormatPcm || tag == FormatFloat || tag == FormatAlaw || tag == FormatMulaw ||
+                       tag == FormatExtensible;
     if (plain) return dataBytes / blockAlign;
     if (factFrames) return *factFrames;
     if (bytesPerSecond == 0) return std::nullopt;
@@ -84,12 +84,12 @@ std::optional<std::uint64_t> WavFormat::Frames() const {
 }
 
 std::optional<std::span<const std::uint8_t>> RiffExtent(const void* image) {
-    static constexpr char kRiff[] = "RIFF";
+    static constexpr char Riff[] = "RIFF";
     if (!image) return std::nullopt;
     const auto* bytes = static_cast<const std::uint8_t*>(image);
     // Byte by byte, so that a short image of another kind is not read past its mismatch.
     for (int i = 0; i < 4; ++i) {
-        if (bytes[i] != static_cast<std::uint8_t>(kRiff[i])) return std::nullopt;
+        if (bytes[i] != static_cast<std::uint8_t>(Riff[i])) return std::nullopt;
     }
     const std::uint64_t total = std::uint64_t{Le(bytes + 4, 4)} + 8;
     if (total < 12 || total > INT_MAX || std::memcmp(bytes + 8, "WAVE", 4) != 0) return std::nullopt;

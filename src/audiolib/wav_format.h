@@ -12,9 +12,9 @@
 namespace aud {
 
 // Rates a sound may have or be played at.
-inline constexpr std::uint32_t kMinRate = 1000;
-inline constexpr std::uint32_t kMaxRate = 768000;
-inline constexpr std::uint16_t kMaxChannels = 8;
+inline constexpr std::uint32_t MinRate = 1000;
+inline constexpr std::uint32_t MaxRate = 768000;
+inline constexpr std::uint16_t MaxChannels = 8;
 
 struct WavFormat {
     std::uint16_t tag = 0;  // 1 = PCM

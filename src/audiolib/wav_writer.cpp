@@ -6,19 +6,19 @@
 namespace aud {
 namespace {
 
-constexpr long kHeaderBytes = 44;
-constexpr std::uint32_t kHeaderEverySeconds = 2;
+constexpr long HeaderBytes = 44;
+constexpr std::uint32_t HeaderEverySeconds = 2;
 
 void PutLe(std::uint8_t* at, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-std::array<std::uint8_t, kHeaderBytes> Header(const OutputFormat& format, std::uint64_t dataBytes) {
+std::array<std::uint8_t, HeaderBytes> Header(const OutputFormat& format, std::uint64_t dataBytes) {
     // Sizes past what the 32-bit fields hold are cut; such a file is read up to there.
-    const auto data = static_cast<std::uint32_t>(std::min<std::uint64_t>(dataBytes, UINT32_MAX - kHeaderBytes));
-    std::array<std::uint8_t, kHeaderBytes> header{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E',
+    const auto data = static_cast<std::uint32_t>(std::min<std::uint64_t>(dataBytes, UINT32_MAX - HeaderBytes));
+    std::array<std::uint8_t, HeaderBytes> header{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E',
                                                   'f', 'm', 't', ' ', 16, 0, 0, 0};
-    PutLe(&header[4], data + kHeaderBytes - 8, 4);
+    PutLe(&header[4], data + HeaderBytes - 8, 4);
     PutLe(&header[20], 1, 2);
     PutLe(&header[22], format.channels, 2);
     PutLe(&header[24], format.rate, 4);
@@ -47,7 +47,7 @@ WavWriter::~WavWriter() { FixHeader(); }
 
 void WavWriter::Append(std::span<const std::uint8_t> bytes) {
     dataBytes_ += std::fwrite(bytes.data(), 1, bytes.size(), file_.get());
-    if (dataBytes_ - headerBytes_ >= std::uint64_t{kHeaderEverySeconds} * format_.rate * format_.BytesPerFrame()) {
+    if (dataBytes_ - headerBytes_ >= std::uint64_t{HeaderEverySeconds} * format_.rate * format_.BytesPerFrame()) {
         FixHeader();
     }
 }

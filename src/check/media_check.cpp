@@ -88,8 +88,8 @@ std::string CheckSoundFile(const std::string& hostPath) {
     if (!format) return "not a RIFF WAVE image";
     if (format->Pcm()) return {};
     if (!Decodable(*format)) return "WAV image of a sample format not supported";
-    if (format->channels < 1 || format->channels > aud::kMaxChannels || format->rate < aud::kMinRate ||
-        format->rate > aud::kMaxRate)
+    if (format->channels < 1 || format->channels > aud::MaxChannels || format->rate < aud::MinRate ||
+        format->rate > aud::MaxRate)
         return "WAV image with channels or rate not supported";
     return {};
 }

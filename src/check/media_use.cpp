@@ -1,6 +1,5 @@
 // The files, songs and programs a script names, looked for as the player
 // looks for them from the script's folder; each file is checked once.
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -11,9 +10,11 @@
 #include "check/tree_checker.h"
 #include "platform/byte_reader.h"
 #include "platform/command_line.h"
+#include "platform/letter_case.h"
 #include "platform/paths.h"
 #include "platform/program_search.h"
 #include "platform/win.h"
+#include "sound/sound_class.h"
 #include "still/bitmap_file.h"
 
 namespace check {
@@ -28,14 +29,9 @@ struct SongSection {
     int entriesPerPass;
 };
 constexpr SongSection SongSections[] = {{"intro", 1}, {"verse", 2}, {"chorus", 3}, {"bridge", 1}, {"outro", 1}};
-constexpr int MaxSectionFiles = 98;
-constexpr std::uint64_t SongBudget = 8192000;
 
-bool StartsWithIgnoringCase(const std::string& text, const std::string& start) {
-    if (text.size() < start.size()) return false;
-    for (std::size_t i = 0; i < start.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) != start[i]) return false;
-    return true;
+bool StartsWithIgnoringCase(std::string_view text, std::string_view start) {
+    return text.size() >= start.size() && platform::EqualsIgnoringCase(text.substr(0, start.size()), start);
 }
 
 // Files of a section folder named like section files that the count of
@@ -132,7 +128,7 @@ void TreeChecker::UseSong(int line) {
         }
         int count = 0;
         std::uint64_t largest = 0;
-        for (; count < MaxSectionFiles; ++count) {
+        for (; count < SoundClass::MaxSectionFiles; ++count) {
             const std::string path = name + "\\" + name + std::to_string(count + 1) + ".wav";
             win::WIN32_FILE_ATTRIBUTE_DATA attributes{};
             if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &attributes)) break;
@@ -150,7 +146,7 @@ void TreeChecker::UseSong(int line) {
                              std::to_string(count) + ".wav");
         largestPass += largest * static_cast<std::uint64_t>(section.entriesPerPass);
     }
-    if (largestPass >= SongBudget)
+    if (largestPass >= SoundClass::SongBudget)
         Report(line, "a pass of the song can take " + std::to_string(largestPass) +
                          " bytes, not below the budget of 8192000: sections will be skipped");
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text.h"
+#include "interp/text.h"
 #include "check/tree_checker.h"
 #include "check/typo.h"
 #include "check/words.h"
@@ -73,9 +73,9 @@ void TreeChecker::CheckScript(const std::string& name) {
             CheckBlockLine(line, keyword, words, picture);
             if (Is(keyword, "endstill")) inStill = false;
         } else if (Is(keyword, "still")) {
-            const char* file = words.Next();
-            if (!file) Report(line, "STILL file name missing.");
-            picture = file ? UsePicture(line, file) : std::nullopt;
+            const char* pictureName = words.Next();
+            if (!pictureName) Report(line, "STILL file name missing.");
+            picture = pictureName ? UsePicture(line, pictureName) : std::nullopt;
             inStill = true;
             stillLine = line;
         } else if (keyword) {

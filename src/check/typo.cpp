@@ -3,7 +3,7 @@
 #include <cctype>
 #include <string>
 
-#include "app/text.h"
+#include "interp/text.h"
 #include "platform/letter_case.h"
 
 namespace check {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/text.h"
+#include "interp/text.h"
 
 namespace check {
 

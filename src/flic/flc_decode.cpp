@@ -285,8 +285,8 @@ bool DFLCWindow::DecodeByteRun() {
             const auto buffered = file->Buffered();
             if (buffered.size() > LargestPacket) {
                 const std::uint8_t* at = buffered.data();
-                const std::uint8_t* const last = at + buffered.size() - LargestPacket;
-                while (column < end && at < last) {
+                const std::uint8_t* const safeEnd = at + buffered.size() - LargestPacket;
+                while (column < end && at < safeEnd) {
                     const auto count = static_cast<std::int8_t>(*at++);
                     const std::int64_t pixels = count < 0 ? -count : count;
                     const auto kept = static_cast<std::size_t>(std::min(pixels, end - column));

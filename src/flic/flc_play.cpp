@@ -21,7 +21,8 @@ using flic::WordAt;
 
 }  // namespace
 
-DFLCWindow::DFLCWindow(win::HWND owner, const char* name, MovieHost& host) : EffectWindow(owner), host(host) {
+DFLCWindow::DFLCWindow(win::HWND ownerWindow, const char* name, MovieHost& movieHost)
+    : EffectWindow(ownerWindow), host(movieHost) {
     if (name) std::strncpy(fileName.data(), name, fileName.size() - 1);
     ready = 1;
 }

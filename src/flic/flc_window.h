@@ -41,7 +41,7 @@ using OwnedPalette = std::unique_ptr<win::GdiObject, GdiDeleter>;
 // (movies leave it empty) and the current logical palette.
 class EffectWindow {
 public:
-    explicit EffectWindow(win::HWND owner) : owner(owner) {}
+    explicit EffectWindow(win::HWND ownerWindow) : owner(ownerWindow) {}
     win::HPALETTE Palette() const { return palette.get(); }
 
 protected:
@@ -64,7 +64,7 @@ struct FrameBuffer {
 
 class DFLCWindow : public EffectWindow {
 public:
-    DFLCWindow(win::HWND owner, const char* fileName, MovieHost& host);
+    DFLCWindow(win::HWND ownerWindow, const char* fileName, MovieHost& movieHost);
     DFLCWindow(const DFLCWindow&) = delete;
     DFLCWindow& operator=(const DFLCWindow&) = delete;
 

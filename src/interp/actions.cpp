@@ -2,10 +2,10 @@
 #include <cstring>
 #include <string>
 
-#include "app/globals.h"
-#include "app/message_class.h"
-#include "app/text.h"
+#include "interp/globals.h"
 #include "interp/interp_win.h"
+#include "interp/text.h"
+#include "platform/message_class.h"
 #include "platform/trace.h"
 
 namespace {

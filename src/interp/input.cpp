@@ -1,5 +1,5 @@
 // Keyboard, mouse and timer input: the only ways a waiting presentation moves on.
-#include "app/globals.h"
+#include "interp/globals.h"
 #include "interp/interp_win.h"
 
 void DInterpWin::EvKeyDown(win::UINT key, win::UINT, win::UINT) {

@@ -4,9 +4,9 @@
 
 #include <new>
 
-#include "app/globals.h"
-#include "app/message_class.h"
 #include "flic/flc_window.h"
+#include "interp/globals.h"
+#include "platform/message_class.h"
 #include "still/slide_win.h"
 
 DInterpWin::DInterpWin() : framework::Window(win::WS_POPUP) {

@@ -10,10 +10,10 @@
 #include <variant>
 #include <vector>
 
-#include "app/framework.h"
-#include "app/text.h"
 #include "interp/action.h"
 #include "interp/hotspot.h"
+#include "interp/text.h"
+#include "platform/framework.h"
 
 class DSlideWin;
 class DFLCWindow;

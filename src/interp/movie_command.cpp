@@ -1,9 +1,9 @@
 // The MOVIE line: the movie plays to its end inside the line loop.
-#include "app/globals.h"
-#include "app/message_class.h"
-#include "app/pump.h"
 #include "flic/flc_window.h"
+#include "interp/globals.h"
 #include "interp/interp_win.h"
+#include "interp/pump.h"
+#include "platform/message_class.h"
 #include "sound/sound_class.h"
 #include "still/slide_win.h"
 

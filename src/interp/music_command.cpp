@@ -1,10 +1,10 @@
 // The MUSIC line: a name, then option words read in order.
 #include <cstdint>
 
-#include "app/globals.h"
-#include "app/message_class.h"
-#include "app/text.h"
+#include "interp/globals.h"
 #include "interp/interp_win.h"
+#include "interp/text.h"
+#include "platform/message_class.h"
 #include "sound/sound_class.h"
 
 namespace {
@@ -25,7 +25,7 @@ void DInterpWin::DoMusic() {
         return;
     }
     std::int32_t playOnce = 1;
-    std::int32_t mode = SoundClass::kModeFade;
+    std::int32_t mode = SoundClass::ModeFade;
     std::uint32_t loopCount = 0;
     std::uint32_t cdTrack = 0;
     bool songRequest = false;
@@ -34,11 +34,11 @@ void DInterpWin::DoMusic() {
             playOnce = 0;
             loopCount = 0;
         } else if (EqualsIgnoringCase(word, "wait")) {
-            mode = SoundClass::kModeWait;
+            mode = SoundClass::ModeWait;
         } else if (EqualsIgnoringCase(word, "fade")) {
-            mode = SoundClass::kModeFade;
+            mode = SoundClass::ModeFade;
         } else if (EqualsIgnoringCase(word, "mix")) {
-            mode = SoundClass::kModeMix;
+            mode = SoundClass::ModeMix;
         } else if (word[0] == 'l') {
             loopCount = AccumulateDigits(word + 1, loopCount);
         } else if (word[0] == 't' && EqualsIgnoringCase(name, "cdaudio")) {
@@ -53,5 +53,6 @@ void DInterpWin::DoMusic() {
         SoundManager->QueueSongPass();
         return;
     }
-    SoundManager->StartMusic(name, playOnce, mode, static_cast<std::int32_t>(loopCount), cdTrack, cdTrack ? 3 : 1);
+    SoundManager->StartMusic(name, playOnce, mode, static_cast<std::int32_t>(loopCount), cdTrack,
+                             cdTrack ? EntryKind::CdTrack : EntryKind::MusicFile);
 }

@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <string>
 
-#include "app/globals.h"
-#include "app/message_class.h"
+#include "interp/globals.h"
 #include "interp/interp_win.h"
+#include "platform/message_class.h"
 
 namespace {
 

@@ -2,14 +2,14 @@
 // script and the small commands it carries out itself.
 #include <cstring>
 
-#include "app/globals.h"
-#include "app/message_class.h"
 #include "flic/flc_window.h"
-#include "app/pump.h"
-#include "app/text.h"
+#include "interp/globals.h"
 #include "interp/interp_win.h"
+#include "interp/pump.h"
+#include "interp/text.h"
+#include "platform/message_class.h"
+#include "sound/serve_sound.h"
 #include "sound/sound_class.h"
-#include "still/serve_sound.h"
 #include "still/slide_win.h"
 
 // ---------------------------------------------------------------- the script file

@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/message_class.h"
-#include "app/text.h"
 #include "flic/flc_window.h"
 #include "interp/interp_win.h"
-#include "still/serve_sound.h"
+#include "interp/text.h"
+#include "platform/message_class.h"
+#include "sound/serve_sound.h"
 #include "still/slide_win.h"
 
 namespace {

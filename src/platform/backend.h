@@ -74,7 +74,7 @@ public:
 std::unique_ptr<Backend> MakeHeadlessBackend(const Settings& settings);
 std::unique_ptr<Backend> MakeSdlBackend(const Settings& settings);
 
-// The process's backend, made on first use from the settings.
+// The session's backend, made on first use from the settings.
 Backend& TheBackend();
 
 }  // namespace platform

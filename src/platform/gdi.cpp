@@ -5,8 +5,8 @@
 
 #include "platform/handles.h"
 #include "platform/internal.h"
-#include "platform/no_destructor.h"
 #include "platform/screen.h"
+#include "platform/session.h"
 #include "platform/windows.h"
 
 namespace platform {
@@ -40,10 +40,7 @@ struct GdiState {
     HGDIOBJ stock[win::DEFAULT_PALETTE + 1] = {};
 };
 
-GdiState& State() {
-    static NoDestructor<GdiState> state;
-    return *state;
-}
+GdiState& State() { return CurrentSession().Part<GdiState>(); }
 
 std::shared_ptr<GdiData> FindObject(HGDIOBJ handle) {
     const auto* owner = State().objects.FindOwner(HandleId(handle));

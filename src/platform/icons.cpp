@@ -4,8 +4,8 @@
 
 #include "platform/handles.h"
 #include "platform/internal.h"
-#include "platform/no_destructor.h"
 #include "platform/png_io.h"
+#include "platform/session.h"
 
 namespace platform {
 namespace {
@@ -16,10 +16,7 @@ struct IconState {
     HandleTable<IconImage> icons{5};
 };
 
-IconState& State() {
-    static NoDestructor<IconState> state;
-    return *state;
-}
+IconState& State() { return CurrentSession().Part<IconState>(); }
 
 }  // namespace
 

@@ -23,7 +23,7 @@ bool TakeActivitySinceClockRead();
 void KillTimersOf(win::HWND hwnd);
 // icons.cpp
 const IconImage* FindIcon(win::HICON icon);
-// clock.cpp: the run ends (exit status 3) when the clock reaches the limit.
+// backend.cpp: the run ends (exit status 3) when the clock reaches the limit.
 void CheckTimeLimit(std::uint64_t now);
 // Called by ExitProcess, in the order registered.
 void AtExit(void (*finish)());

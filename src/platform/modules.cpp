@@ -11,7 +11,7 @@
 #include "platform/backend.h"
 #include "platform/handles.h"
 #include "platform/letter_case.h"
-#include "platform/no_destructor.h"
+#include "platform/session.h"
 
 namespace platform {
 namespace {
@@ -28,10 +28,7 @@ struct ModuleState {
     win::HMODULE program = nullptr;
 };
 
-ModuleState& State() {
-    static NoDestructor<ModuleState> state;
-    return *state;
-}
+ModuleState& State() { return CurrentSession().Part<ModuleState>(); }
 
 std::string ExecutableFolder() {
     char path[PATH_MAX];

@@ -15,8 +15,8 @@
 #include "platform/command_line.h"
 #include "platform/handles.h"
 #include "platform/internal.h"
-#include "platform/no_destructor.h"
 #include "platform/program_search.h"
+#include "platform/session.h"
 #include "platform/trace.h"
 
 extern char** environ;
@@ -34,8 +34,7 @@ struct ProcessData {
 using ProcessTable = HandleTable<ProcessData, std::shared_ptr<ProcessData>>;
 
 ProcessTable& Processes() {
-    static NoDestructor<ProcessTable> processes(6);
-    return *processes;
+    return CurrentSession().Part<ProcessTable>([] { return ProcessTable(6); });
 }
 
 ProcessData* FindProcess(win::HANDLE handle) { return Processes().Find(HandleId(handle)); }

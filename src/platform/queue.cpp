@@ -9,7 +9,7 @@
 #include "platform/events.h"
 #include "platform/internal.h"
 #include "platform/keys.h"
-#include "platform/no_destructor.h"
+#include "platform/session.h"
 #include "platform/timers.h"
 #include "platform/windows.h"
 
@@ -46,18 +46,14 @@ struct QueueState {
     // Modifiers as the input arrived, for telling system keys apart.
     bool altDown = false;
     bool controlDown = false;
+    // Taken by the next peek that finds nothing; atomic, as a file may be
+    // touched off the main thread.
+    std::atomic<bool> workDone{false};
+    // Taken by the next clock read.
+    std::atomic<bool> activeSinceClockRead{true};
 };
 
-QueueState& State() {
-    static NoDestructor<QueueState> state;
-    return *state;
-}
-
-// Taken by the next peek that finds nothing; atomic, as a file may be touched
-// off the main thread.
-std::atomic<bool> workDone{false};
-// Taken by the next clock read.
-std::atomic<bool> activeSinceClockRead{true};
+QueueState& State() { return CurrentSession().Part<QueueState>(); }
 
 struct Filter {
     HWND hwnd;
@@ -164,7 +160,7 @@ win::BOOL Peek(MSG* msg, HWND hwnd, UINT first, UINT last, bool remove, bool wai
     auto& state = State();
     auto& backend = TheBackend();
     Filter filter{hwnd, first, last};
-    activeSinceClockRead.store(true, std::memory_order_relaxed);
+    state.activeSinceClockRead.store(true, std::memory_order_relaxed);
     backend.PollInput();
     bool found = Retrieve(filter, remove, msg);
     if (!found && backend.Now() - state.lastDelivery >= IdleMessageMs) {
@@ -176,7 +172,7 @@ win::BOOL Peek(MSG* msg, HWND hwnd, UINT first, UINT last, bool remove, bool wai
         // A loop that works between the peeks that empty its queue (the
         // script's line loop) is busy, not waiting: it neither sleeps nor
         // lets virtual time pass.
-        if (workDone.exchange(false, std::memory_order_relaxed)) {
+        if (state.workDone.exchange(false, std::memory_order_relaxed)) {
             state.emptyPeeks = 0;
             backend.Busy();
             return win::FALSE;
@@ -201,11 +197,12 @@ void DropMessagesFor(HWND hwnd) {
 }
 
 void NoteWork() {
-    workDone.store(true, std::memory_order_relaxed);
-    activeSinceClockRead.store(true, std::memory_order_relaxed);
+    auto& state = State();
+    state.workDone.store(true, std::memory_order_relaxed);
+    state.activeSinceClockRead.store(true, std::memory_order_relaxed);
 }
 
-bool TakeActivitySinceClockRead() { return activeSinceClockRead.exchange(false, std::memory_order_relaxed); }
+bool TakeActivitySinceClockRead() { return State().activeSinceClockRead.exchange(false, std::memory_order_relaxed); }
 
 void QueueKey(UINT vk, bool down, bool repeat) {
     auto& state = State();

@@ -9,17 +9,21 @@
 
 #include "platform/backend.h"
 #include "platform/events.h"
-#include "platform/no_destructor.h"
 #include "platform/png_io.h"
+#include "platform/session.h"
 #include "platform/trace.h"
 
 namespace platform {
 namespace {
 
+struct LastPresented {
+    std::optional<std::uint32_t> crc;
+};
+
 // Whichever backend shows it; the same picture twice is one line.
 void TracePresent(const Screen& screen) {
     if (!Tracing()) return;  // the checksum costs a pass over the screen
-    static std::optional<std::uint32_t> last;
+    std::optional<std::uint32_t>& last = CurrentSession().Part<LastPresented>().crc;
     const std::uint32_t crc = screen.Crc();
     if (last == crc) return;
     last = crc;
@@ -94,11 +98,10 @@ win::RECT Intersect(const win::RECT& a, const win::RECT& b) {
 bool IsEmpty(const win::RECT& rect) { return rect.left >= rect.right || rect.top >= rect.bottom; }
 
 Screen& TheScreen() {
-    static NoDestructor<Screen> screen([] {
+    return CurrentSession().Part<Screen>([] {
         const Settings& settings = CurrentSettings();
         return Screen(settings.palette, settings.screen ? *settings.screen : TheBackend().ClientSize());
-    }());
-    return *screen;
+    });
 }
 
 void PresentIfChanged() {

@@ -56,7 +56,7 @@ void ConvertToXrgb(const Screen& screen, std::uint32_t* out, int pitch);
 win::RECT Intersect(const win::RECT& a, const win::RECT& b);
 bool IsEmpty(const win::RECT& rect);
 
-// The process's screen, made on first use.
+// The session's screen, made on first use.
 Screen& TheScreen();
 // Presents the screen when it changed since the last present.
 void PresentIfChanged();

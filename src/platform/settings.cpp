@@ -1,12 +1,12 @@
 #include "platform/settings.h"
 
 #include <charconv>
-#include <cstdio>
 #include <cstdlib>
 
 #include <unistd.h>
 
-#include "platform/no_destructor.h"
+#include "platform/session.h"
+#include "platform/tell_user.h"
 
 namespace platform {
 namespace {
@@ -21,7 +21,7 @@ std::optional<int> ParseSide(std::string_view text) {
 }
 
 void ReportBadValue(const char* name, const char* value) {
-    std::fprintf(stderr, "corvanta: ignoring %s=%s (invalid value)\n", name, value);
+    TellUser(std::string("corvanta: ignoring ") + name + "=" + value + " (invalid value)");
 }
 
 }  // namespace
@@ -101,18 +101,27 @@ Settings ReadSettings(const std::function<const char*(const char*)>& lookup) {
     return settings;
 }
 
+namespace {
+
+struct StartingFolder {
+    std::string path;
+};
+
+}  // namespace
+
 const std::string& StartFolder() {
-    static NoDestructor<std::string> folder([] {
-        char path[4096];
-        return std::string(::getcwd(path, sizeof path) ? path : ".");
-    }());
-    return *folder;
+    return CurrentSession()
+        .Part<StartingFolder>([] {
+            char path[4096];
+            return StartingFolder{::getcwd(path, sizeof path) ? path : "."};
+        })
+        .path;
 }
 
 const Settings& CurrentSettings() {
     StartFolder();
-    static NoDestructor<Settings> settings(ReadSettings([](const char* name) { return std::getenv(name); }));
-    return *settings;
+    return CurrentSession().Part<Settings>(
+        [] { return ReadSettings([](const char* name) { return std::getenv(name); }); });
 }
 
 }  // namespace platform

@@ -38,10 +38,10 @@ std::optional<Size> ParseSize(std::string_view text);
 // their defaults.
 Settings ReadSettings(const std::function<const char*(const char*)>& lookup);
 
-// The process's settings, read once.
+// The session's settings, read from the environment on first use.
 const Settings& CurrentSettings();
 
-// The folder the process started in (taken with the settings).
+// The folder the session started in (taken with the settings).
 const std::string& StartFolder();
 
 }  // namespace platform

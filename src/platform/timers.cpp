@@ -4,7 +4,7 @@
 
 #include "platform/backend.h"
 #include "platform/internal.h"
-#include "platform/no_destructor.h"
+#include "platform/session.h"
 #include "platform/windows.h"
 
 namespace platform {
@@ -61,10 +61,18 @@ std::optional<std::uint64_t> TimerList::NextDue() const {
     return next;
 }
 
-TimerList& TheTimers() {
-    static NoDestructor<TimerList> timers;
-    return *timers;
-}
+namespace {
+
+struct TimerState {
+    TimerList timers;
+    win::UINT_PTR lastThreadTimer = 0x7FF0;
+};
+
+TimerState& State() { return CurrentSession().Part<TimerState>(); }
+
+}  // namespace
+
+TimerList& TheTimers() { return State().timers; }
 
 void KillTimersOf(win::HWND hwnd) { TheTimers().KillAll(hwnd); }
 
@@ -76,8 +84,7 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
     if (hwnd && !platform::FindWindowData(hwnd)) return 0;
     if (!hwnd && !platform::TheTimers().Exists(nullptr, id)) {
         // A new timer without a window gets a number of its own.
-        static UINT_PTR nextThreadTimer = 0x7FF0;
-        id = ++nextThreadTimer;
+        id = ++platform::State().lastThreadTimer;
     }
     platform::TheTimers().Set(hwnd, id, elapseMs, proc, platform::TheBackend().Now());
     return id ? id : 1;

@@ -1,19 +1,30 @@
 #include "platform/internal.h"
 #include "platform/trace.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 
 #include "platform/backend.h"
 #include "platform/host_services.h"
-#include "platform/no_destructor.h"
+#include "platform/session.h"
 #include "platform/settings.h"
+#include "platform/tell_user.h"
 
 namespace platform {
 namespace {
 
 class TraceFile {
 public:
+    TraceFile() = default;
+    TraceFile(const TraceFile&) = delete;
+    TraceFile& operator=(const TraceFile&) = delete;
+    ~TraceFile() {
+        if (file_ && file_ != stderr) std::fclose(file_);
+    }
+
     void Write(const std::string& line) {
         std::lock_guard lock(mutex_);
         if (!opened_) Open();
@@ -32,18 +43,15 @@ private:
             return;
         }
         file_ = std::fopen(path.c_str(), "w");
-        if (!file_) std::perror(("corvanta: trace " + path).c_str());
+        if (!file_) TellUser("corvanta: trace " + path + ": " + std::strerror(errno));
     }
 
     std::mutex mutex_;
     bool opened_ = false;
-    std::FILE* file_ = nullptr;  // open until the process ends
+    std::FILE* file_ = nullptr;
 };
 
-TraceFile& TheTraceFile() {
-    static NoDestructor<TraceFile> file;
-    return *file;
-}
+TraceFile& TheTraceFile() { return CurrentSession().Part<TraceFile>(); }
 
 // The current folder relative to the starting folder; empty when it cannot be had.
 std::string FolderForTrace() {

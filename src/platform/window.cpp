@@ -9,8 +9,8 @@
 #include "platform/handles.h"
 #include "platform/internal.h"
 #include "platform/letter_case.h"
-#include "platform/no_destructor.h"
 #include "platform/screen.h"
+#include "platform/session.h"
 #include "platform/windows.h"
 
 namespace platform {
@@ -34,10 +34,7 @@ struct WindowState {
     HWND mainFrame = nullptr;
 };
 
-WindowState& State() {
-    static NoDestructor<WindowState> state;
-    return *state;
-}
+WindowState& State() { return CurrentSession().Part<WindowState>(); }
 
 std::vector<HWND> ChildrenOf(HWND parent) {
     std::vector<HWND> children;

@@ -9,11 +9,11 @@ std::string DecoratedName(const AudExport& entry) {
 
 AudEntryTable BindEntryPoints(const std::function<win::FARPROC(const char* decoratedName)>& lookup) {
     AudEntryTable table;
-    for (const AudExport& entry : kAudExports) entry.store(table, lookup(DecoratedName(entry).c_str()));
+    for (const AudExport& entry : AudExports) entry.store(table, lookup(DecoratedName(entry).c_str()));
     return table;
 }
 
 bool IsFullyBound(const AudEntryTable& table) {
-    return std::all_of(std::begin(kAudExports), std::end(kAudExports),
+    return std::all_of(std::begin(AudExports), std::end(AudExports),
                        [&](const AudExport& entry) { return entry.isBound(table); });
 }

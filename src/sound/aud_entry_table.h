@@ -86,7 +86,7 @@ constexpr AudExport MakeExport(const char* name) {
 
 #define CORVANTA_AUD_EXPORT(name) aud_detail::MakeExport<&AudEntryTable::name>(#name)
 // In look-up order.
-inline constexpr AudExport kAudExports[] = {
+inline constexpr AudExport AudExports[] = {
     CORVANTA_AUD_EXPORT(AUD_startup),
     CORVANTA_AUD_EXPORT(AUD_shutdown),
     CORVANTA_AUD_EXPORT(AUD_waveOutOpen),

@@ -8,18 +8,19 @@
 
 #include "audiolib/aud32.h"
 
-struct PlayEntry {
-    static constexpr std::int32_t kStartedAtOnce = 0, kWaiting = 1, kStartedFromQueue = 4;  // queueState
-    static constexpr std::int32_t kPlayOnce = 0, kEndlessRequested = 1, kEndlessUnderWay = 2;  // loopMode
-    static constexpr std::int32_t kFinished = 2;                                               // finished
-    static constexpr std::int32_t kMovieSound = 0, kMusicFile = 1, kSongSection = 2, kCdTrack = 3;  // kind
+// The values are the ones the sound manager has always stored.
+enum class QueueState : std::int32_t { StartedAtOnce = 0, Waiting = 1, StartedFromQueue = 4 };
+enum class LoopMode : std::int32_t { PlayOnce = 0, EndlessRequested = 1, EndlessUnderWay = 2 };
+enum class EndMark : std::int32_t { Open = 0, Finished = 2 };
+enum class EntryKind : std::int32_t { MovieSound = 0, MusicFile = 1, SongSection = 2, CdTrack = 3 };
 
+struct PlayEntry {
     std::unique_ptr<unsigned char[]> image;  // the whole sound file; null for CD entries
     AUD_HANDLE voice = 0;                    // 0 for CD entries
-    std::int32_t queueState = kStartedAtOnce;
-    std::int32_t loopMode = kPlayOnce;
-    std::int32_t finished = 0;  // written by the end-of-sample procedure, under the list lock
-    std::int32_t kind = kMovieSound;
+    QueueState queueState = QueueState::StartedAtOnce;
+    LoopMode loopMode = LoopMode::PlayOnce;
+    EndMark finished = EndMark::Open;  // written by the end-of-sample procedure, under the list lock
+    EntryKind kind = EntryKind::MovieSound;
     std::uint32_t size = 0;  // kept for song sections only
     std::int32_t playCount = 1;  // for a waiting entry that has no voice yet
     std::uint32_t cdTrack = 0;

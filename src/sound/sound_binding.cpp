@@ -1,6 +1,8 @@
 // Construction: loading and binding the audio library.
 #include "sound/sound_class.h"
 
+#include "platform/message_class.h"
+
 std::atomic<SoundClass*> SoundClass::current{nullptr};
 
 SoundClass::SoundClass() : library(win::LoadLibraryA("AUD32.DLL")) {
@@ -20,8 +22,8 @@ void SoundClass::CompleteBinding() {
     // pointer later, so it is refused as a whole like a missing library.
     bound = IsFullyBound(aud);
     if (!bound) {
-        win::MessageBoxA(nullptr, "Error with 'aud32.dll", "Aborting Program", win::MB_OK);
-        win::PostQuitMessage(0);
+        // Told before the error reporter exists, and the quit is a clean one.
+        ReportFatalError("Error with 'aud32.dll", nullptr, {"Aborting Program", win::MB_OK, false, 0});
     }
     current.store(this);
 }

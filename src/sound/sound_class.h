@@ -25,13 +25,14 @@ struct FileImage {
 
 class SoundClass {
 public:
-    static constexpr std::uint32_t kPlayingSlots = 7;
+    static constexpr std::uint32_t PlayingSlots = 7;
     // A song pass begins only while fewer than seven wait, and its eight
     // sections must all find a place.
-    static constexpr std::uint32_t kQueueSlots = 14;
-    static constexpr std::uint32_t kSongBudget = 8192000;  // bytes of song sections held
-    static constexpr std::uint32_t kMusicVoices = 14;
-    static constexpr std::int32_t kModeWait = 2, kModeFade = 3, kModeMix = 4;  // StartMusic's mode
+    static constexpr std::uint32_t QueueSlots = 14;
+    static constexpr std::uint32_t SongBudget = 8192000;  // bytes of song sections held
+    static constexpr std::int32_t MaxSectionFiles = 98;  // of each section, numbered from 1
+    static constexpr std::uint32_t MusicVoices = 14;
+    static constexpr std::int32_t ModeWait = 2, ModeFade = 3, ModeMix = 4;  // StartMusic's mode
 
     // Loads and binds "AUD32.DLL"; a library that cannot be used is reported
     // with a box and a quit request, and the manager stays disabled for good.
@@ -54,7 +55,7 @@ public:
     // else fades out what plays first; cdTrack 0 means a .wav file. True when
     // a file or track was queued or started.
     bool StartMusic(const char* name, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
-                    std::uint32_t cdTrack, std::int32_t kind);
+                    std::uint32_t cdTrack, EntryKind kind);
     // Loads and prepares a movie's companion sound; true when attached.
     bool AttachMovieSound(const char* path);
     // Starts the sound of the last successful attach.
@@ -118,14 +119,14 @@ private:
     void StartVoice(AUD_HANDLE voice);
 
     bool StartMusicFile(const char* path, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
-                        std::int32_t kind);
+                        EntryKind kind);
     bool StartCdTrack(std::uint32_t track, std::uint32_t start, std::uint32_t end, std::int32_t playOnce,
                       std::int32_t mode);
 
     static std::atomic<SoundClass*> current;
 
     win::HMODULE library = nullptr;
-    std::array<AUD_HANDLE, kMusicVoices> voices{};
+    std::array<AUD_HANDLE, MusicVoices> voices{};
     AUD_HANDLE clickVoice = 0;
     std::uint32_t playingCount = 0;
     std::uint32_t queuedCount = 0;
@@ -135,8 +136,8 @@ private:
     std::uint32_t songBytes = 0;
     std::int32_t songMode = 0;
     AUD_HANDLE driver = 0;
-    EntryList<kPlayingSlots> playing;
-    EntryList<kQueueSlots> queued;
+    EntryList<PlayingSlots> playing;
+    EntryList<QueueSlots> queued;
     std::int32_t enabled = 0;
     std::array<std::int32_t, 9> songPlan{0, 1, 2, 3, 1, 2, 2, 4, 5};
     SongRandom songRandom;
@@ -151,3 +152,7 @@ private:
     // that change the lists call each other.
     mutable std::recursive_mutex listLock;
 };
+
+// The run's sound manager, made by static initialisation before anything
+// else; null if its creation failed.
+extern SoundClass* SoundManager;

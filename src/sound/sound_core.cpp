@@ -13,17 +13,17 @@ struct OutputFormat {
 };
 
 // Best first; the first format the device takes is used.
-constexpr OutputFormat kOutputFormats[] = {
+constexpr OutputFormat OutputFormats[] = {
     {44100, 16, 2}, {44100, 16, 1}, {44100, 8, 2}, {44100, 8, 1},
     {22050, 16, 2}, {22050, 16, 1}, {22050, 8, 2}, {22050, 8, 1},
     {11025, 16, 2}, {11025, 16, 1}, {11025, 8, 2}, {11025, 8, 1},
 };
 
-constexpr std::uint32_t kPreferenceNumber = 15;
-constexpr std::int32_t kFadeSteps = 15;
-constexpr win::DWORD kFadeStepMs = 67;
-constexpr std::int32_t kFullVolume = 255;
-constexpr std::uint32_t kCdPlaying = 1;
+constexpr std::uint32_t PreferenceNumber = 15;
+constexpr std::int32_t FadeSteps = 15;
+constexpr win::DWORD FadeStepMs = 67;
+constexpr std::int32_t FullVolume = 255;
+constexpr std::uint32_t CdPlaying = 1;
 
 }  // namespace
 
@@ -37,9 +37,9 @@ void SoundClass::Startup() {
     enabled = 1;
     aud.AUD_startup();
     driver = 0;
-    aud.AUD_set_preference(kPreferenceNumber, 1);
+    aud.AUD_set_preference(PreferenceNumber, 1);
 
-    const bool opened = std::any_of(std::begin(kOutputFormats), std::end(kOutputFormats), [this](const auto& format) {
+    const bool opened = std::any_of(std::begin(OutputFormats), std::end(OutputFormats), [this](const auto& format) {
         return OpenOutput(format.rate, format.bits, format.channels);
     });
     if (!opened) {
@@ -84,9 +84,9 @@ void SoundClass::Service() {
     if (playingCount != 0) {
         for (std::uint32_t i = 0; i < playingCount; ++i) {
             PlayEntry& entry = *playing[i];
-            if (entry.IsCd() && aud.AUD_redbook_status(cdHandle) != kCdPlaying) {
+            if (entry.IsCd() && aud.AUD_redbook_status(cdHandle) != CdPlaying) {
                 std::scoped_lock lock(listLock);
-                entry.finished = PlayEntry::kFinished;
+                entry.finished = EndMark::Finished;
             }
         }
         if (!HeadFinished()) headFinished = 0;
@@ -108,24 +108,24 @@ bool SoundClass::HeadFinished() {
     // reports this one now rather than a service pass later.
     const bool plays = head.image && aud.AUD_sample_status(head.voice) == AUD_SAMPLE_PLAYING;
     std::scoped_lock lock(listLock);
-    if (head.finished != PlayEntry::kFinished) return false;
+    if (head.finished != EndMark::Finished) return false;
     // A report is tied to a voice only; one that arrived late for the voice's
     // previous sound must not end the sound that plays there now.
     if (plays) {
-        head.finished = 0;
+        head.finished = EndMark::Open;
         return false;
     }
     return true;
 }
 
 void SoundClass::StartNextWaiting() {
-    if (playingCount == kPlayingSlots) return;  // room comes once finished entries are released
+    if (playingCount == PlayingSlots) return;  // room comes once finished entries are released
     for (std::uint32_t i = 0; i < queuedCount; ++i) {
         PlayEntry& entry = *queued[i];
-        if (entry.queueState != PlayEntry::kWaiting || (!entry.image && entry.kind != PlayEntry::kCdTrack)) continue;
+        if (entry.queueState != QueueState::Waiting || (!entry.image && entry.kind != EntryKind::CdTrack)) continue;
         // Music mixed over a song can end before the song's section: the next
         // section still waits for that one, so a song never plays two at once.
-        if (entry.kind == PlayEntry::kSongSection && SongSectionPlays()) continue;
+        if (entry.kind == EntryKind::SongSection && SongSectionPlays()) continue;
         // An entry queued without a voice keeps its place until one is free,
         // so the sections of a song play in order.
         if (entry.image && entry.voice == 0 && !PrepareHeldEntry(entry)) return;
@@ -139,7 +139,7 @@ void SoundClass::StartNextWaiting() {
 bool SoundClass::SongSectionPlays() const {
     for (std::uint32_t i = 0; i < playingCount; ++i) {
         const PlayEntry& entry = *playing[i];
-        if (entry.kind == PlayEntry::kSongSection && aud.AUD_sample_status(entry.voice) == AUD_SAMPLE_PLAYING)
+        if (entry.kind == EntryKind::SongSection && aud.AUD_sample_status(entry.voice) == AUD_SAMPLE_PLAYING)
             return true;
     }
     return false;
@@ -162,9 +162,9 @@ bool SoundClass::StartFromQueue(std::uint32_t index) {
     } else if (aud.AUD_redbook_play(cdHandle, entry.cdStart, entry.cdEnd) != 1) {
         return false;
     }
-    if (entry.loopMode == PlayEntry::kEndlessRequested) entry.loopMode = PlayEntry::kEndlessUnderWay;
-    entry.queueState = PlayEntry::kStartedFromQueue;
-    entry.finished = 0;
+    if (entry.loopMode == LoopMode::EndlessRequested) entry.loopMode = LoopMode::EndlessUnderWay;
+    entry.queueState = QueueState::StartedFromQueue;
+    entry.finished = EndMark::Open;
     const AUD_HANDLE voice = entry.voice;
     const bool isFile = entry.image != nullptr;
     AppendPlaying(std::move(slot));
@@ -177,12 +177,12 @@ void SoundClass::ReleaseEnded() {
         PlayEntry& entry = *playing[i];
         bool ended = false;
         if (entry.IsCd()) {
-            if (aud.AUD_redbook_status(cdHandle) != kCdPlaying) {
-                if (entry.loopMode == PlayEntry::kPlayOnce) {
+            if (aud.AUD_redbook_status(cdHandle) != CdPlaying) {
+                if (entry.loopMode == LoopMode::PlayOnce) {
                     ended = true;
                 } else {
                     aud.AUD_redbook_play(cdHandle, entry.cdStart, entry.cdEnd);
-                    entry.loopMode = PlayEntry::kEndlessUnderWay;
+                    entry.loopMode = LoopMode::EndlessUnderWay;
                 }
             }
         } else if (entry.image && !entry.awaitingStart) {
@@ -201,7 +201,7 @@ void SoundClass::OnSampleEnd(AUD_HANDLE voice) {
     std::scoped_lock lock(self->listLock);
     for (std::uint32_t i = 0; i < self->playingCount; ++i) {
         PlayEntry& entry = *self->playing[i];
-        if (entry.image && entry.voice == voice) entry.finished = PlayEntry::kFinished;
+        if (entry.image && entry.voice == voice) entry.finished = EndMark::Finished;
     }
 }
 
@@ -234,7 +234,7 @@ void SoundClass::CompactQueue() {
 
 void SoundClass::ReleaseEntry(std::unique_ptr<PlayEntry> entry) {
     // Saturating: a section refused before its size was counted must not wrap the budget.
-    if (entry->image && entry->kind == PlayEntry::kSongSection) songBytes -= std::min(songBytes, entry->size);
+    if (entry->image && entry->kind == EntryKind::SongSection) songBytes -= std::min(songBytes, entry->size);
 }
 
 template <std::size_t Slots>
@@ -257,7 +257,7 @@ void SoundClass::StopMusic() {
 
 void SoundClass::FadeOutPlaying() {
     if (!bound) return;
-    std::int32_t lowest = kFullVolume;
+    std::int32_t lowest = FullVolume;
     std::int32_t lastRead = 0;
     bool anyRead = false;
     for (std::uint32_t i = 0; i < playingCount; ++i) {
@@ -271,13 +271,13 @@ void SoundClass::FadeOutPlaying() {
             anyRead = true;
         }
     }
-    const std::int32_t step = lowest == 0 ? 0 : std::max(lowest / kFadeSteps, 1);
+    const std::int32_t step = lowest == 0 ? 0 : std::max(lowest / FadeSteps, 1);
     if (anyRead && lastRead > 0) {
         win::DWORD stepStart = win::GetTickCount();
-        for (std::int32_t n = 0; n < kFadeSteps; ++n) {
+        for (std::int32_t n = 0; n < FadeSteps; ++n) {
             if (n > 0) {
                 win::DWORD now = win::GetTickCount();
-                while (now - stepStart < kFadeStepMs) now = win::GetTickCount();
+                while (now - stepStart < FadeStepMs) now = win::GetTickCount();
                 stepStart = now;
             }
             StepVolumesDown(step);
@@ -293,7 +293,7 @@ void SoundClass::StepVolumesDown(std::int32_t step) {
         std::int32_t volume = aud.AUD_sample_volume(voice);
         if (volume <= 0) continue;
         volume -= step;
-        if (volume > 0 && volume < kFullVolume) aud.AUD_set_sample_volume(voice, volume);
+        if (volume > 0 && volume < FullVolume) aud.AUD_set_sample_volume(voice, volume);
     }
 }
 

@@ -3,8 +3,8 @@
 
 namespace {
 
-constexpr std::uint32_t kVoicesStartedAtOnce = 7;  // voices 0 to 6
-constexpr std::uint32_t kMusicFallbackVoice = 7;
+constexpr std::uint32_t VoicesStartedAtOnce = 7;  // voices 0 to 6
+constexpr std::uint32_t MusicFallbackVoice = 7;
 
 }  // namespace
 
@@ -23,16 +23,16 @@ bool SoundClass::VoiceFree(AUD_HANDLE voice) const {
 }
 
 AUD_HANDLE SoundClass::ChooseVoiceToStartAtOnce(bool isMusic) const {
-    for (std::uint32_t i = 0; i < kVoicesStartedAtOnce; ++i)
+    for (std::uint32_t i = 0; i < VoicesStartedAtOnce; ++i)
         if (VoiceFree(voices[i])) return voices[i];
     // Music cuts off whatever voice 7 plays rather than stay silent.
-    const AUD_HANDLE fallback = voices[kMusicFallbackVoice];
+    const AUD_HANDLE fallback = voices[MusicFallbackVoice];
     if (isMusic && fallback != 0 && !VoiceHeld(fallback)) return fallback;
     return 0;
 }
 
 AUD_HANDLE SoundClass::ChooseVoiceToQueue() const {
-    for (std::uint32_t i = queuedCount; i < kMusicVoices; ++i)
+    for (std::uint32_t i = queuedCount; i < MusicVoices; ++i)
         if (VoiceFree(voices[i])) return voices[i];
     return 0;
 }
@@ -54,14 +54,14 @@ bool SoundClass::AttachMovieSound(const char* path) {
     for (std::uint32_t i = 0; i < playingCount; ++i) playing[i]->awaitingStart = false;
 
     bool attached = false;
-    if (enabled && playingCount < kPlayingSlots) {
+    if (enabled && playingCount < PlayingSlots) {
         FileImage loaded = LoadFileImage(path);
         const AUD_HANDLE voice = loaded.data ? ChooseVoiceToStartAtOnce(false) : 0;
         if (voice != 0) {
             auto entry = std::make_unique<PlayEntry>();
             entry->image = std::move(loaded.data);
             entry->voice = voice;
-            entry->kind = PlayEntry::kMovieSound;
+            entry->kind = EntryKind::MovieSound;
             entry->awaitingStart = true;
             PrepareVoice(voice, entry->image.get(), std::nullopt);
             aud.AUD_register_EOS_callback(voice, &OnSampleEnd);

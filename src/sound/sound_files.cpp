@@ -7,16 +7,16 @@
 
 namespace {
 
-constexpr std::uint32_t kReadPiece = 8192;
-constexpr std::uint32_t kRiffHeaderBytes = 8;  // "RIFF" and the chunk's size
+constexpr std::uint32_t ReadPiece = 8192;
+constexpr std::uint32_t RiffHeaderBytes = 8;  // "RIFF" and the chunk's size
 
 // The library is given no length: it reads as far as the RIFF header says.
 // Writers that leave out the last pad byte, write the file's length or
 // 0xFFFFFFFF overstate it; such a file plays what it holds.
 void FitRiffSizeToFile(unsigned char* data, std::uint32_t size) {
     const std::uint64_t chunkSize = data[4] | data[5] << 8 | data[6] << 16 | std::uint64_t{data[7]} << 24;
-    if (chunkSize + kRiffHeaderBytes <= size) return;
-    const std::uint32_t held = size - kRiffHeaderBytes;
+    if (chunkSize + RiffHeaderBytes <= size) return;
+    const std::uint32_t held = size - RiffHeaderBytes;
     for (int i = 0; i < 4; ++i) data[4 + i] = static_cast<unsigned char>(held >> (8 * i));
 }
 
@@ -33,7 +33,7 @@ FileImage SoundClass::LoadFileImage(const char* path) {
     FileHandle file(win::fopen(path, "rb"));
     win::WIN32_FILE_ATTRIBUTE_DATA attributes{};
     if (!file || !win::GetFileAttributesExA(path, win::GetFileExInfoStandard, &attributes)) return {};
-    if (attributes.nFileSizeHigh != 0 || attributes.nFileSizeLow < kRiffHeaderBytes) return {};
+    if (attributes.nFileSizeHigh != 0 || attributes.nFileSizeLow < RiffHeaderBytes) return {};
     const std::uint32_t size = attributes.nFileSizeLow;
     std::unique_ptr<unsigned char[]> data(new (std::nothrow) unsigned char[size]);
     if (!data) return {};
@@ -41,7 +41,7 @@ FileImage SoundClass::LoadFileImage(const char* path) {
     // Piece by piece, so the library keeps playing while a large file loads.
     std::uint32_t done = 0;
     while (done < size) {
-        const std::uint32_t piece = std::min(size - done, kReadPiece);
+        const std::uint32_t piece = std::min(size - done, ReadPiece);
         Serve();
         const std::size_t read = std::fread(data.get() + done, 1, piece, file.get());
         Serve();

@@ -10,14 +10,14 @@ namespace {
 
 // "music<TAB>NAME<TAB>MODE" for a request that found its file or track.
 void TraceMusic(const std::string& name, std::int32_t mode) {
-    const char* how = mode == SoundClass::kModeWait ? "wait" : mode == SoundClass::kModeMix ? "mix" : "fade";
+    const char* how = mode == SoundClass::ModeWait ? "wait" : mode == SoundClass::ModeMix ? "mix" : "fade";
     platform::WriteTrace("music\t" + platform::EscapeTraceText(name) + "\t" + how);
 }
 
 }  // namespace
 
 bool SoundClass::StartMusic(const char* name, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
-                            std::uint32_t cdTrack, std::int32_t kind) {
+                            std::uint32_t cdTrack, EntryKind kind) {
     if (!enabled) return false;
     if (platform::EqualsIgnoringCase(name, "none")) {
         StopMusic();
@@ -44,9 +44,9 @@ bool SoundClass::StartMusic(const char* name, std::int32_t playOnce, std::int32_
 }
 
 bool SoundClass::StartMusicFile(const char* path, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
-                                std::int32_t kind) {
+                                EntryKind kind) {
     // A full list refuses the request before anything is read or prepared.
-    if (mode == kModeWait ? queuedCount == kQueueSlots : mode == kModeMix && playingCount == kPlayingSlots) return false;
+    if (mode == ModeWait ? queuedCount == QueueSlots : mode == ModeMix && playingCount == PlayingSlots) return false;
     if (!FileExists(path)) return false;
     TraceMusic(path, mode);
     FileImage loaded = LoadFileImage(path);
@@ -54,23 +54,23 @@ bool SoundClass::StartMusicFile(const char* path, std::int32_t playOnce, std::in
 
     auto entry = std::make_unique<PlayEntry>();
     entry->image = std::move(loaded.data);
-    entry->loopMode = playOnce == 0 ? PlayEntry::kEndlessRequested : PlayEntry::kPlayOnce;
+    entry->loopMode = playOnce == 0 ? LoopMode::EndlessRequested : LoopMode::PlayOnce;
     entry->playCount = playOnce == 0 ? loopCount : 1;
     entry->kind = kind;
-    if (kind == PlayEntry::kSongSection) entry->size = loaded.size;
+    if (kind == EntryKind::SongSection) entry->size = loaded.size;
 
-    if (mode == kModeWait) {
+    if (mode == ModeWait) {
         // Without a free voice the entry waits all the same and is given one
         // when its turn comes.
         const AUD_HANDLE voice = ChooseVoiceToQueue();
         if (voice == 0 && voices.front() == 0) return false;  // no voices at all
-        entry->queueState = PlayEntry::kWaiting;
+        entry->queueState = QueueState::Waiting;
         if (voice != 0) PrepareVoice(voice, entry->image.get(), entry->playCount);
         entry->voice = voice;
         AppendQueued(std::move(entry));
         return true;
     }
-    if (mode != kModeMix) FadeOutPlaying();
+    if (mode != ModeMix) FadeOutPlaying();
     const AUD_HANDLE voice = ChooseVoiceToStartAtOnce(true);
     if (voice == 0) return false;
     PrepareVoice(voice, entry->image.get(), entry->playCount);
@@ -83,20 +83,20 @@ bool SoundClass::StartMusicFile(const char* path, std::int32_t playOnce, std::in
 bool SoundClass::StartCdTrack(std::uint32_t track, std::uint32_t start, std::uint32_t end, std::int32_t playOnce,
                               std::int32_t mode) {
     auto entry = std::make_unique<PlayEntry>();
-    entry->loopMode = playOnce == 0 ? PlayEntry::kEndlessRequested : PlayEntry::kPlayOnce;
+    entry->loopMode = playOnce == 0 ? LoopMode::EndlessRequested : LoopMode::PlayOnce;
     entry->cdTrack = track;
     entry->cdStart = start;
     entry->cdEnd = end;
-    entry->kind = PlayEntry::kCdTrack;
+    entry->kind = EntryKind::CdTrack;
 
-    if (mode == kModeWait) {
-        if (queuedCount == kQueueSlots) return false;
-        entry->queueState = PlayEntry::kWaiting;
+    if (mode == ModeWait) {
+        if (queuedCount == QueueSlots) return false;
+        entry->queueState = QueueState::Waiting;
         AppendQueued(std::move(entry));
         return true;
     }
-    if (mode != kModeMix) FadeOutPlaying();
-    if (playingCount == kPlayingSlots) return false;
+    if (mode != ModeMix) FadeOutPlaying();
+    if (playingCount == PlayingSlots) return false;
     if (aud.AUD_redbook_play(cdHandle, start, end) != 1) return false;
     AppendPlaying(std::move(entry));
     return true;

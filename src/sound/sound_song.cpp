@@ -15,18 +15,17 @@ struct Section {
     bool chosenOncePerPass;
 };
 
-constexpr Section kSections[] = {
+constexpr Section Sections[] = {
     {"intro\\intro", false, false},  {"verse\\verse", true, true},  {"chorus\\chorus", true, true},
     {"bridge\\bridge", true, false}, {"outro\\outro", false, false},
 };
 
-constexpr std::int32_t kMaxSectionFiles = 98;
-constexpr std::uint32_t kPassQueueLimit = 7;  // a pass begins only while fewer wait
+constexpr std::uint32_t PassQueueLimit = 7;  // a pass begins only while fewer wait
 
 // Relative to the current folder, so that a folder whose name holds a "."
 // or runs long cannot spoil the name the music request cuts at its first ".".
 std::string SectionPath(std::int32_t code, std::int32_t number) {
-    return kSections[code].files + std::to_string(number) + ".wav";
+    return Sections[code].files + std::to_string(number) + ".wav";
 }
 
 }  // namespace
@@ -47,17 +46,17 @@ void SoundClass::CountSongSections() {
     for (std::int32_t code = Intro; code < EndOfPass; ++code) {
         std::int32_t& count = SongSectionCount(code);
         count = 0;
-        while (count < kMaxSectionFiles && FileExists(SectionPath(code, count + 1).c_str())) ++count;
+        while (count < MaxSectionFiles && FileExists(SectionPath(code, count + 1).c_str())) ++count;
     }
 }
 
 void SoundClass::QueueSongPass() {
-    if (songBytes >= kSongBudget || queuedCount >= kPassQueueLimit) return;
+    if (songBytes >= SongBudget || queuedCount >= PassQueueLimit) return;
     std::int32_t verse = 0;   // chosen at their first occurrence in the pass
     std::int32_t chorus = 0;
     for (const std::int32_t code : songPlan) {
         if (code == EndOfPass) break;
-        const Section& section = kSections[code];
+        const Section& section = Sections[code];
         std::int32_t fresh = 0;
         std::int32_t& number = code == Verse ? verse : code == Chorus ? chorus : fresh;
         if (!section.chosenOncePerPass || number == 0) {
@@ -72,11 +71,11 @@ void SoundClass::QueueSongPass() {
             attributes.nFileSizeHigh != 0)
             continue;
         const std::uint32_t size = attributes.nFileSizeLow;
-        if (std::uint64_t{songBytes} + size >= kSongBudget) continue;
+        if (std::uint64_t{songBytes} + size >= SongBudget) continue;
         // Only what was accepted is counted: a refused section is never
         // released, and its size would hold the budget for good.
-        const bool accepted = section.playsTwice ? StartMusic(path.c_str(), 0, kModeWait, 2, 0, PlayEntry::kSongSection)
-                                                 : StartMusic(path.c_str(), 1, kModeWait, 0, 0, PlayEntry::kSongSection);
+        const bool accepted = section.playsTwice ? StartMusic(path.c_str(), 0, ModeWait, 2, 0, EntryKind::SongSection)
+                                                 : StartMusic(path.c_str(), 1, ModeWait, 0, 0, EntryKind::SongSection);
         if (accepted) songBytes += size;
     }
 }

@@ -145,8 +145,8 @@ const char* ReadPixels(platform::ByteReader& source, const Headers& headers, std
     if (header.biWidth < 0 || header.biHeight == INT32_MIN) return BlockReadError;
     const unsigned bitCount = header.biBitCount;
     const bool topDown = header.biHeight < 0;
-    const std::uint64_t width = static_cast<std::uint64_t>(header.biWidth);
-    const std::uint64_t rows = topDown ? -static_cast<std::int64_t>(header.biHeight) : header.biHeight;
+    const auto width = static_cast<std::uint32_t>(header.biWidth);
+    const auto rows = static_cast<std::uint32_t>(topDown ? -static_cast<std::int64_t>(header.biHeight) : header.biHeight);
     const std::uint64_t stride = RowStride(width, 8);
     const std::uint64_t pictureSize = stride * rows;
     const std::uint64_t available = BytesFrom(source, headers.dataOffset);

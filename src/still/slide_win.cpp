@@ -9,11 +9,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/message_class.h"
 #include "platform/byte_reader.h"
+#include "platform/message_class.h"
 #include "platform/trace.h"
+#include "sound/serve_sound.h"
 #include "still/bitmap_pixels.h"
-#include "still/serve_sound.h"
 
 namespace {
 

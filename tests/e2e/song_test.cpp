@@ -20,14 +20,14 @@ struct Tone {
     const char* seconds;
 };
 
-constexpr Tone kTones[] = {
+constexpr Tone Tones[] = {
     {"intro/intro1", 400, "0.2"},   {"intro/intro2", 600, "0.2"},   {"verse/verse1", 800, "0.1"},
     {"verse/verse2", 1000, "0.1"},  {"verse/verse3", 1200, "0.1"},  {"chorus/chorus1", 1400, "0.1"},
     {"chorus/chorus2", 1600, "0.1"}, {"bridge/bridge1", 1800, "0.1"}, {"bridge/bridge2", 2000, "0.1"},
     {"outro/outro1", 2200, "0.2"},  {"theme", 2600, "0.3"},
 };
-constexpr double kWindowMs = 10;
-constexpr double kHeard = 2000;  // amplitude; the tones are at 16384
+constexpr double WindowMs = 10;
+constexpr double HeardLevel = 2000;  // amplitude; the tones are at 16384
 
 using Runs = std::vector<std::pair<std::string, int>>;  // tone and ms; -1: length not checked
 
@@ -36,19 +36,19 @@ using Runs = std::vector<std::pair<std::string, int>>;  // tone and ms; -1: leng
 // when it plays over the song.
 Runs HeardRuns(const test::Mix& mix, bool withTheme) {
     std::vector<double> hz;
-    for (const Tone& tone : kTones) hz.push_back(tone.hz);
+    for (const Tone& tone : Tones) hz.push_back(tone.hz);
     Runs runs;
-    for (const auto& level : mix.ToneLevels(hz, kWindowMs)) {
+    for (const auto& level : mix.ToneLevels(hz, WindowMs)) {
         std::size_t loudest = 0;
         const std::size_t candidates = withTheme ? level.size() : level.size() - 1;
         for (std::size_t i = 1; i < candidates; ++i)
             if (level[i] > level[loudest]) loudest = i;
-        if (level[loudest] < kHeard) continue;
-        std::string name = fs::path(kTones[loudest].file).filename().string();
+        if (level[loudest] < HeardLevel) continue;
+        std::string name = fs::path(Tones[loudest].file).filename().string();
         if (!runs.empty() && runs.back().first == name)
-            runs.back().second += static_cast<int>(kWindowMs);
+            runs.back().second += static_cast<int>(WindowMs);
         else
-            runs.emplace_back(name, static_cast<int>(kWindowMs));
+            runs.emplace_back(name, static_cast<int>(WindowMs));
     }
     return runs;
 }
@@ -56,8 +56,8 @@ Runs HeardRuns(const test::Mix& mix, bool withTheme) {
 // Milliseconds the theme was heard, beside whatever else played.
 int ThemeMs(const test::Mix& mix) {
     int ms = 0;
-    for (const auto& level : mix.ToneLevels({2600}, kWindowMs))
-        if (level[0] >= kHeard) ms += static_cast<int>(kWindowMs);
+    for (const auto& level : mix.ToneLevels({2600}, WindowMs))
+        if (level[0] >= HeardLevel) ms += static_cast<int>(WindowMs);
     return ms;
 }
 
@@ -66,16 +66,16 @@ void ExpectRuns(const Runs& heard, const Runs& expected) {
     for (std::size_t i = 0; i < heard.size(); ++i) {
         EXPECT_EQ(heard[i].first, expected[i].first) << i << ": " << testing::PrintToString(heard);
         if (expected[i].second >= 0) {
-            EXPECT_NEAR(heard[i].second, expected[i].second, kWindowMs) << i;
+            EXPECT_NEAR(heard[i].second, expected[i].second, WindowMs) << i;
         }
     }
 }
 
 // Draws 16838, 5758, 10113, 17515, 31051 choose the first pass, 5627, 23010,
 // 7419, 16212, 4086 the second, 2749 the third's intro.
-const Runs kFirstPass = {{"intro1", 200}, {"verse2", 200}, {"chorus2", 200}, {"bridge2", 200},
+const Runs FirstPass = {{"intro1", 200}, {"verse2", 200}, {"chorus2", 200}, {"bridge2", 200},
                          {"verse2", 200}, {"chorus2", 400}, {"outro1", 200}};
-const Runs kSecondPass = {{"intro2", 200}, {"verse1", 200}, {"chorus2", 200}, {"bridge1", 200},
+const Runs SecondPass = {{"intro2", 200}, {"verse1", 200}, {"chorus2", 200}, {"bridge1", 200},
                           {"verse1", 200}, {"chorus2", 400}, {"outro1", 200}};
 
 Runs Join(std::initializer_list<Runs> parts) {
@@ -97,9 +97,9 @@ struct SongCase {
 
 // A pass that queues fewer than seven sections leaves room for the next one,
 // which the service queues at once.
-const SongCase kCases[] = {
+const SongCase SongCases[] = {
     {"two passes", "music autodigitalaudio song\npause\n", "3400 key escape\n",
-     Join({kFirstPass, kSecondPass, {{"intro2", -1}}})},
+     Join({FirstPass, SecondPass, {{"intro2", -1}}})},
     {"budget", "music autodigitalaudio song\npause\n", "3000 key escape\n",
      {{"intro1", 200}, {"chorus2", 200}, {"bridge2", 200}, {"chorus2", 400}, {"outro1", 200},
       {"intro2", 200}, {"chorus2", 200}, {"bridge1", 200}, {"chorus2", 400}, {"outro1", 200},
@@ -112,14 +112,14 @@ const SongCase kCases[] = {
      0, false, false, true},
     {"none, then the next pass", "music autodigitalaudio song\npause\nmusic none\npause\n",
      "500 key space\n3200 key escape\n",
-     Join({{{"intro1", 200}, {"verse2", 200}, {"chorus2", -1}}, kSecondPass, {{"intro2", -1}}})},
+     Join({{{"intro1", 200}, {"verse2", 200}, {"chorus2", -1}}, SecondPass, {{"intro2", -1}}})},
     {"fade over the song", "music autodigitalaudio song\npause\nmusic theme\npause\n",
      "500 key space\n3000 key escape\n",
      {{"intro1", 200}, {"verse2", 200}, {"chorus2", -1}, {"theme", 300}, {"bridge2", 200}, {"verse2", 200},
       {"chorus2", 400}, {"outro1", 200}, {"intro2", 200}, {"verse1", -1}},
      300},
     {"mix over the song", "music autodigitalaudio song\npause\nmusic theme mix\npause\n",
-     "500 key space\n3400 key escape\n", Join({kFirstPass, kSecondPass, {{"intro2", -1}}}), 300, true},
+     "500 key space\n3400 key escape\n", Join({FirstPass, SecondPass, {{"intro2", -1}}}), 300, true},
 };
 
 class Song : public testing::TestWithParam<SongCase> {};
@@ -127,7 +127,7 @@ class Song : public testing::TestWithParam<SongCase> {};
 TEST_P(Song, SectionsSoundInPlanOrderWithTheChoicesOfTheGenerator) {
     const SongCase& c = GetParam();
     const fs::path root = test::MakeTempDir(std::string("song-") + c.label);
-    for (const Tone& tone : kTones) {
+    for (const Tone& tone : Tones) {
         if (c.noChoruses && std::string(tone.file).starts_with("chorus")) continue;
         const fs::path file = root / (std::string(tone.file) + ".wav");
         fs::create_directories(file.parent_path());
@@ -149,7 +149,7 @@ TEST_P(Song, SectionsSoundInPlanOrderWithTheChoicesOfTheGenerator) {
         const Runs heard = HeardRuns(mix, !c.themeMixed);
         if (run == 0) {
             ExpectRuns(heard, c.expected);
-            EXPECT_NEAR(ThemeMs(mix), c.themeMs, kWindowMs);
+            EXPECT_NEAR(ThemeMs(mix), c.themeMs, WindowMs);
             first = heard;
         } else {
             EXPECT_EQ(heard, first) << "the second run chose differently";
@@ -157,7 +157,7 @@ TEST_P(Song, SectionsSoundInPlanOrderWithTheChoicesOfTheGenerator) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Song, testing::ValuesIn(kCases), [](const auto& info) {
+INSTANTIATE_TEST_SUITE_P(Cases, Song, testing::ValuesIn(SongCases), [](const auto& info) {
     std::string name;
     for (const char* c = info.param.label; *c; ++c) name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
     return name;
@@ -168,7 +168,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Song, testing::ValuesIn(kCases), [](const auto& 
 // names every section as it is queued.
 TEST(SongService, SectionsFollowWithinOneServicePass) {
     const fs::path root = test::MakeTempDir("song-gaps");
-    for (const Tone& tone : kTones) {
+    for (const Tone& tone : Tones) {
         const fs::path file = root / (std::string(tone.file) + ".wav");
         fs::create_directories(file.parent_path());
         if (!test::WriteTone(file, "0.113", tone.hz)) GTEST_SKIP() << "sox is not installed";

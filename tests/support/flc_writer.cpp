@@ -175,13 +175,13 @@ Chunk PalettePackets(const std::vector<PalettePacket>& packets, std::uint16_t ty
 Chunk Palette(const std::vector<Rgb>& colours, std::uint16_t type) { return PalettePackets({{0, colours}}, type); }
 
 Chunk ByteRun(const Image& image, int width, int height) {
-    Chunk chunk = Empty(kByteRun);
+    Chunk chunk = Empty(flic::ByteRun);
     for (int y = 0; y < height; ++y) ByteRunRow(chunk.data, image.data() + y * width, width);
     return chunk;
 }
 
 Chunk DeltaFlc(const Image& previous, const Image& next, int width, int height) {
-    Chunk chunk = Empty(kDeltaFlc);
+    Chunk chunk = Empty(flic::DeltaFlc);
     Bytes& out = chunk.data;
     Put16(out, 0);
     int lines = 0, skipped = 0;
@@ -214,7 +214,7 @@ Chunk DeltaLc(const Image& previous, const Image& next, int width, int height) {
     int first = 0, end = height;
     while (first < height && !rowChanged(first)) ++first;
     while (end > first && !rowChanged(end - 1)) --end;
-    Chunk chunk = Empty(kDeltaFli);
+    Chunk chunk = Empty(flic::DeltaFli);
     Put16(chunk.data, first == end ? 0 : first);
     Put16(chunk.data, end - first);
     for (int y = first; y < end; ++y) {
@@ -230,16 +230,16 @@ Chunk DeltaLc(const Image& previous, const Image& next, int width, int height) {
 }
 
 Chunk Copy(const Image& image, int width, int height, CopySize size) {
-    Chunk chunk = Empty(kCopy);
+    Chunk chunk = Empty(flic::FliCopy);
     chunk.data.assign(image.begin(), image.begin() + width * height);
     if (size == CopySize::Short) chunk.size = 4 + SizeOf(chunk.data);
     return chunk;
 }
 
-Chunk Black() { return Empty(kBlack); }
+Chunk Black() { return Empty(flic::Black); }
 
 Chunk PostageStamp(const Image& stamp, int width, int height) {
-    Chunk chunk = Empty(kPostageStamp);
+    Chunk chunk = Empty(flic::PostageStamp);
     Put16(chunk.data, height);
     Put16(chunk.data, width);
     Put16(chunk.data, 1);  // colours translated to the six-cube palette

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "flic/flc_format.h"
+
 namespace flc {
 
 // Colour indices, width * height of them, rows top to bottom.
@@ -19,10 +21,6 @@ struct Rgb {
     std::uint8_t r = 0, g = 0, b = 0;
     bool operator==(const Rgb&) const = default;
 };
-
-// Chunk types, with the format's names.
-constexpr std::uint16_t kColor256 = 4, kDeltaFlc = 7, kColor64 = 11, kDeltaFli = 12, kBlack = 13, kByteRun = 15,
-                        kCopy = 16, kPostageStamp = 18;
 
 struct Chunk {
     std::uint16_t type = 0;
@@ -52,13 +50,13 @@ Bytes Encode(const Movie& movie);
 bool WriteFile(const std::string& path, const Movie& movie);
 
 // Palette chunk of one packet, skip 0; up to 256 colours (count byte 0 for 256).
-Chunk Palette(const std::vector<Rgb>& colours, std::uint16_t type = kColor256);
+Chunk Palette(const std::vector<Rgb>& colours, std::uint16_t type = flic::Color256);
 // Each packet's skip moves the colour index on from where the previous packet ended.
 struct PalettePacket {
     std::uint8_t skip = 0;
     std::vector<Rgb> colours;
 };
-Chunk PalettePackets(const std::vector<PalettePacket>& packets, std::uint16_t type = kColor256);
+Chunk PalettePackets(const std::vector<PalettePacket>& packets, std::uint16_t type = flic::Color256);
 
 // Run-length frame: per row a packet count byte (capped at 255), then packets
 // of a signed count: positive repeats one byte (runs of 3 or more, at most

@@ -1,8 +1,9 @@
 // Test programs link the player's parts without its entry function: these are
 // the globals the player's own executable would define. No sound manager, so
 // the parts under test run without an audio library.
-#include "app/globals.h"
-#include "app/message_class.h"
+#include "interp/globals.h"
+#include "platform/message_class.h"
+#include "sound/sound_class.h"
 
 SoundClass* SoundManager = nullptr;
 MessageClass* ErrorReporter = new MessageClass;

@@ -2,7 +2,6 @@
 // what would have been shown.
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -11,6 +10,7 @@
 #include "platform/headless/input_script.h"
 #include "platform/internal.h"
 #include "platform/screen.h"
+#include "platform/tell_user.h"
 #include "platform/windows.h"
 
 namespace platform {
@@ -24,14 +24,14 @@ public:
         if (settings.input.empty()) return;
         std::ifstream in(settings.input, std::ios::binary);
         if (!in) {
-            std::fprintf(stderr, "corvanta: cannot read input script %s\n", settings.input.c_str());
+            TellUser("corvanta: cannot read input script " + settings.input);
             return;
         }
         std::stringstream text;
         text << in.rdbuf();
         InputScript script = ParseInputScript(text.str());
         for (const auto& error : script.errors)
-            std::fprintf(stderr, "corvanta: input script %s, %s (skipped)\n", settings.input.c_str(), error.c_str());
+            TellUser("corvanta: input script " + settings.input + ", " + error + " (skipped)");
         events_ = std::move(script.events);
     }
 
@@ -109,7 +109,7 @@ private:
             case ScriptEvent::Kind::Message: PostToPresentation(event.message, event.wParam); break;
             case ScriptEvent::Kind::Snapshot:
                 if (!WriteSnapshot(event.file))
-                    std::fprintf(stderr, "corvanta: cannot write snapshot %s\n", event.file.c_str());
+                    TellUser("corvanta: cannot write snapshot " + event.file);
                 break;
             case ScriptEvent::Kind::Resize:
                 client_ = event.size;

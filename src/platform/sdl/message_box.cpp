@@ -6,9 +6,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <memory>
+
+#include "platform/tell_user.h"
 
 namespace platform {
 namespace {
@@ -406,7 +407,7 @@ std::vector<std::string> WrapText(std::string_view text, int width, const Measur
 BoxOutcome RunMessageBox(SDL_Window* window, SDL_Renderer* renderer, const std::function<void()>& drawUnder,
                          const std::string& caption, const std::string& text, win::UINT style) {
     BoxOutcome outcome;
-    const auto tell = [&] { std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str()); };
+    const auto tell = [&] { TellUser(caption + ": " + text); };
     // Nobody could see the box or answer it.
     const char* driver = SDL_GetCurrentVideoDriver();
     if (!driver || std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0) {

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <chrono>
 #include <optional>
-#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -17,6 +16,7 @@
 #include "platform/sdl/message_box.h"
 #include "platform/sdl/sdl_keys.h"
 #include "platform/sdl/window_manager.h"
+#include "platform/tell_user.h"
 #include "platform/viewport.h"
 
 namespace platform {
@@ -92,13 +92,13 @@ public:
         window_ = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, size.width,
                                    size.height, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
         if (!window_) {
-            std::fprintf(stderr, "corvanta: cannot open a window: %s\n", SDL_GetError());
+            TellUser(std::string("corvanta: cannot open a window: ") + SDL_GetError());
             return false;
         }
         renderer_ = SDL_CreateRenderer(window_, -1, 0);
         if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
         if (!renderer_) {
-            std::fprintf(stderr, "corvanta: cannot draw into the window: %s\n", SDL_GetError());
+            TellUser(std::string("corvanta: cannot draw into the window: ") + SDL_GetError());
             CloseFrame();
             return false;
         }
@@ -171,7 +171,7 @@ public:
     // Every box shows in the presentation window, owned or not.
     void ShowMessageBox(bool, const std::string& caption, const std::string& text, win::UINT style) override {
         if (!StartVideo()) {
-            std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+            TellUser(caption + ": " + text);
             return;
         }
         BoxOutcome outcome =
@@ -208,13 +208,14 @@ private:
         if (!named || !*named) {
             const std::string drivers = DesktopDrivers();
             if (drivers.empty()) {
-                std::fprintf(stderr, "corvanta: %s\n", NoDisplay);
+                TellUser(std::string("corvanta: ") + NoDisplay);
                 return false;
             }
             SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
         }
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-            std::fprintf(stderr, "corvanta: %s\ncorvanta: %s\n", NoDisplay, SDL_GetError());
+            TellUser(std::string("corvanta: ") + NoDisplay);
+            TellUser(std::string("corvanta: ") + SDL_GetError());
             return false;
         }
         video_ = true;

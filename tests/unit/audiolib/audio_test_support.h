@@ -42,7 +42,7 @@ Pcm Tones(const std::vector<Sine>& sines, std::size_t frames, std::uint32_t rate
           std::uint16_t bits);
 
 // Frames the library fades a sound out over at the end, and ramps gains over.
-inline constexpr std::size_t kFadeFrames44k = 220;
+inline constexpr std::size_t FadeFrames44k = 220;
 
 // Measures of the first channel over `frames` frames from `first`: the level
 // of one frequency in dB of full scale (a DFT bin, so `frames` should hold

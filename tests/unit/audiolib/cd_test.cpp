@@ -8,7 +8,7 @@
 namespace audtest {
 namespace {
 
-constexpr AUD_HANDLE kNoCd = 0;
+constexpr AUD_HANDLE NoCd = 0;
 
 struct TrackInfo {
     std::uint32_t start;
@@ -56,7 +56,7 @@ TEST_F(AudioTest, NoCdWithoutAUsableSetting) {
     };
     for (const auto& [name, setting] : settings) {
         setenv("CORVANTA_CDROM", setting.c_str(), 1);
-        EXPECT_EQ(AUD_redbook_open(0), kNoCd) << name;
+        EXPECT_EQ(AUD_redbook_open(0), NoCd) << name;
     }
     EXPECT_EQ(AUD_redbook_tracks(1), 0u);
     EXPECT_EQ(AUD_redbook_status(1), 0u);
@@ -71,7 +71,7 @@ TEST_F(AudioTest, TrackFolderPlaysItsTracksBackToBack) {
     WriteText(disc / "track05.wav", "not a sound");
     setenv("CORVANTA_CDROM", disc.c_str(), 1);
     const AUD_HANDLE cd = AUD_redbook_open(0);
-    ASSERT_NE(cd, kNoCd);
+    ASSERT_NE(cd, NoCd);
     EXPECT_EQ(Tracks(cd), (std::vector<TrackInfo>{{150, 188}, {188, 263}, {0, 0}, {263, 271}, {0, 0}}));
 
     OpenOutput();
@@ -124,7 +124,7 @@ TEST_P(CdLayout, TracksLieWhereTheLayoutPutsThemAndPlayFromTheirFiles) {
     if (!c.sheet.empty()) WriteText(disc / "disc.cue", c.sheet);
     setenv("CORVANTA_CDROM", (c.sheet.empty() ? disc : disc / "disc.cue").c_str(), 1);
     const AUD_HANDLE cd = AUD_redbook_open(0);
-    ASSERT_NE(cd, kNoCd);
+    ASSERT_NE(cd, NoCd);
     EXPECT_EQ(Tracks(cd), c.tracks);
 
     OpenOutput();
@@ -138,7 +138,7 @@ TEST_P(CdLayout, TracksLieWhereTheLayoutPutsThemAndPlayFromTheirFiles) {
     EXPECT_EQ(LastSoundingFrame(out.pcm), c.frames - 1);
 }
 
-const char kOneBin[] =
+const char OneBin[] =
     "REM made for a test\r\n"
     "file \"disc.bin\" binary\r\n"
     "  track 01 audio\r\n"
@@ -153,11 +153,11 @@ const char kOneBin[] =
     "  TRACK 05 AUDIO\r\n"
     "    INDEX 01 99:99:99\r\n";
 
-const char kFilePerTrack[] =
+const char FilePerTrack[] =
     "FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
     "FILE \"b.wav\" WAVE\n  TRACK 02 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:00:05\n";
 
-const char kPregapsBefore[] =
+const char PregapsBefore[] =
     "FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 00 00:00:30\n"
     "FILE \"b.wav\" WAVE\n    INDEX 01 00:00:00\n";
 
@@ -168,12 +168,12 @@ const char kPregapsBefore[] =
 INSTANTIATE_TEST_SUITE_P(
     Layouts, CdLayout,
     ::testing::Values(
-        LayoutCase{"OneBinForTheDisc", {{"Disc.BIN", NumberedFrames(300)}}, kOneBin,
+        LayoutCase{"OneBinForTheDisc", {{"Disc.BIN", NumberedFrames(300)}}, OneBin,
                    {{150, 235}, {235, 300}, {0, 0}, {0, 0}, {0, 0}}, 2, 860, 65 * 588},
         LayoutCase{"OneWavePerTrack", {{"a.wav", Wav(1000, 0.5)}, {"b.wav", Wav(-2000, 0.2, 22050, 1)}},
-                   kFilePerTrack, {{150, 193}, {193, 203}}, 2, -2000, 5880},
+                   FilePerTrack, {{150, 193}, {193, 203}}, 2, -2000, 5880},
         LayoutCase{"PregapsAtTheEndOfTheFileBefore", {{"a.wav", Wav(1000, 0.5)}, {"b.wav", Wav(-3000, 0.4)}},
-                   kPregapsBefore, {{150, 188}, {188, 218}}, 2, -3000, 17640},
+                   PregapsBefore, {{150, 188}, {188, 218}}, 2, -3000, 17640},
         LayoutCase{"SheetNameMatchedInLetterCase",
                    {{"disc.BIN", NumberedFrames(200)}, {"Disc.bin", NumberedFrames(100)}},
                    "FILE DISC.BIN BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", {{150, 250}}, 1, 10, 100 * 588},
@@ -203,8 +203,8 @@ TEST_F(AudioTest, StoppingTheCdFadesItOutAtOnce) {
     EXPECT_EQ(AUD_redbook_tracks(cd), 0u) << "closed";
     const WavFile out = Finish();
     EXPECT_EQ(out.pcm.samples[22049 * 2], 370) << "frame 37 of the image";
-    EXPECT_LT(MaxStep(out.pcm, 22040, 400), 370 / static_cast<int>(kFadeFrames44k) + 2) << "fades out";
-    EXPECT_EQ(LastSoundingFrame(out.pcm), 22050 + kFadeFrames44k - 2);
+    EXPECT_LT(MaxStep(out.pcm, 22040, 400), 370 / static_cast<int>(FadeFrames44k) + 2) << "fades out";
+    EXPECT_EQ(LastSoundingFrame(out.pcm), 22050 + FadeFrames44k - 2);
     EXPECT_EQ(TakeTrace(), (std::vector<std::string>{"sound\tcdplay\t150\t300", "sound\tcdstop"}));
 }
 

@@ -68,7 +68,7 @@ TEST_P(Decode, SoundsLikeSoxsConversionOfTheSameFile) {
     if (e.exact) {
         const auto original = ReadWav(source);
         // Up to the last 5 ms, which fade out.
-        const auto unfaded = original.pcm.samples.end() - 2 * kFadeFrames44k;
+        const auto unfaded = original.pcm.samples.end() - 2 * FadeFrames44k;
         EXPECT_TRUE(std::equal(original.pcm.samples.begin(), unfaded, got.begin()));
     }
     // Leave out the edges, where resamplers differ most.

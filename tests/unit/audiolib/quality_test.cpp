@@ -8,8 +8,8 @@
 namespace audtest {
 namespace {
 
-constexpr double kAmplitude = 0.45;  // of full scale, for each tone
-constexpr double kLoopSeconds = 0.2;  // whole cycles of every tone below
+constexpr double ToneAmplitude = 0.45;  // of full scale, for each tone
+constexpr double LoopSeconds = 0.2;  // whole cycles of every tone below
 
 struct ToneCase {
     const char* name;
@@ -29,9 +29,9 @@ class ToneQuality : public AudioTest, public ::testing::WithParamInterface<ToneC
 TEST_P(ToneQuality, ImagesAliasesAndTheLoopSeamStayFarBelowTheTone) {
     const ToneCase c = GetParam();
     OpenOutput(c.output);
-    std::vector<Sine> sines{{c.tone, kAmplitude}};
-    if (c.outside > 0) sines.push_back({c.outside, kAmplitude});
-    const auto frames = static_cast<std::size_t>(c.rate * kLoopSeconds);
+    std::vector<Sine> sines{{c.tone, ToneAmplitude}};
+    if (c.outside > 0) sines.push_back({c.outside, ToneAmplitude});
+    const auto frames = static_cast<std::size_t>(c.rate * LoopSeconds);
     const auto image = WavImage(Tones(sines, frames, c.rate, c.channels, c.bits));
     const AUD_HANDLE voice = VoiceWith(image);
     AUD_set_sample_loop_count(voice, 3);
@@ -40,10 +40,10 @@ TEST_P(ToneQuality, ImagesAliasesAndTheLoopSeamStayFarBelowTheTone) {
     const WavFile out = Finish();
 
     const std::size_t window = c.output / 5;  // 5 Hz bins
-    const std::size_t seam = static_cast<std::size_t>(c.output * kLoopSeconds);
+    const std::size_t seam = static_cast<std::size_t>(c.output * LoopSeconds);
     const std::size_t first = seam - window / 2;
     const double tone = LevelDb(out.pcm, first, window, c.tone);
-    EXPECT_NEAR(tone, 20 * std::log10(kAmplitude), 0.1) << "the tone itself";
+    EXPECT_NEAR(tone, 20 * std::log10(ToneAmplitude), 0.1) << "the tone itself";
     if (c.unwanted > 0) {
         EXPECT_LT(LevelDb(out.pcm, first, window, c.unwanted), tone - 90) << "image or alias";
     }
@@ -51,7 +51,7 @@ TEST_P(ToneQuality, ImagesAliasesAndTheLoopSeamStayFarBelowTheTone) {
         EXPECT_LT(StrongestOtherDb(out.pcm, first, window, c.tone), tone - 85) << "anything else";
     }
     // The tone's own largest step, plus 1% of full scale.
-    const double ownStep = 2 * std::numbers::pi * c.tone / c.output * kAmplitude * 32768;
+    const double ownStep = 2 * std::numbers::pi * c.tone / c.output * ToneAmplitude * 32768;
     EXPECT_LT(MaxStep(out.pcm, first, window), ownStep + 328) << "a click at the seam";
 }
 
@@ -83,21 +83,21 @@ class Clicks : public AudioTest, public ::testing::WithParamInterface<ClickCase>
 TEST_P(Clicks, NoStepLargerThanTheWavesOwnPlusOnePercent) {
     const ClickCase& c = GetParam();
     constexpr double kHz = 212.5;
-    constexpr double kLoud = 0.9;
+    constexpr double Loud = 0.9;
     OpenOutput();
     const auto frames = static_cast<std::size_t>(22050 * c.seconds);
-    const auto image = WavImage(Tones({{kHz, kLoud}}, frames, 22050, 1, 16));
+    const auto image = WavImage(Tones({{kHz, Loud}}, frames, 22050, 1, 16));
     const AUD_HANDLE voice = VoiceWith(image);
     AUD_start_sample(voice);
     SetNow(100);
     c.at100ms(voice);
     SetNow(500);
     const WavFile out = Finish();
-    const double ownStep = 2 * std::numbers::pi * kHz / 44100 * kLoud * 32768;
+    const double ownStep = 2 * std::numbers::pi * kHz / 44100 * Loud * 32768;
     EXPECT_LT(MaxStep(out.pcm, 0, out.pcm.samples.size() / 2), ownStep + 328);
     // What follows has the level asked for: twenty whole cycles from 150 ms on.
     const double level = LevelDb(out.pcm, 6615, 4150, kHz);
-    const double expected = c.volumeAfter == 0 ? -120 : 20 * std::log10(kLoud * c.volumeAfter / 255.0);
+    const double expected = c.volumeAfter == 0 ? -120 : 20 * std::log10(Loud * c.volumeAfter / 255.0);
     EXPECT_NEAR(std::max(level, -120.0), expected, 0.2);
 }
 

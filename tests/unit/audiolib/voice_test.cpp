@@ -8,7 +8,7 @@
 namespace audtest {
 namespace {
 
-constexpr std::int16_t kLevel = 1000;
+constexpr std::int16_t Level = 1000;
 
 // Frames from `first` on that hold `value` on every channel, without a break.
 std::size_t RunOf(const Pcm& pcm, std::size_t first, std::int16_t value) {
@@ -43,9 +43,9 @@ class StartTime : public AudioTest, public ::testing::WithParamInterface<Timing>
 
 TEST_P(StartTime, SoundBeginsAtTheSampleOfItsVirtualStartTime) {
     const Timing t = GetParam();
-    constexpr std::size_t kFrames = 2000;
+    constexpr std::size_t FrameCount = 2000;
     OpenOutput(t.rate, t.bits, t.channels);
-    const auto image = WavImage(Constant(kLevel, kFrames, t.rate, t.channels));
+    const auto image = WavImage(Constant(Level, FrameCount, t.rate, t.channels));
     const AUD_HANDLE voice = VoiceWith(image);
     SetNow(t.startMs);
     AUD_start_sample(voice);
@@ -59,10 +59,10 @@ TEST_P(StartTime, SoundBeginsAtTheSampleOfItsVirtualStartTime) {
     EXPECT_EQ(FirstSoundingFrame(out.pcm), start);
     // 8-bit output keeps the high byte of the mix. The last 5 ms fade out.
     const std::size_t fade = std::max(t.rate / 200, 128u);
-    EXPECT_GE(RunOf(out.pcm, start, t.bits == 8 ? kLevel >> 8 : kLevel), kFrames - fade);
-    EXPECT_LE(LastSoundingFrame(out.pcm), start + kFrames - 1);
+    EXPECT_GE(RunOf(out.pcm, start, t.bits == 8 ? Level >> 8 : Level), FrameCount - fade);
+    EXPECT_LE(LastSoundingFrame(out.pcm), start + FrameCount - 1);
     if (t.bits == 16) {
-        EXPECT_EQ(LastSoundingFrame(out.pcm), start + kFrames - 1);
+        EXPECT_EQ(LastSoundingFrame(out.pcm), start + FrameCount - 1);
     }
     EXPECT_EQ(out.pcm.samples.size() / t.channels, std::uint64_t{t.startMs + 1000} * t.rate / 1000);
 }
@@ -77,7 +77,7 @@ class LoopCount : public AudioTest, public ::testing::WithParamInterface<std::in
 TEST_P(LoopCount, PlaysTheSoundThatManyTimesThenGoesIdle) {
     const std::int32_t plays = GetParam();
     OpenOutput();
-    const auto image = WavImage(Constant(kLevel, 441));  // 10 ms
+    const auto image = WavImage(Constant(Level, 441));  // 10 ms
     const AUD_HANDLE voice = VoiceWith(image);
     AUD_set_sample_loop_count(voice, plays);
     ended.clear();
@@ -91,7 +91,7 @@ TEST_P(LoopCount, PlaysTheSoundThatManyTimesThenGoesIdle) {
     EXPECT_EQ(ended, std::vector<AUD_HANDLE>{voice});
     SetNow(1000);
     const WavFile out = Finish();
-    EXPECT_EQ(RunOf(out.pcm, 0, kLevel), 441u * plays - kFadeFrames44k) << "the last play fades out";
+    EXPECT_EQ(RunOf(out.pcm, 0, Level), 441u * plays - FadeFrames44k) << "the last play fades out";
     EXPECT_EQ(LastSoundingFrame(out.pcm), 441u * plays - 1);
     EXPECT_EQ(ended.size(), 1u);
 }
@@ -100,20 +100,20 @@ INSTANTIATE_TEST_SUITE_P(Counts, LoopCount, ::testing::Values(1, 2, 7));
 
 TEST_F(AudioTest, LoopCountZeroPlaysWithoutEnd) {
     OpenOutput();
-    const auto image = WavImage(Constant(kLevel, 441));
+    const auto image = WavImage(Constant(Level, 441));
     const AUD_HANDLE voice = VoiceWith(image);
     AUD_set_sample_loop_count(voice, 0);
     AUD_start_sample(voice);
     SetNow(5000);
     EXPECT_EQ(AUD_sample_status(voice), AUD_SAMPLE_PLAYING);
     const WavFile out = Finish();
-    EXPECT_EQ(RunOf(out.pcm, 0, kLevel), out.pcm.samples.size() / 2);
+    EXPECT_EQ(RunOf(out.pcm, 0, Level), out.pcm.samples.size() / 2);
     EXPECT_EQ(out.pcm.samples.size() / 2, 5000u * 441 / 10);
 }
 
 TEST_F(AudioTest, StatusFollowsTheVoiceThroughItsLife) {
     OpenOutput();
-    const auto image = WavImage(Constant(kLevel, 4410));
+    const auto image = WavImage(Constant(Level, 4410));
     const AUD_HANDLE voice = AUD_allocate_sample_handle(driver_);
     ASSERT_NE(voice, 0u);
     const std::vector<std::pair<const char*, std::function<void()>>> steps = {
@@ -154,8 +154,8 @@ void StartChained(AUD_HANDLE voice) {
 
 TEST_F(AudioTest, EndOfSampleIsCalledAtTheExactEndOfTheSound) {
     OpenOutput();
-    const auto first = WavImage(Constant(kLevel, 441));
-    const auto second = WavImage(Constant(2 * kLevel, 441));
+    const auto first = WavImage(Constant(Level, 441));
+    const auto second = WavImage(Constant(2 * Level, 441));
     const AUD_HANDLE a = VoiceWith(first);
     chainedVoice = VoiceWith(second);
     ended.clear();
@@ -167,9 +167,9 @@ TEST_F(AudioTest, EndOfSampleIsCalledAtTheExactEndOfTheSound) {
     const WavFile out = Finish();
     EXPECT_EQ(ended, std::vector<AUD_HANDLE>{a});
     EXPECT_EQ(FirstSoundingFrame(out.pcm), 882u);
-    EXPECT_EQ(RunOf(out.pcm, 882, kLevel), 441u - kFadeFrames44k);
+    EXPECT_EQ(RunOf(out.pcm, 882, Level), 441u - FadeFrames44k);
     EXPECT_NE(out.pcm.samples[(882 + 440) * 2], 0) << "the first sound's last frame";
-    EXPECT_EQ(RunOf(out.pcm, 882 + 441, 2 * kLevel), 441u - kFadeFrames44k);
+    EXPECT_EQ(RunOf(out.pcm, 882 + 441, 2 * Level), 441u - FadeFrames44k);
     EXPECT_EQ(RunOf(out.pcm, 882 + 882, 0), 500u * 441 / 10 - 882 - 882);
     const std::string na = std::to_string(a), nb = std::to_string(chainedVoice);
     EXPECT_EQ(TakeTrace(), (std::vector<std::string>{"sound\tstart\t" + na, "sound\tend\t" + na,
@@ -178,7 +178,7 @@ TEST_F(AudioTest, EndOfSampleIsCalledAtTheExactEndOfTheSound) {
 
 TEST_F(AudioTest, EndSampleStopsAtOnceAndFadesOutWithoutEndOfSampleCall) {
     OpenOutput();
-    const auto image = WavImage(Constant(kLevel, 44100));
+    const auto image = WavImage(Constant(Level, 44100));
     const AUD_HANDLE voice = VoiceWith(image);
     ended.clear();
     AUD_start_sample(voice);
@@ -189,17 +189,17 @@ TEST_F(AudioTest, EndSampleStopsAtOnceAndFadesOutWithoutEndOfSampleCall) {
     SetNow(2000);
     const WavFile out = Finish();
     EXPECT_TRUE(ended.empty());
-    EXPECT_EQ(RunOf(out.pcm, 0, kLevel), 4410u);
-    EXPECT_LE(MaxStep(out.pcm, 4400, 400), kLevel / static_cast<int>(kFadeFrames44k) + 1);
-    EXPECT_NE(out.pcm.samples[(4410 + kFadeFrames44k / 2) * 2], 0);
-    EXPECT_EQ(RunOf(out.pcm, 4410 + kFadeFrames44k, 0), out.pcm.samples.size() / 2 - 4410 - kFadeFrames44k);
+    EXPECT_EQ(RunOf(out.pcm, 0, Level), 4410u);
+    EXPECT_LE(MaxStep(out.pcm, 4400, 400), Level / static_cast<int>(FadeFrames44k) + 1);
+    EXPECT_NE(out.pcm.samples[(4410 + FadeFrames44k / 2) * 2], 0);
+    EXPECT_EQ(RunOf(out.pcm, 4410 + FadeFrames44k, 0), out.pcm.samples.size() / 2 - 4410 - FadeFrames44k);
     const std::string n = std::to_string(voice);
     EXPECT_EQ(TakeTrace(), (std::vector<std::string>{"sound\tstart\t" + n, "sound\tstop\t" + n}));
 }
 
 TEST_F(AudioTest, RegisteringReturnsThePreviousProcedureAndNullRemovesIt) {
     OpenOutput();
-    const auto image = WavImage(Constant(kLevel, 441));
+    const auto image = WavImage(Constant(Level, 441));
     const AUD_HANDLE voice = VoiceWith(image);
     ended.clear();
     EXPECT_EQ(AUD_register_EOS_callback(voice, &RecordEnd), nullptr);
@@ -222,9 +222,9 @@ class Volume : public AudioTest, public ::testing::WithParamInterface<VolumeCase
 
 TEST_P(Volume, ScalesTheSoundLinearlyUpToFullAt255) {
     const VolumeCase c = GetParam();
-    constexpr std::int16_t kLoud = 20000;
+    constexpr std::int16_t Loud = 20000;
     OpenOutput();
-    const auto image = WavImage(Constant(kLoud, 441));
+    const auto image = WavImage(Constant(Loud, 441));
     const AUD_HANDLE voice = VoiceWith(image);
     EXPECT_EQ(AUD_sample_volume(voice), 255) << "full volume by default";
     AUD_set_sample_volume(voice, c.set);
@@ -234,11 +234,11 @@ TEST_P(Volume, ScalesTheSoundLinearlyUpToFullAt255) {
     AUD_start_sample(voice);
     SetNow(20);
     const WavFile out = Finish();
-    const double expected = kLoud * c.reads / 255.0;
-    EXPECT_NEAR(out.pcm.samples[0], expected, kLoud * 0.005);
-    EXPECT_NEAR(out.pcm.samples[200 * 2 + 1], expected, kLoud * 0.005);
+    const double expected = Loud * c.reads / 255.0;
+    EXPECT_NEAR(out.pcm.samples[0], expected, Loud * 0.005);
+    EXPECT_NEAR(out.pcm.samples[200 * 2 + 1], expected, Loud * 0.005);
     if (c.reads == 255) {
-        EXPECT_EQ(out.pcm.samples[0], kLoud);
+        EXPECT_EQ(out.pcm.samples[0], Loud);
     }
 }
 
@@ -265,7 +265,7 @@ TEST_F(AudioTest, VoicesAddUpAndClipAtTheSampleRange) {
     SetNow(100);
     const WavFile out = Finish();
     for (std::size_t i = 0; i < pairs.size(); ++i) {
-        EXPECT_GE(RunOf(out.pcm, 882 * i, sums[i]), 441u - kFadeFrames44k)
+        EXPECT_GE(RunOf(out.pcm, 882 * i, sums[i]), 441u - FadeFrames44k)
             << pairs[i].first << " + " << pairs[i].second;
     }
 }
@@ -277,7 +277,7 @@ struct BadImage {
 };
 
 std::vector<BadImage> BadImages() {
-    auto good = WavImage(Constant(kLevel, 100));
+    auto good = WavImage(Constant(Level, 100));
     auto withField = [&](std::size_t at, std::uint32_t value) {
         auto image = good;
         for (int i = 0; i < 4; ++i) image[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
@@ -302,7 +302,7 @@ std::vector<BadImage> BadImages() {
 
 TEST_F(AudioTest, InvalidImagesLeaveTheVoiceIdle) {
     OpenOutput();
-    const auto good = WavImage(Constant(kLevel, 100));
+    const auto good = WavImage(Constant(Level, 100));
     for (const BadImage& bad : BadImages()) {
         SCOPED_TRACE(bad.name);
         const AUD_HANDLE voice = VoiceWith(good);
@@ -337,7 +337,7 @@ std::vector<std::uint8_t> WithChunkBeforeData(std::vector<std::uint8_t> image, s
 // 100 float frames whose data chunk claims 4 GB: decoded by SDL, which
 // allocates what a chunk claims before reading it.
 std::vector<std::uint8_t> FloatImageClaimingGigabytes() {
-    const Pcm pcm = Constant(kLevel, 100);
+    const Pcm pcm = Constant(Level, 100);
     auto image = WavImage(pcm);
     image.resize(44);
     image[20] = 3;  // IEEE float
@@ -357,13 +357,13 @@ std::vector<std::uint8_t> FloatImageClaimingGigabytes() {
 
 std::vector<LayoutCase> Layouts() {
     const auto odd = [] {
-        Pcm pcm = Constant(kLevel >> 8, 101, 44100, 1);
+        Pcm pcm = Constant(Level >> 8, 101, 44100, 1);
         pcm.bits = 8;
         return WavImage(pcm);  // 101 data bytes and no pad byte after them
     }();
-    auto overlong = WavImage(Constant(kLevel, 100));
+    auto overlong = WavImage(Constant(Level, 100));
     overlong[40] = overlong[41] = 0xFF;  // data size far beyond the RIFF chunk
-    auto cutShort = WavImage(Constant(kLevel, 100));
+    auto cutShort = WavImage(Constant(Level, 100));
     cutShort.resize(cutShort.size() - 40);  // the RIFF size says less than the data size: 90 frames
     const auto riff = static_cast<std::uint32_t>(cutShort.size() - 8);
     for (int i = 0; i < 4; ++i) cutShort[4 + i] = static_cast<std::uint8_t>(riff >> (8 * i));
@@ -375,7 +375,7 @@ std::vector<LayoutCase> Layouts() {
         {"OddChunkAndItsPadBeforeData",
          WithChunkBeforeData(odd, {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0}), 101},
         {"ExtendedFormatChunk", [] {
-             auto image = WithChunkBeforeData(WavImage(Constant(kLevel, 100)), {0, 0});
+             auto image = WithChunkBeforeData(WavImage(Constant(Level, 100)), {0, 0});
              image[16] = 18;  // fmt chunk of 18 bytes: cbSize 0
              return image;
          }(), 100},
@@ -428,7 +428,7 @@ TEST_F(AudioTest, OutputFileHeaderMatchesItsLengthAfterShutdown) {
 }
 
 TEST_F(AudioTest, OutputFileIsCompleteWhenTheProcessExitsWithoutShutdown) {
-    const auto image = WavImage(Constant(kLevel, 441));
+    const auto image = WavImage(Constant(Level, 441));
     EXPECT_EXIT(
         {
             OpenOutput();
@@ -447,7 +447,7 @@ TEST_F(AudioTest, OutputFileIsCompleteWhenTheProcessExitsWithoutShutdown) {
 }
 
 TEST_F(AudioTest, ReopeningAfterShutdownGoesOnInTheSameFile) {
-    const auto image = WavImage(Constant(kLevel, 441));
+    const auto image = WavImage(Constant(Level, 441));
     OpenOutput();
     AUD_HANDLE voice = VoiceWith(image);
     SetNow(100);
@@ -464,9 +464,9 @@ TEST_F(AudioTest, ReopeningAfterShutdownGoesOnInTheSameFile) {
     SetNow(700);
     const WavFile out = Finish();
     EXPECT_EQ(out.pcm.samples.size() / 2, 700u * 441 / 10);
-    EXPECT_EQ(RunOf(out.pcm, 4410, kLevel), 441u - kFadeFrames44k);
+    EXPECT_EQ(RunOf(out.pcm, 4410, Level), 441u - FadeFrames44k);
     EXPECT_EQ(RunOf(out.pcm, 4851, 0), 600u * 441 / 10 - 4851);
-    EXPECT_EQ(RunOf(out.pcm, 600u * 441 / 10, kLevel), 441u - kFadeFrames44k);
+    EXPECT_EQ(RunOf(out.pcm, 600u * 441 / 10, Level), 441u - FadeFrames44k);
 }
 
 struct OpenCase {
@@ -517,7 +517,7 @@ TEST_F(AudioTest, EmptySoundsEndAtOnceInAnyFormat) {
     OpenOutput();
     for (const std::uint32_t rate : {44100u, 22050u}) {
         SCOPED_TRACE(rate);
-        const auto image = WavImage(Constant(kLevel, 0, rate));
+        const auto image = WavImage(Constant(Level, 0, rate));
         const AUD_HANDLE voice = VoiceWith(image);
         AUD_start_sample(voice);
         SetNow(10);

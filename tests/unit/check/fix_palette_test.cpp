@@ -1,15 +1,17 @@
 // corvanta-check --fix-palette: the copy, loaded by the player's own bitmap
-// loader on this run's display (the program runs once with static colours and
-// once without), shows every pixel in the picture's colour.
+// loader on a display with static colours and on one without, shows every
+// pixel in the picture's colour.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "check/fix_palette.h"
 #include "still/slide_win.h"
 #include "support/bmp_writer.h"
+#include "support/fresh_session.h"
 #include "support/player_run.h"
 
 namespace {
@@ -67,11 +69,13 @@ std::int32_t Field(const std::vector<std::uint8_t>& bytes, std::size_t at) {
     return static_cast<std::int32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24);
 }
 
-class FixPalette : public testing::TestWithParam<FixCase> {};
+// A case under a palette setting of the display.
+class FixPalette : public testing::TestWithParam<std::tuple<FixCase, const char*>> {};
 
 TEST_P(FixPalette, CopyShowsAsDrawn) {
-    const FixCase& c = GetParam();
-    const std::filesystem::path folder = test::MakeTempDir("fix-" + c.name);
+    const auto& [c, paletteSetting] = GetParam();
+    test::SessionWith session({{"CORVANTA_PALETTE", paletteSetting}, {"CORVANTA_TRACE", nullptr}});
+    const std::filesystem::path folder = test::MakeTempDir("fix-" + c.name + "-" + paletteSetting);
     test::WriteBytes(folder / "in.bmp", c.file.Bytes());
     const check::PaletteFix fix = check::FixPalette(folder / "in.bmp", folder / "out.bmp");
     ASSERT_EQ(fix.error, "");
@@ -98,6 +102,8 @@ TEST_P(FixPalette, CopyShowsAsDrawn) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Check, FixPalette, testing::ValuesIn(Cases()), [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Check, FixPalette,
+                         testing::Combine(testing::ValuesIn(Cases()), testing::Values("static", "nostatic")),
+                         [](const auto& info) { return std::get<0>(info.param).name + "_" + std::get<1>(info.param); });
 
 }  // namespace

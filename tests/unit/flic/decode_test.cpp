@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "movie_fixture.h"
+#include "support/fresh_session.h"
 
 namespace {
 
@@ -100,31 +101,31 @@ std::vector<Shape> Shapes() {
     return {
         // Line count 1: skip two lines, then a packet count of 1 on row 2.
         {"WordDeltaSkipThenPackets", 4, 3,
-         [] { return OnBase({Raw(flc::kDeltaFlc, {1, 0, 0xFE, 0xFF, 1, 0, 1, 1, 40, 41})}); },
+         [] { return OnBase({Raw(flic::DeltaFlc, {1, 0, 0xFE, 0xFF, 1, 0, 1, 1, 40, 41})}); },
          BaseWith({{9, 50}, {10, 51}})},
         // Last-pixel word, then a packet count of 0.
-        {"WordDeltaLastPixel", 4, 3, [] { return OnBase({Raw(flc::kDeltaFlc, {1, 0, 77, 0x80, 0, 0})}); },
+        {"WordDeltaLastPixel", 4, 3, [] { return OnBase({Raw(flic::DeltaFlc, {1, 0, 77, 0x80, 0, 0})}); },
          BaseWith({{3, 87}})},
         // A repeated pair, and a count of 0 that carries no data.
         {"WordDeltaRepeatAndEmptyPacket", 4, 3,
-         [] { return OnBase({Raw(flc::kDeltaFlc, {1, 0, 2, 0, 0, 0, 0, 0xFF, 30, 31})}); },
+         [] { return OnBase({Raw(flic::DeltaFlc, {1, 0, 2, 0, 0, 0, 0, 0xFF, 30, 31})}); },
          BaseWith({{0, 40}, {1, 41}})},
         // Skips, runs and a line past the bottom are cut at the image's edges.
         {"WordDeltaClipped", 4, 3,
-         [] { return OnBase({Raw(flc::kDeltaFlc, {2, 0, 0xFE, 0xFF, 1, 0, 3, 0xFE, 60, 61, 1, 0, 0, 0xFF, 5, 6})}); },
+         [] { return OnBase({Raw(flic::DeltaFlc, {2, 0, 0xFE, 0xFF, 1, 0, 3, 0xFE, 60, 61, 1, 0, 0, 0xFF, 5, 6})}); },
          BaseWith({{11, 70}})},
         {"ByteDeltaRunsAndEmptyPacket", 4, 3,
-         [] { return OnBase({Raw(flc::kDeltaFli, {1, 0, 1, 0, 3, 1, 1, 90, 0, 0, 0, 0xFE, 20})}); },
+         [] { return OnBase({Raw(flic::DeltaFli, {1, 0, 1, 0, 3, 1, 1, 90, 0, 0, 0, 0xFE, 20})}); },
          BaseWith({{5, 100}, {6, 30}, {7, 30}})},
         {"ByteDeltaClipped", 4, 3,
-         [] { return OnBase({Raw(flc::kDeltaFli, {2, 0, 3, 0, 1, 3, 0xFC, 20, 1, 0, 0xFF, 9, 1, 0, 0xFF, 9})}); },
+         [] { return OnBase({Raw(flic::DeltaFli, {2, 0, 3, 0, 1, 3, 0xFC, 20, 1, 0, 0xFF, 9, 1, 0, 0xFF, 9})}); },
          BaseWith({{11, 30}})},
         // Per row: an ignored count, a count 0 that consumes its value, a run, literals.
         {"RunLengthCountZeroAndLiterals", 4, 1,
-         [] { return OneFrame(4, 1, {Raw(flc::kByteRun, {9, 0, 55, 2, 7, 0xFE, 8, 9})}); },
+         [] { return OneFrame(4, 1, {Raw(flic::ByteRun, {9, 0, 55, 2, 7, 0xFE, 8, 9})}); },
          {17, 17, 18, 19}},
         {"RunLengthRowOvershoots", 4, 2,
-         [] { return OneFrame(4, 2, {Raw(flc::kByteRun, {1, 6, 3, 1, 4, 4})}); }, {13, 13, 13, 13, 14, 14, 14, 14}},
+         [] { return OneFrame(4, 2, {Raw(flic::ByteRun, {1, 6, 3, 1, 4, 4})}); }, {13, 13, 13, 13, 14, 14, 14, 14}},
         {"Black", 4, 3, [] { return OnBase({flc::Black()}); }, Filled(4, 3, 0)},
         {"PostageStampSkipped", 4, 3, [] { return OnBase({flc::PostageStamp({1, 2, 3, 4}, 2, 2)}); },
          BaseWith({})},
@@ -132,19 +133,19 @@ std::vector<Shape> Shapes() {
         {"CopyPublishedSizeThenChunk", 4, 3,
          [] {
              return OnBase({flc::Copy(Filled(4, 3, 2), 4, 3, flc::CopySize::Standard),
-                            Raw(flc::kDeltaFli, {0, 0, 1, 0, 1, 0, 1, 5})});
+                            Raw(flic::DeltaFli, {0, 0, 1, 0, 1, 0, 1, 5})});
          },
          CopiedWith(0, 15)},
         {"CopyShortSizeThenChunk", 4, 3,
          [] {
              return OnBase({flc::Copy(Filled(4, 3, 2), 4, 3, flc::CopySize::Short),
-                            Raw(flc::kDeltaFli, {0, 0, 1, 0, 1, 0, 1, 5})});
+                            Raw(flic::DeltaFli, {0, 0, 1, 0, 1, 0, 1, 5})});
          },
          CopiedWith(0, 15)},
         {"CopyPublishedSizeThenFrame", 4, 3,
          [] {
              flc::Movie movie = OnBase({flc::Copy(Filled(4, 3, 2), 4, 3, flc::CopySize::Standard)});
-             movie.frames.push_back({{Raw(flc::kDeltaFli, {2, 0, 1, 0, 1, 3, 1, 6})}});
+             movie.frames.push_back({{Raw(flic::DeltaFli, {2, 0, 1, 0, 1, 3, 1, 6})}});
              return movie;
          },
          CopiedWith(11, 16)},
@@ -208,7 +209,7 @@ std::vector<PaletteCase> StaticPaletteCases() {
     };
     return {
         {"FullPacketFillsBetweenStatics", {flc::Palette(colours)}, full},
-        {"Colour64Unscaled", {flc::Palette({{63, 0, 63}}, flc::kColor64)}, {{10, {63, 0, 63}}}},
+        {"Colour64Unscaled", {flc::Palette({{63, 0, 63}}, flic::Color64)}, {{10, {63, 0, 63}}}},
         {"SkipsRunOnAcrossPackets",
          {flc::PalettePackets({{0, {{1, 1, 1}, {2, 2, 2}}}, {3, {{5, 5, 5}}}})},
          {{10, {1, 1, 1}}, {11, {2, 2, 2}}, {15, {5, 5, 5}}}},
@@ -238,11 +239,25 @@ TEST_P(StaticPalette, PlacesColoursAfterTheLowStatics) {
 INSTANTIATE_TEST_SUITE_P(Palettes, StaticPalette, testing::ValuesIn(StaticPaletteCases()),
                          [](const auto& info) { return info.param.name; });
 
-// Runs in a program of its own under the setting without static colours.
-class NoStaticPalette : public MovieTest {};
+// In a platform session of its own under the setting without static colours.
+class NoStaticPalette : public MovieTest {
+protected:
+    void SetUp() override {
+        session_.emplace(
+            std::map<std::string, const char*>{{"CORVANTA_PALETTE", "nostatic"}, {"CORVANTA_TRACE", nullptr}});
+        MovieTest::SetUp();
+    }
+    void TearDown() override {
+        MovieTest::TearDown();
+        session_.reset();
+    }
+
+private:
+    std::optional<test::SessionWith> session_;
+};
 
 TEST_F(NoStaticPalette, TakesColoursFromEntryZeroAndShiftsNothing) {
-    if (DisplayPaletteUse() != win::SYSPAL_NOSTATIC) GTEST_SKIP() << "runs under the nostatic setting";
+    ASSERT_EQ(DisplayPaletteUse(), win::SYSPAL_NOSTATIC);
     const Entries system = SystemColours();
     const auto colours = Colours(16);
     flc::Movie movie = EmptyMovie(4, 3);

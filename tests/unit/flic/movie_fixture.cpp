@@ -6,14 +6,13 @@
 namespace movie_test {
 
 void MovieTest::SetUp() {
-    static const bool registered = [] {
-        win::WNDCLASSA wc{0, win::DefWindowProcA, nullptr, nullptr, "MovieTest"};
-        return win::RegisterClassA(&wc) != 0;
-    }();
-    ASSERT_TRUE(registered);
+    // Once per platform session: a second registration is refused.
+    win::WNDCLASSA wc{0, win::DefWindowProcA, nullptr, nullptr, "MovieTest"};
+    win::RegisterClassA(&wc);
     const platform::Size size = platform::TheScreen().GetSize();
     window = win::CreateWindowExA(0, "MovieTest", "", win::WS_POPUP, 0, 0, size.width, size.height, nullptr, nullptr,
                                   nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
     win::ShowWindow(window, win::SW_SHOW);
     platform::TheScreen().Fill(platform::TheScreen().Bounds(), 0);
 

@@ -181,28 +181,6 @@ TEST(Probe, AnIdleWindowRunsOnUntilTheLimit) {
     EXPECT_EQ(trace.back(), "2005\texit\t3");
 }
 
-TEST(Probe, TheScreenAndPaletteSettingsShape) {
-    fs::path folder = test::MakeTempDir("probe-settings");
-    struct Case {
-        Environment environment;
-        std::vector<std::string> options;
-        std::string expected;
-    } cases[] = {
-        {{}, {"--caps"}, "probe\tcaps\t1\t20\t20"},
-        {{{"CORVANTA_PALETTE", "nostatic"}}, {"--caps"}, "probe\tcaps\t2\t20\t2"},
-        {{{"CORVANTA_PALETTE", "error"}}, {"--caps"}, "probe\tcaps\t0\t20\t20"},
-        {{{"CORVANTA_SCREEN", "320x240"}, {"CORVANTA_MAX_MS", "100"}}, {}, "probe\tpaint\t320\t240"},
-        {{{"CORVANTA_CLIENT", "800x600"}, {"CORVANTA_MAX_MS", "100"}}, {}, "probe\tpaint\t800\t600"},
-    };
-    for (const auto& c : cases) {
-        RunProbe(c.options, c.environment, folder);
-        auto trace = test::TraceLines(folder / "trace.txt");
-        bool found = false;
-        for (const auto& line : trace) found = found || line.find(c.expected) != std::string::npos;
-        EXPECT_TRUE(found) << c.expected;
-    }
-}
-
 // ---------------------------------------------------------------- a real window
 
 bool OnPath(const std::string& program) {

@@ -35,10 +35,15 @@ TEST(Settings, BadValuesKeepTheDefaults) {
                                                    {"CORVANTA_SCREEN", "big"},      {"CORVANTA_PALETTE", "nostatic"},
                                                    {"CORVANTA_MAX_MS", "12x"},      {"CORVANTA_TRACE", "-"},
                                                    {"CORVANTA_SCALE", "integer"},   {"CORVANTA_FULLSCREEN", "yes"}};
+    testing::internal::CaptureStderr();
     auto settings = platform::ReadSettings([&](const char* name) -> const char* {
         auto found = environment.find(name);
         return found == environment.end() ? nullptr : found->second.c_str();
     });
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "corvanta: ignoring CORVANTA_SCREEN=big (invalid value)\n"
+              "corvanta: ignoring CORVANTA_FULLSCREEN=yes (invalid value)\n"
+              "corvanta: ignoring CORVANTA_MAX_MS=12x (invalid value)\n");
     EXPECT_EQ(settings.driver, platform::Driver::Headless);
     EXPECT_EQ(settings.client, (platform::Size{800, 600}));
     EXPECT_FALSE(settings.screen);

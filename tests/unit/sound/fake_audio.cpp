@@ -9,8 +9,8 @@ FakeAudio* active = nullptr;
 void Record(std::string call) { active->calls.push_back(std::move(call)); }
 std::string Text(std::uint64_t value) { return std::to_string(value); }
 
-constexpr AUD_HANDLE kDriver = 77;
-constexpr AUD_HANDLE kCd = 55;
+constexpr AUD_HANDLE DriverHandle = 77;
+constexpr AUD_HANDLE CdHandle = 55;
 
 // Entry points the sound manager has no business calling.
 template <typename Result, typename... Arguments>
@@ -54,7 +54,7 @@ AudEntryTable FakeAudio::Table() {
         Record("open " + Text(device));
         active->formatsTried.push_back(*format);
         if (!active->acceptsFormat(*format)) return std::int32_t{1};
-        *driver = kDriver;
+        *driver = DriverHandle;
         return std::int32_t{0};
     };
     t.AUD_allocate_sample_handle = [](AUD_HANDLE driver) -> AUD_HANDLE {
@@ -103,7 +103,7 @@ AudEntryTable FakeAudio::Table() {
     };
     t.AUD_redbook_open = [](std::uint32_t drive) {
         Record("cd open " + Text(drive));
-        return kCd;
+        return CdHandle;
     };
     t.AUD_redbook_close = [](AUD_HANDLE cd) { Record("cd close " + Text(cd)); };
     t.AUD_redbook_tracks = [](AUD_HANDLE) { return active->cdTracks; };

@@ -6,7 +6,7 @@
 
 namespace {
 
-const std::vector<std::string> kLookUpOrder = {
+const std::vector<std::string> LookUpOrder = {
     "_AUD_startup@0", "_AUD_shutdown@0", "_AUD_waveOutOpen@16", "_AUD_last_error@0",
     "_AUD_allocate_sample_handle@4", "_AUD_sample_status@4", "_AUD_init_sample@4", "_AUD_set_sample_file@12",
     "_AUD_set_sample_volume@8", "_AUD_sample_volume@4", "_AUD_set_sample_playback_rate@8",
@@ -31,7 +31,7 @@ public:
     }
     static inline std::filesystem::path path;
 };
-const auto* const kTrace = ::testing::AddGlobalTestEnvironment(new TraceFile);
+const auto* const TraceSetUp = ::testing::AddGlobalTestEnvironment(new TraceFile);
 
 }  // namespace
 
@@ -41,7 +41,7 @@ TEST(SoundBinding, LooksUpEveryDecoratedNameInOrderEvenAfterAFailure) {
         asked.emplace_back(name);
         return asked.size() == 1 ? nullptr : &SomeAddress;
     });
-    EXPECT_EQ(asked, kLookUpOrder);
+    EXPECT_EQ(asked, LookUpOrder);
     EXPECT_EQ(table.AUD_startup, nullptr);
     EXPECT_NE(table.AUD_redbook_position, nullptr);
     EXPECT_FALSE(IsFullyBound(table));
@@ -72,7 +72,7 @@ TEST_F(SoundTest, UnusableLibraryIsReportedOnceAndNeverCalled) {
 
         MakeFile("theme.wav");
         sound->Startup();
-        Play("theme", SoundClass::kModeMix);
+        Play("theme", SoundClass::ModeMix);
         sound->Service();
         sound->Serve();
         EXPECT_FALSE(sound->AttachMovieSound("theme.wav"));

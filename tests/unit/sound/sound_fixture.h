@@ -41,7 +41,7 @@ protected:
     }
 
     void Play(const char* name, std::int32_t mode, std::int32_t playOnce = 1, std::int32_t loopCount = 0) {
-        sound->StartMusic(name, playOnce, mode, loopCount, 0, PlayEntry::kMusicFile);
+        sound->StartMusic(name, playOnce, mode, loopCount, 0, EntryKind::MusicFile);
     }
 
     std::string Call(const char* what, AUD_HANDLE voice) { return std::string(what) + " " + std::to_string(voice); }

@@ -2,9 +2,9 @@
 
 namespace {
 
-constexpr auto kWait = SoundClass::kModeWait;
-constexpr auto kMix = SoundClass::kModeMix;
-constexpr auto kFade = SoundClass::kModeFade;
+constexpr auto WaitMode = SoundClass::ModeWait;
+constexpr auto MixMode = SoundClass::ModeMix;
+constexpr auto Fade = SoundClass::ModeFade;
 
 }  // namespace
 
@@ -25,7 +25,7 @@ TEST_F(SoundTest, MusicNamesPlayTheWavOfTheirBaseName) {
         SCOPED_TRACE(c.name);
         Start();
         if (c.file) MakeFile(c.file, std::string(c.name) == "empty" ? 0 : 100);
-        Play(c.name, kMix);
+        Play(c.name, MixMode);
         EXPECT_EQ(sound->PlayingCount(), c.plays ? 1u : 0u);
         EXPECT_EQ(audio.Calls("start").size(), c.plays ? 1u : 0u);
     }
@@ -34,17 +34,18 @@ TEST_F(SoundTest, MusicNamesPlayTheWavOfTheirBaseName) {
 TEST_F(SoundTest, PlayCountAndLoopModeFollowTheRequest) {
     struct Case {
         std::int32_t playOnce, loopCount;
-        std::int32_t expectedCount, expectedLoopMode;
+        std::int32_t expectedCount;
+        LoopMode expectedLoopMode;
     };
-    const Case cases[] = {{1, 0, 1, PlayEntry::kPlayOnce},
-                          {1, 3, 1, PlayEntry::kPlayOnce},
-                          {0, 0, 0, PlayEntry::kEndlessRequested},
-                          {0, 3, 3, PlayEntry::kEndlessRequested}};
+    const Case cases[] = {{1, 0, 1, LoopMode::PlayOnce},
+                          {1, 3, 1, LoopMode::PlayOnce},
+                          {0, 0, 0, LoopMode::EndlessRequested},
+                          {0, 3, 3, LoopMode::EndlessRequested}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.playOnce << " " << c.loopCount);
         Start();
         MakeFile("theme.wav");
-        Play("theme", kMix, c.playOnce, c.loopCount);
+        Play("theme", MixMode, c.playOnce, c.loopCount);
         const AUD_HANDLE voice = audio.Voice(0);
         std::erase(audio.calls, "serve");
         EXPECT_EQ(audio.calls, (std::vector<std::string>{
@@ -53,7 +54,7 @@ TEST_F(SoundTest, PlayCountAndLoopModeFollowTheRequest) {
                                    Call("start", voice), Call("eos", voice) + " on"}));
         ASSERT_EQ(sound->PlayingCount(), 1u);
         EXPECT_EQ(sound->PlayingAt(0)->loopMode, c.expectedLoopMode);
-        EXPECT_EQ(sound->PlayingAt(0)->finished, 0);
+        EXPECT_EQ(sound->PlayingAt(0)->finished, EndMark::Open);
     }
 }
 
@@ -71,7 +72,7 @@ TEST_F(SoundTest, CdRequestsPlayUsableTracksAndOtherwiseLookForTheNameAsWritten)
         MakeFile("cdaudio");  // no extension: only a CD request that falls back finds it
         audio.cdTracks = 5;
         audio.cdTrackRange = {{5, {150, 900}}, {2, {0, 900}}, {3, {900, 900}}};
-        sound->StartMusic("cdaudio", 1, kMix, 0, c.track, PlayEntry::kCdTrack);
+        sound->StartMusic("cdaudio", 1, MixMode, 0, c.track, EntryKind::CdTrack);
         ASSERT_EQ(sound->PlayingCount(), 1u);
         EXPECT_EQ(sound->PlayingAt(0)->IsCd(), c.playsCd);
         EXPECT_EQ(audio.Calls("cd play").size(), c.playsCd ? 1u : 0u);
@@ -82,15 +83,15 @@ TEST_F(SoundTest, CdRequestsPlayUsableTracksAndOtherwiseLookForTheNameAsWritten)
 TEST_F(SoundTest, FadeReplacesWhatPlaysWhileMixAndNoneDoNot) {
     Start();
     for (const char* name : {"a.wav", "b.wav", "c.wav"}) MakeFile(name);
-    Play("a", kMix);
-    Play("b", kMix);
+    Play("a", MixMode);
+    Play("b", MixMode);
     EXPECT_EQ(sound->PlayingCount(), 2u);
-    Play("c", kWait);
-    Play("a", kFade);  // the queue survives a fade
+    Play("c", WaitMode);
+    Play("a", Fade);  // the queue survives a fade
     EXPECT_EQ(sound->PlayingCount(), 1u);
     EXPECT_EQ(sound->QueuedCount(), 1u);
     EXPECT_EQ(audio.Calls("end").size(), 2u);
-    sound->StartMusic("NoNe", 1, kMix, 0, 0, PlayEntry::kMusicFile);
+    sound->StartMusic("NoNe", 1, MixMode, 0, 0, EntryKind::MusicFile);
     EXPECT_EQ(sound->PlayingCount() + sound->QueuedCount(), 0u);
 }
 
@@ -106,7 +107,7 @@ TEST_F(SoundTest, MovieSoundWaitsForItsStartAndIsReleasedAfterItEnds) {
     sound->Service();  // prepared, not started: reads idle but is kept
     ASSERT_EQ(sound->PlayingCount(), 1u);
     MakeFile("m.wav");
-    Play("m", kMix);  // does not take the movie's voice
+    Play("m", MixMode);  // does not take the movie's voice
     EXPECT_EQ(sound->PlayingAt(1)->voice, audio.Voice(1));
 
     sound->StartMovieSound();

@@ -2,9 +2,9 @@
 
 namespace {
 
-constexpr auto kWait = SoundClass::kModeWait;
-constexpr auto kMix = SoundClass::kModeMix;
-constexpr auto kFade = SoundClass::kModeFade;
+constexpr auto WaitMode = SoundClass::ModeWait;
+constexpr auto MixMode = SoundClass::ModeMix;
+constexpr auto Fade = SoundClass::ModeFade;
 
 }  // namespace
 
@@ -12,14 +12,14 @@ TEST_F(SoundTest, QueuedMusicStartsOneAtATimeOnceTheHeadHasFinished) {
     Start();
     MakeFile("a.wav");
     MakeFile("b.wav");
-    Play("a", kWait);
-    Play("b", kWait);
+    Play("a", WaitMode);
+    Play("b", WaitMode);
     const AUD_HANDLE a = sound->QueuedAt(0)->voice, b = sound->QueuedAt(1)->voice;
 
     sound->Service();  // empty playing list: one start only
     EXPECT_EQ(audio.Calls("start"), std::vector<std::string>{Call("start", a)});
     ASSERT_EQ(sound->PlayingCount(), 1u);
-    EXPECT_EQ(sound->PlayingAt(0)->queueState, PlayEntry::kStartedFromQueue);
+    EXPECT_EQ(sound->PlayingAt(0)->queueState, QueueState::StartedFromQueue);
     EXPECT_EQ(sound->QueuedCount(), 1u);
 
     sound->Service();  // head still playing
@@ -44,20 +44,20 @@ TEST_F(SoundTest, QueuedEntriesThatCannotStartArePassedOver) {
         sound->StopMusic();
         if (cdFirst) {
             audio.cdPlayResult = 0;
-            sound->StartMusic("cdaudio", 1, kWait, 0, 2, PlayEntry::kCdTrack);
+            sound->StartMusic("cdaudio", 1, WaitMode, 0, 2, EntryKind::CdTrack);
         } else {
-            Play("a", kWait);
+            Play("a", WaitMode);
             audio.voices[sound->QueuedAt(0)->voice].status = AUD_SAMPLE_PLAYING;
         }
-        Play("b", kWait);
+        Play("b", WaitMode);
         const AUD_HANDLE b = sound->QueuedAt(1)->voice;
         sound->Service();
         ASSERT_EQ(sound->PlayingCount(), 1u);
         EXPECT_EQ(sound->PlayingAt(0)->voice, b);
         EXPECT_EQ(audio.Calls("start").back(), Call("start", b));
         ASSERT_EQ(sound->QueuedCount(), 1u);
-        EXPECT_EQ(sound->QueuedAt(0)->queueState, PlayEntry::kWaiting);
-        EXPECT_EQ(sound->QueuedAt(0)->kind, cdFirst ? PlayEntry::kCdTrack : PlayEntry::kMusicFile);
+        EXPECT_EQ(sound->QueuedAt(0)->queueState, QueueState::Waiting);
+        EXPECT_EQ(sound->QueuedAt(0)->kind, cdFirst ? EntryKind::CdTrack : EntryKind::MusicFile);
     }
 }
 
@@ -68,8 +68,8 @@ TEST_F(SoundTest, EndedCdTrackIsReplayedWhenLoopingAndReleasedOtherwise) {
     audio.cdTrackRange[5] = {150, 900};
     for (std::int32_t playOnce : {0, 1}) {
         SCOPED_TRACE(playOnce ? "once" : "loop");
-        sound->StartMusic("cdaudio", playOnce, kFade, 0, 5, PlayEntry::kCdTrack);
-        Play("b", kWait);
+        sound->StartMusic("cdaudio", playOnce, Fade, 0, 5, EntryKind::CdTrack);
+        Play("b", WaitMode);
         sound->Service();  // the CD plays: b waits
         EXPECT_EQ(sound->QueuedCount(), 1u);
 
@@ -80,9 +80,9 @@ TEST_F(SoundTest, EndedCdTrackIsReplayedWhenLoopingAndReleasedOtherwise) {
         EXPECT_EQ(audio.Calls("cd play"), playOnce ? std::vector<std::string>{}
                                                    : std::vector<std::string>{"cd play 55 150 900"});
         ASSERT_EQ(sound->PlayingCount(), playOnce ? 1u : 2u);
-        EXPECT_EQ(sound->PlayingAt(0)->kind, playOnce ? PlayEntry::kMusicFile : PlayEntry::kCdTrack);
+        EXPECT_EQ(sound->PlayingAt(0)->kind, playOnce ? EntryKind::MusicFile : EntryKind::CdTrack);
         if (!playOnce) {
-            EXPECT_EQ(sound->PlayingAt(0)->loopMode, PlayEntry::kEndlessUnderWay);
+            EXPECT_EQ(sound->PlayingAt(0)->loopMode, LoopMode::EndlessUnderWay);
         }
     }
 }
@@ -90,12 +90,12 @@ TEST_F(SoundTest, EndedCdTrackIsReplayedWhenLoopingAndReleasedOtherwise) {
 TEST_F(SoundTest, FullListsRefuseTheEntryBeyondThem) {
     Start();
     for (const char* name : {"m.wav", "w.wav", "movie.wav"}) MakeFile(name);
-    for (int i = 0; i < 8; ++i) Play("m", kMix);
+    for (int i = 0; i < 8; ++i) Play("m", MixMode);
     EXPECT_EQ(sound->PlayingCount(), 7u);
     EXPECT_EQ(audio.Calls("init").size(), 7u);  // the eighth prepared nothing
     EXPECT_FALSE(sound->AttachMovieSound("movie.wav"));
 
-    for (int i = 0; i < 15; ++i) Play("w", kWait);
+    for (int i = 0; i < 15; ++i) Play("w", WaitMode);
     EXPECT_EQ(sound->QueuedCount(), 14u);
     EXPECT_EQ(audio.Calls("init").size(), 14u);  // voices 7 to 13; the rest wait for a voice
     EXPECT_EQ(sound->QueuedAt(7)->voice, 0u);
@@ -114,17 +114,17 @@ TEST_F(SoundTest, VoicesHeldByWaitingEntriesAreNotPreparedAgain) {
     Start();
     for (const char* name : {"a.wav", "b.wav", "c.wav", "m.wav"}) MakeFile(name);
 
-    Play("a", kWait);
-    Play("m", kMix);  // a's voice reads idle but is taken
+    Play("a", WaitMode);
+    Play("m", MixMode);  // a's voice reads idle but is taken
     EXPECT_EQ(sound->QueuedAt(0)->voice, audio.Voice(0));
     EXPECT_EQ(sound->PlayingAt(0)->voice, audio.Voice(1));
 
-    Play("b", kWait);  // from index 1 on: voice 1 plays, voice 2 is free
+    Play("b", WaitMode);  // from index 1 on: voice 1 plays, voice 2 is free
     audio.Finish(audio.Voice(1));
     sound->Service();  // a starts; b moves up to the front
     ASSERT_EQ(sound->QueuedCount(), 1u);
     audio.voices[audio.Voice(1)].status = AUD_SAMPLE_PLAYING;
-    Play("c", kWait);  // from index 1 on again: voice 1 plays, b holds voice 2
+    Play("c", WaitMode);  // from index 1 on again: voice 1 plays, b holds voice 2
     EXPECT_EQ(sound->QueuedAt(1)->voice, audio.Voice(3));
     EXPECT_EQ(audio.Calls(Call("init", audio.Voice(2))).size(), 1u);
 }
@@ -135,8 +135,8 @@ TEST_F(SoundTest, MusicFallsBackToVoiceSevenUnlessAWaitingEntryHoldsIt) {
         Start();
         MakeFile("m.wav");
         for (std::size_t i = 0; i < 7; ++i) audio.voices[audio.Voice(i)].status = AUD_SAMPLE_PLAYING;
-        if (voiceSevenWaits) Play("m", kWait);
-        Play("m", kMix);
+        if (voiceSevenWaits) Play("m", WaitMode);
+        Play("m", MixMode);
         EXPECT_EQ(audio.Calls(Call("init", audio.Voice(7))).size(), 1u);
         EXPECT_EQ(sound->PlayingCount(), voiceSevenWaits ? 0u : 1u);
         sound->DropQueue();
@@ -156,7 +156,7 @@ struct FadeCase {
     std::vector<VolumeSteps> expected;
 };
 
-const FadeCase kFadeCases[] = {
+const FadeCase FadeCases[] = {
     {"one voice", {200}, {{15, 187, 5}}},
     {"lowest sets the step", {100, 30}, {{15, 98, 70}, {14, 28, 2}}},
     {"step at least 1", {10}, {{9, 9, 1}}},
@@ -168,12 +168,12 @@ const FadeCase kFadeCases[] = {
 }  // namespace
 
 TEST_F(SoundTest, FadeOutStepsVolumesDownThenEndsEverything) {
-    for (const auto& c : kFadeCases) {
+    for (const auto& c : FadeCases) {
         SCOPED_TRACE(c.label);
         Start();
         MakeFile("m.wav");
         for (std::int32_t volume : c.volumes) {
-            Play("m", kMix);
+            Play("m", MixMode);
             audio.voices[sound->PlayingAt(sound->PlayingCount() - 1)->voice].volume = volume;
         }
         audio.calls.clear();
@@ -205,10 +205,10 @@ TEST_F(SoundTest, StopMusicEndsWhatPlaysAndDropsTheQueue) {
     MakeFile("b.wav");
     audio.cdTracks = 1;
     audio.cdTrackRange[1] = {150, 900};
-    Play("a", kMix);
-    sound->StartMusic("cdaudio", 1, kMix, 0, 1, PlayEntry::kCdTrack);
-    Play("b", kWait);
-    sound->StartMusic("cdaudio", 1, kWait, 0, 1, PlayEntry::kCdTrack);
+    Play("a", MixMode);
+    sound->StartMusic("cdaudio", 1, MixMode, 0, 1, EntryKind::CdTrack);
+    Play("b", WaitMode);
+    sound->StartMusic("cdaudio", 1, WaitMode, 0, 1, EntryKind::CdTrack);
     ASSERT_EQ(sound->PlayingCount(), 2u);
     ASSERT_EQ(sound->QueuedCount(), 2u);
 

@@ -112,7 +112,7 @@ TEST_F(SongTest, AFullPassPlaysInPlanOrderAndTheNextFollowsAtOnce) {
     MakeNumberedSections(1, 1, 1, 1, 1);
     MakeFile("m.wav");
     Start();
-    for (int i = 0; i < 7; ++i) Play("m", SoundClass::kModeMix);
+    for (int i = 0; i < 7; ++i) Play("m", SoundClass::ModeMix);
     sound->CountSongSections();
     sound->QueueSongPass();
     ASSERT_EQ(sound->QueuedCount(), 8u);
@@ -143,9 +143,9 @@ TEST_F(SongTest, ALateEndReportDoesNotFinishTheVoicesNewSound) {
     MakeFile("a.wav");
     MakeFile("b.wav");
     Start();
-    Play("a", SoundClass::kModeFade);
+    Play("a", SoundClass::ModeFade);
     const AUD_HANDLE voice = sound->PlayingAt(0)->voice;
-    Play("b", SoundClass::kModeWait);
+    Play("b", SoundClass::ModeWait);
     SoundClass::OnSampleEnd(voice);
     sound->Service();
     EXPECT_EQ(sound->QueuedCount(), 1u);

@@ -7,7 +7,7 @@ namespace {
 
 using Format = std::tuple<std::uint32_t, int, int>;  // rate, bits, channels
 
-const std::vector<Format> kPreferenceOrder = {
+const std::vector<Format> PreferenceOrder = {
     {44100, 16, 2}, {44100, 16, 1}, {44100, 8, 2}, {44100, 8, 1}, {22050, 16, 2}, {22050, 16, 1},
     {22050, 8, 2},  {22050, 8, 1},  {11025, 16, 2}, {11025, 16, 1}, {11025, 8, 2}, {11025, 8, 1},
 };
@@ -18,7 +18,7 @@ struct FallbackCase {
     std::size_t attempts;
 };
 
-const FallbackCase kFallbackCases[] = {
+const FallbackCase FallbackCases[] = {
     {"first format taken", [](const AUD_PCMWAVEFORMAT&) { return true; }, 1},
     {"8-bit only", [](const AUD_PCMWAVEFORMAT& f) { return f.wBitsPerSample == 8; }, 3},
     {"11025 mono only", [](const AUD_PCMWAVEFORMAT& f) { return f.nSamplesPerSec == 11025 && f.nChannels == 1; }, 10},
@@ -28,7 +28,7 @@ const FallbackCase kFallbackCases[] = {
 }  // namespace
 
 TEST(SoundStartup, FallsBackThroughTheFormatsInOrder) {
-    for (const auto& c : kFallbackCases) {
+    for (const auto& c : FallbackCases) {
         SCOPED_TRACE(c.label);
         FakeAudio audio;
         audio.acceptsFormat = c.accepts;
@@ -38,7 +38,7 @@ TEST(SoundStartup, FallsBackThroughTheFormatsInOrder) {
         ASSERT_EQ(audio.formatsTried.size(), c.attempts);
         for (std::size_t i = 0; i < c.attempts; ++i) {
             const AUD_PCMWAVEFORMAT& f = audio.formatsTried[i];
-            EXPECT_EQ(Format(f.nSamplesPerSec, f.wBitsPerSample, f.nChannels), kPreferenceOrder[i]);
+            EXPECT_EQ(Format(f.nSamplesPerSec, f.wBitsPerSample, f.nChannels), PreferenceOrder[i]);
             EXPECT_EQ(f.wFormatTag, 1);
             EXPECT_EQ(f.nBlockAlign, f.wBitsPerSample / 8 * f.nChannels);
             EXPECT_EQ(f.nAvgBytesPerSec, f.nSamplesPerSec * f.nBlockAlign);
@@ -73,7 +73,7 @@ TEST_F(SoundTest, WithoutTheFirstVoiceNoMusicVoiceIsAllocatedAndMusicStaysSilent
     audio.allocationLimit = 0;
     Start();
     MakeFile("theme.wav");
-    for (std::int32_t mode : {SoundClass::kModeMix, SoundClass::kModeWait, SoundClass::kModeFade}) Play("theme", mode);
+    for (std::int32_t mode : {SoundClass::ModeMix, SoundClass::ModeWait, SoundClass::ModeFade}) Play("theme", mode);
     EXPECT_TRUE(audio.Calls("init").empty());
     EXPECT_EQ(sound->PlayingCount() + sound->QueuedCount(), 0u);
     EXPECT_EQ(audio.allocated.size(), 0u);

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
 #include "sound/sound_class.h"
 #include "still/slide_win.h"
 #include "still_test_env.h"
@@ -351,7 +350,7 @@ void CountServing() { ++servings; }
 SoundClass& CountingSoundManager() {
     static SoundClass* const manager = [] {
         AudEntryTable table;
-        for (const AudExport& entry : kAudExports) entry.store(table, [] { std::abort(); });
+        for (const AudExport& entry : AudExports) entry.store(table, [] { std::abort(); });
         table.AUD_serve = CountServing;
         return new SoundClass(table);
     }();

@@ -14,7 +14,7 @@ std::filesystem::path TracePath() {
     return path;
 }
 
-// Before any test touches the platform, which reads its settings once.
+// Before any test touches the platform, whose session reads the settings on first use.
 class HeadlessTrace : public testing::Environment {
 public:
     void SetUp() override {

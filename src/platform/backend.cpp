@@ -1,33 +1,33 @@
-// The backend, the clock and the end of the process.
+// The process's backend, the clock read through it, and the end of the process.
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "platform/backend.h"
 #include "platform/internal.h"
-#include "platform/no_destructor.h"
+#include "platform/session.h"
 #include "platform/trace.h"
 
 namespace platform {
 
 Backend& TheBackend() {
-    static NoDestructor<std::unique_ptr<Backend>> backend([] {
+    return *CurrentSession().Part<std::unique_ptr<Backend>>([] {
         const Settings& settings = CurrentSettings();
         return settings.driver == Driver::Headless ? MakeHeadlessBackend(settings) : MakeSdlBackend(settings);
-    }());
-    return **backend;
+    });
 }
 
 namespace {
 
-std::vector<void (*)()>& ExitFinishers() {
-    static NoDestructor<std::vector<void (*)()>> finishers;
-    return *finishers;
-}
+struct ExitFinishers {
+    std::vector<void (*)()> finishers;
+};
+
+std::vector<void (*)()>& Finishers() { return CurrentSession().Part<ExitFinishers>().finishers; }
 
 }  // namespace
 
-void AtExit(void (*finish)()) { ExitFinishers().push_back(finish); }
+void AtExit(void (*finish)()) { Finishers().push_back(finish); }
 
 void CheckTimeLimit(std::uint64_t now) {
     if (now < CurrentSettings().maxMs) return;
@@ -46,7 +46,7 @@ DWORD GetTickCount() {
 
 void ExitProcess(UINT exitCode) {
     platform::WriteTrace("exit\t" + std::to_string(exitCode));
-    for (auto finish : platform::ExitFinishers()) finish();
+    for (auto finish : platform::Finishers()) finish();
     std::fflush(nullptr);
     platform::TheBackend().Shutdown();
     // Nothing else of the program runs after this: no destructors under a live stack.

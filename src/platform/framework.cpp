@@ -1,19 +1,18 @@
-#include "app/framework.h"
+#include "platform/framework.h"
 
 namespace framework {
 namespace {
 
 constexpr const char* WindowClassName = "CorvantaWindow";
 
+// Registered with every window made: a second registration is refused and
+// harmless, and a fresh platform session needs the class again.
 void RegisterWindowClass(win::WNDPROC procedure) {
-    static const bool registered = [procedure] {
-        win::WNDCLASSA wc{};
-        wc.lpfnWndProc = procedure;
-        wc.hInstance = win::GetModuleHandleA(nullptr);
-        wc.lpszClassName = WindowClassName;
-        return win::RegisterClassA(&wc) != 0;
-    }();
-    (void)registered;
+    win::WNDCLASSA wc{};
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = win::GetModuleHandleA(nullptr);
+    wc.lpszClassName = WindowClassName;
+    win::RegisterClassA(&wc);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Long operations of the stills let the audio library work between steps.
 #pragma once
 
-#include "app/globals.h"
 #include "sound/sound_class.h"
 
 inline void ServeSound() {

@@ -1,6 +1,6 @@
-#include "app/pump.h"
+#include "interp/pump.h"
 
-#include "app/globals.h"
+#include "interp/globals.h"
 #include "platform/win.h"
 #include "sound/sound_class.h"
 

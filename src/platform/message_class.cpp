@@ -1,0 +1,7 @@
+#include "platform/message_class.h"
+
+void ReportFatalError(const char* text, win::HWND owner, const FatalNotice& notice) {
+    win::MessageBoxA(owner, text, notice.caption, notice.boxStyle);
+    if (notice.beep) win::MessageBeep(win::MB_ICONEXCLAMATION);
+    win::PostQuitMessage(notice.exitCode);
+}

@@ -1,0 +1,12 @@
+// What the person running the player must hear of: a bad setting, no display,
+// an unreadable input script, a snapshot that cannot be written.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// One line on standard error.
+void TellUser(const std::string& line);
+
+}  // namespace platform
