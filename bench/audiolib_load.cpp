@@ -14,41 +14,11 @@
 
 #include "audiolib/aud32.h"
 #include "platform/host_services.h"
+#include "support/wav_writer.h"
 
 namespace {
 
 std::uint32_t virtualNow = 0;
-
-void PutLe(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
-// A PCM WAV image of a tone, about `imageBytes` long.
-std::vector<std::uint8_t> ToneImage(std::uint32_t imageBytes, std::uint32_t rate, std::uint16_t channels,
-                                    std::uint16_t bits) {
-    const std::uint32_t frameBytes = channels * bits / 8u;
-    const std::uint32_t frames = (imageBytes - 44) / frameBytes;
-    std::vector<std::uint8_t> image{'R', 'I', 'F', 'F'};
-    image.reserve(imageBytes);
-    PutLe(image, 36 + frames * frameBytes, 4);
-    image.insert(image.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0});
-    PutLe(image, channels, 2);
-    PutLe(image, rate, 4);
-    PutLe(image, rate * frameBytes, 4);
-    PutLe(image, frameBytes, 2);
-    PutLe(image, bits, 2);
-    image.insert(image.end(), {'d', 'a', 't', 'a'});
-    PutLe(image, frames * frameBytes, 4);
-    for (std::uint32_t i = 0; i < frames * channels; ++i) {
-        const double value = std::sin(2 * std::numbers::pi * 440 * (i / channels) / rate);
-        if (bits == 8) {
-            image.push_back(static_cast<std::uint8_t>(128 + 60 * value));
-        } else {
-            PutLe(image, static_cast<std::uint16_t>(static_cast<std::int16_t>(8000 * value)), 2);
-        }
-    }
-    return image;
-}
 
 // One output block of about 25 ms (1024 frames) is what a device asks for first.
 constexpr std::uint32_t BlockMs = 24;
@@ -58,7 +28,7 @@ void StartMusic(benchmark::State& state) {
     const auto rate = static_cast<std::uint32_t>(state.range(1));
     const auto channels = static_cast<std::uint16_t>(state.range(2));
     const auto bits = static_cast<std::uint16_t>(state.range(3));
-    const auto image = ToneImage(megabytes << 20, rate, channels, bits);
+    const auto image = test::WavFile{1, channels, rate, bits}.ToneBytes(440, ((megabytes << 20) - 44) / (channels * bits / 8u));
     unsetenv("CORVANTA_AUDIO_OUT");
     virtualNow = 0;
     AUD_startup();

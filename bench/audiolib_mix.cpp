@@ -22,6 +22,7 @@
 
 #include "audiolib/aud32.h"
 #include "platform/host_services.h"
+#include "support/wav_writer.h"
 
 namespace {
 
@@ -29,36 +30,10 @@ namespace fs = std::filesystem;
 
 std::uint32_t virtualNow = 0;
 
-void PutLe(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
-// A PCM WAV image of a tone, `seconds` long.
+// A tone `seconds` long.
 std::vector<std::uint8_t> ToneImage(double frequency, double seconds, std::uint32_t rate = 44100,
                                     std::uint16_t channels = 2, std::uint16_t bits = 16) {
-    const auto frames = static_cast<std::uint32_t>(rate * seconds);
-    const std::uint32_t frameBytes = channels * bits / 8u;
-    std::vector<std::uint8_t> image{'R', 'I', 'F', 'F'};
-    PutLe(image, 36 + frames * frameBytes, 4);
-    image.insert(image.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0});
-    PutLe(image, channels, 2);
-    PutLe(image, rate, 4);
-    PutLe(image, rate * frameBytes, 4);
-    PutLe(image, frameBytes, 2);
-    PutLe(image, bits, 2);
-    image.insert(image.end(), {'d', 'a', 't', 'a'});
-    PutLe(image, frames * frameBytes, 4);
-    for (std::uint32_t i = 0; i < frames; ++i) {
-        const double value = std::sin(2 * std::numbers::pi * frequency * i / rate);
-        for (std::uint16_t c = 0; c < channels; ++c) {
-            if (bits == 8) {
-                image.push_back(static_cast<std::uint8_t>(128 + 60 * value));
-            } else {
-                PutLe(image, static_cast<std::uint16_t>(static_cast<std::int16_t>(8000 * value)), 2);
-            }
-        }
-    }
-    return image;
+    return test::WavFile{1, channels, rate, bits}.ToneBytes(frequency, static_cast<std::uint32_t>(rate * seconds));
 }
 
 fs::path MakeTempDir() {

@@ -10,38 +10,37 @@
 namespace test {
 namespace fs = std::filesystem;
 
-namespace {
-
-std::string Unescape(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size()) {
-            char c = text[++i];
-            out += c == 't' ? '\t' : c == 'n' ? '\n' : c;
-        } else {
-            out += text[i];
+std::vector<std::string> TraceFields(const std::string& text) {
+    std::vector<std::string> fields;
+    std::istringstream in(text);
+    std::string field;
+    while (std::getline(in, field, '\t')) {
+        std::string unescaped;
+        for (std::size_t i = 0; i < field.size(); ++i) {
+            if (field[i] == '\\' && i + 1 < field.size()) {
+                const char c = field[++i];
+                unescaped += c == 't' ? '\t' : c == 'n' ? '\n' : c;
+            } else {
+                unescaped += field[i];
+            }
         }
+        fields.push_back(std::move(unescaped));
     }
-    return out;
+    return fields;
 }
+
+namespace {
 
 std::vector<TraceLine> ReadTrace(const fs::path& path) {
     std::vector<TraceLine> lines;
     std::ifstream in(path);
     std::string line;
     while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string field;
+        const std::size_t tab = line.find('\t');
+        if (tab == std::string::npos) continue;
         TraceLine entry;
-        bool first = true;
-        while (std::getline(fields, field, '\t')) {
-            if (first) {
-                entry.time = std::strtol(field.c_str(), nullptr, 10);
-                first = false;
-            } else {
-                entry.fields.push_back(Unescape(field));
-            }
-        }
+        entry.time = std::strtol(line.c_str(), nullptr, 10);
+        entry.fields = TraceFields(line.substr(tab + 1));
         if (!entry.fields.empty()) lines.push_back(std::move(entry));
     }
     return lines;

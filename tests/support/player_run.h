@@ -15,6 +15,9 @@ struct TraceLine {
     std::string Text() const;         // the fields joined by tabs, without the time
 };
 
+// The fields of a trace line after its time, split at tabs and unescaped.
+std::vector<std::string> TraceFields(const std::string& text);
+
 struct PlayerRun {
     int exitCode = -1;
     std::vector<TraceLine> trace;

@@ -1,5 +1,5 @@
 // WAV files for tests and benchmarks: a RIFF WAVE header, a 16-byte format
-// chunk with the fields given, and a data chunk of silence.
+// chunk with the fields given, and a data chunk of silence or of a tone.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +15,12 @@ struct WavFile {
     std::uint32_t dataBytes = 64;
 
     std::vector<std::uint8_t> Bytes() const;
+    // `frames` frames of a sine at `hz`, alike in every channel, at about a
+    // quarter of full scale; dataBytes is not used.
+    std::vector<std::uint8_t> ToneBytes(double hz, std::uint32_t frames) const;
+
+private:
+    std::vector<std::uint8_t> Header(std::uint32_t dataSize) const;
 };
 
 }  // namespace test

@@ -41,35 +41,12 @@ std::vector<std::string> NewTraceLines() {
     return lines;
 }
 
-namespace {
-
-std::string Unescape(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size()) {
-            const char c = text[++i];
-            out += c == 't' ? '\t' : c == 'n' ? '\n' : c;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
-}  // namespace
-
 std::vector<std::string> Boxes(const std::vector<std::string>& lines) {
     std::vector<std::string> boxes;
     for (const std::string& line : lines) {
-        std::istringstream fields(line);
-        std::string kind, owner, style, caption, text;
-        std::getline(fields, kind, '\t');
-        if (kind != "box") continue;
-        std::getline(fields, owner, '\t');
-        std::getline(fields, style, '\t');
-        std::getline(fields, caption, '\t');
-        std::getline(fields, text);
-        boxes.push_back(owner + "\t" + Unescape(caption) + "\t" + Unescape(text));
+        const std::vector<std::string> fields = test::TraceFields(line);
+        if (fields.size() < 5 || fields[0] != "box") continue;
+        boxes.push_back(fields[1] + "\t" + fields[3] + "\t" + fields[4]);
     }
     return boxes;
 }
