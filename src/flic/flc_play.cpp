@@ -8,6 +8,7 @@
 
 #include "flic/flc_format.h"
 #include "flic/flc_window.h"
+#include "platform/dib.h"
 #include "platform/trace.h"
 
 namespace {
@@ -109,16 +110,7 @@ bool DFLCWindow::CreateFrameBuffer() {
     try {
         if (imageBytes > flic::MaxFrameBytes) throw std::bad_alloc();
         auto buffer = std::make_unique<FrameBuffer>();
-        win::BITMAPINFOHEADER& header = buffer->info.header;
-        header = {};
-        header.biSize = sizeof header;
-        header.biWidth = static_cast<win::LONG>(width);
-        header.biHeight = static_cast<win::LONG>(height);
-        header.biPlanes = 1;
-        header.biBitCount = 8;
-        header.biCompression = win::BI_RGB;
-        header.biSizeImage = static_cast<win::DWORD>(imageBytes);
-        header.biClrUsed = 256;
+        buffer->info.header = platform::EightBitDibHeader(width, height, imageBytes);
         for (int i = 0; i < 256; ++i) buffer->info.indices[i] = static_cast<win::WORD>(i);
         buffer->pixels.reset(new std::uint8_t[imageBytes]());
         frameBuffer = std::move(buffer);

@@ -77,6 +77,19 @@ std::optional<Prepared> Prepare(win::HDC hdc, const void* bits, const win::BITMA
 
 }  // namespace
 
+win::BITMAPINFOHEADER EightBitDibHeader(std::uint32_t width, std::uint32_t height, std::uint64_t imageBytes) {
+    win::BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = static_cast<win::LONG>(width);
+    header.biHeight = static_cast<win::LONG>(height);
+    header.biPlanes = 1;
+    header.biBitCount = 8;
+    header.biCompression = win::BI_RGB;
+    header.biSizeImage = static_cast<win::DWORD>(imageBytes);
+    header.biClrUsed = 256;
+    return header;
+}
+
 std::optional<DibLayout> ReadDibLayout(const win::BITMAPINFO* info) {
     if (!info) return std::nullopt;
     const win::BITMAPINFOHEADER& header = info->bmiHeader;

@@ -22,6 +22,10 @@ struct DibLayout {
 };
 std::optional<DibLayout> ReadDibLayout(const win::BITMAPINFO* info);
 
+// The header of a bottom-up 8-bit uncompressed DIB of all 256 colours, the
+// kind the player draws: stills and movie frames.
+win::BITMAPINFOHEADER EightBitDibHeader(std::uint32_t width, std::uint32_t height, std::uint64_t imageBytes);
+
 // The rows a bitmap's buffer holds: `count` rows from `first` (as the
 // bitmap counts them: from the bottom for bottom-up bitmaps).
 struct DibBand {

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "platform/byte_reader.h"
+#include "platform/dib.h"
 #include "still/bitmap_pixels.h"
 
 static_assert(std::endian::native == std::endian::little, "bitmap headers are read as they lie in the file");
@@ -80,15 +81,7 @@ const char* ReadBlocks(platform::ByteReader& source, std::uint8_t* destination, 
 
 std::unique_ptr<SlidePicture> MakePicture(std::uint32_t width, std::uint32_t rows, std::uint64_t stride) {
     auto picture = std::make_unique<SlidePicture>();
-    win::BITMAPINFOHEADER& header = picture->info.header;
-    header.biSize = sizeof header;
-    header.biWidth = static_cast<win::LONG>(width);
-    header.biHeight = static_cast<win::LONG>(rows);
-    header.biPlanes = 1;
-    header.biBitCount = 8;
-    header.biCompression = win::BI_RGB;
-    header.biSizeImage = static_cast<win::DWORD>(stride * rows);
-    header.biClrUsed = PaletteSize;
+    picture->info.header = platform::EightBitDibHeader(width, rows, stride * rows);
     for (int i = 0; i < PaletteSize; ++i) picture->info.indices[i] = static_cast<win::WORD>(i);
     picture->bits.assign(stride * rows, 0);
     return picture;

@@ -11,6 +11,7 @@
 
 #include "platform/byte_reader.h"
 #include "platform/message_class.h"
+#include "platform/tell_user.h"
 #include "platform/trace.h"
 #include "sound/serve_sound.h"
 #include "still/bitmap_pixels.h"
@@ -69,7 +70,7 @@ void DSlideWin::Load() {
     auto file = platform::ByteReader::Open(name_.data());
     if (!file) file = platform::ByteReader::Open(name_.data());
     if (!file) {
-        std::perror("slide constructor");
+        platform::TellUser(std::string("slide constructor: ") + std::strerror(errno));
         std::array<char, win::_MAX_PATH> dir{};
         if (!win::_getcwd(dir.data(), static_cast<int>(dir.size()))) dir[0] = '\0';
         Fatal("Unable to open bitmap file " + std::string(name_.data()) + " \n in current dir " + dir.data());
