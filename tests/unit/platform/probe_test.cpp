@@ -257,6 +257,25 @@ private:
     std::string name_;
 };
 
+// A real window on an X display of its own: needs Xlib at build time, Xvfb
+// and xdotool at run time.
+class ProbeWindow : public testing::Test {
+protected:
+    void SetUp() override {
+#ifndef CORVANTA_HAVE_X11
+        GTEST_SKIP() << "built without Xlib";
+#else
+        if (!OnPath("Xvfb") || !OnPath("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
+        display_.emplace();
+        ASSERT_FALSE(display_->Name().empty()) << "Xvfb did not start";
+#endif
+    }
+    const std::string& DisplayName() const { return display_->Name(); }
+
+private:
+    std::optional<VirtualDisplay> display_;
+};
+
 #ifdef CORVANTA_HAVE_X11
 // Asks the window to close as a window manager's close button does.
 bool SendClose(const std::string& display, unsigned long window) {
@@ -275,23 +294,18 @@ bool SendClose(const std::string& display, unsigned long window) {
 }
 #endif
 
-TEST(Probe, ARealWindowTakesClicksAndCloses) {
-#ifndef CORVANTA_HAVE_X11
-    GTEST_SKIP() << "built without Xlib";
-#else
-    if (!OnPath("Xvfb") || !OnPath("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
-    VirtualDisplay display;
-    ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start";
+TEST_F(ProbeWindow, ARealWindowTakesClicksAndCloses) {
+#ifdef CORVANTA_HAVE_X11
     fs::path folder = test::MakeTempDir("probe-window");
     const std::string caption = "Corvanta Probe " + std::to_string(::getpid());
-    const Environment environment = RealWindow(display.Name(), folder);
+    const Environment environment = RealWindow(DisplayName(), folder);
     Child probe({PROBE_PROGRAM, "--caption", caption}, environment, folder);
 
-    Finished search = FindWindow(display.Name(), caption, folder);
-    ASSERT_EQ(search.status, 0) << "no window captioned " << caption << " on " << display.Name() << ": " << search.err;
+    Finished search = FindWindow(DisplayName(), caption, folder);
+    ASSERT_EQ(search.status, 0) << "no window captioned " << caption << " on " << DisplayName() << ": " << search.err;
     std::string window = search.out.substr(0, search.out.find('\n'));
     Finished click = Child({"xdotool", "mousemove", "--sync", "--window", window, "50", "60", "click", "1"},
-                           {{"DISPLAY", display.Name()}}, folder)
+                           {{"DISPLAY", DisplayName()}}, folder)
                          .Wait(std::chrono::seconds(20));
     ASSERT_EQ(click.status, 0) << click.err;
 
@@ -303,7 +317,7 @@ TEST(Probe, ARealWindowTakesClicksAndCloses) {
     for (int i = 0; i < 500 && !clicked(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(clicked()) << test::ReadText(folder / "trace.txt");
 
-    ASSERT_TRUE(SendClose(display.Name(), std::stoul(window)));
+    ASSERT_TRUE(SendClose(DisplayName(), std::stoul(window)));
     Finished finished = probe.Wait(std::chrono::seconds(20));
     EXPECT_EQ(finished.status, 0) << finished.err;
     auto trace = test::TraceLines(folder / "trace.txt");
@@ -361,20 +375,15 @@ private:
 };
 #endif
 
-TEST(Probe, AMaximizedWindowHasItsFinalSizeAtTheFirstPaint) {
-#ifndef CORVANTA_HAVE_X11
-    GTEST_SKIP() << "built without Xlib";
-#else
-    if (!OnPath("Xvfb") || !OnPath("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
-    VirtualDisplay display;
-    ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start";
-    MaximizingManager manager(display.Name(), 800, 600);
+TEST_F(ProbeWindow, AMaximizedWindowHasItsFinalSizeAtTheFirstPaint) {
+#ifdef CORVANTA_HAVE_X11
+    MaximizingManager manager(DisplayName(), 800, 600);
     ASSERT_TRUE(manager.Running());
     fs::path folder = test::MakeTempDir("probe-maximized");
     const std::string caption = "Corvanta Maximized " + std::to_string(::getpid());
-    const Environment environment = RealWindow(display.Name(), folder);
+    const Environment environment = RealWindow(DisplayName(), folder);
     Child probe({PROBE_PROGRAM, "--caption", caption}, environment, folder);
-    Finished search = FindWindow(display.Name(), caption, folder);
+    Finished search = FindWindow(DisplayName(), caption, folder);
     ASSERT_EQ(search.status, 0) << search.err;
 
     auto paints = [&] {
@@ -388,7 +397,7 @@ TEST(Probe, AMaximizedWindowHasItsFinalSizeAtTheFirstPaint) {
     ASSERT_FALSE(paints().empty()) << test::ReadText(folder / "trace.txt");
     EXPECT_EQ(paints().front(), "800\t600") << test::ReadText(folder / "trace.txt");
 
-    ASSERT_TRUE(SendClose(display.Name(), std::stoul(search.out.substr(0, search.out.find('\n')))));
+    ASSERT_TRUE(SendClose(DisplayName(), std::stoul(search.out.substr(0, search.out.find('\n')))));
     EXPECT_EQ(probe.Wait(std::chrono::seconds(20)).status, 0);
 #endif
 }
@@ -468,13 +477,8 @@ bool WaitUntil(const std::function<bool()>& done) {
 }
 #endif
 
-TEST(Probe, AMessageBoxShowsInTheWindowUntilDismissed) {
-#ifndef CORVANTA_HAVE_X11
-    GTEST_SKIP() << "built without Xlib";
-#else
-    if (!OnPath("Xvfb") || !OnPath("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
-    VirtualDisplay display;
-    ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start";
+TEST_F(ProbeWindow, AMessageBoxShowsInTheWindowUntilDismissed) {
+#ifdef CORVANTA_HAVE_X11
     struct Case {
         std::string caption, text, style;
         std::vector<std::string> dismiss;  // xdotool's words after moving into the window; empty: click OK
@@ -490,7 +494,7 @@ TEST(Probe, AMessageBoxShowsInTheWindowUntilDismissed) {
         SCOPED_TRACE(c.caption + " " + c.style);
         fs::path folder = test::MakeTempDir("probe-box-" + std::to_string(++round));
         const std::string caption = "Corvanta Box " + std::to_string(round) + " " + std::to_string(::getpid());
-        const Environment environment = RealWindow(display.Name(), folder);
+        const Environment environment = RealWindow(DisplayName(), folder);
         Child probe({PROBE_PROGRAM, "--caption", caption, "--box", c.caption, c.text, c.style}, environment, folder);
         auto traced = [&](const std::string& part) {
             for (const auto& line : test::TraceLines(folder / "trace.txt"))
@@ -499,16 +503,16 @@ TEST(Probe, AMessageBoxShowsInTheWindowUntilDismissed) {
         };
         auto xdotool = [&](std::vector<std::string> words) {
             words.insert(words.begin(), "xdotool");
-            return Child(words, {{"DISPLAY", display.Name()}}, folder).Wait(std::chrono::seconds(20));
+            return Child(words, {{"DISPLAY", DisplayName()}}, folder).Wait(std::chrono::seconds(20));
         };
 
-        Finished search = FindWindow(display.Name(), caption, folder);
+        Finished search = FindWindow(DisplayName(), caption, folder);
         ASSERT_EQ(search.status, 0) << search.err;
         const std::string window = search.out.substr(0, search.out.find('\n'));
         const unsigned long id = std::stoul(window);
         ASSERT_TRUE(WaitUntil([&] { return traced("\tbox\twindow\t" + c.style + "\t" + c.caption + "\t"); }));
         BoxInShot box;
-        EXPECT_TRUE(WaitUntil([&] { return (box = FindBox(TakeShot(display.Name(), id))).shows; }));
+        EXPECT_TRUE(WaitUntil([&] { return (box = FindBox(TakeShot(DisplayName(), id))).shows; }));
 
         std::vector<std::string> dismiss{"mousemove", "--sync", "--window", window};
         if (c.dismiss.empty()) {
@@ -519,11 +523,11 @@ TEST(Probe, AMessageBoxShowsInTheWindowUntilDismissed) {
         }
         ASSERT_EQ(xdotool(dismiss).status, 0);
         EXPECT_TRUE(WaitUntil([&] { return traced("\tprobe\tbox\t1"); }));
-        EXPECT_TRUE(WaitUntil([&] { return !FindBox(TakeShot(display.Name(), id)).shows; }));
+        EXPECT_TRUE(WaitUntil([&] { return !FindBox(TakeShot(DisplayName(), id)).shows; }));
         EXPECT_FALSE(traced(c.unseen));
         EXPECT_FALSE(traced("\tprobe\tquit"));
 
-        ASSERT_TRUE(SendClose(display.Name(), id));
+        ASSERT_TRUE(SendClose(DisplayName(), id));
         Finished finished = probe.Wait(std::chrono::seconds(20));
         EXPECT_EQ(finished.status, 0) << finished.err;
     }
@@ -563,20 +567,15 @@ bool AnswersPing(const std::string& display, unsigned long window) {
 }
 #endif
 
-TEST(Probe, InputWhileAnotherProgramRunsIsHandledAfterItInOrder) {
-#ifndef CORVANTA_HAVE_X11
-    GTEST_SKIP() << "built without Xlib";
-#else
-    if (!OnPath("Xvfb") || !OnPath("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
-    VirtualDisplay display;
-    ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start";
+TEST_F(ProbeWindow, InputWhileAnotherProgramRunsIsHandledAfterItInOrder) {
+#ifdef CORVANTA_HAVE_X11
     fs::path folder = test::MakeTempDir("probe-run");
     // cat holds the probe until the test has opened and closed the gate.
     const fs::path gate = folder / "gate";
     ASSERT_EQ(::mkfifo(gate.c_str(), 0600), 0);
     const std::string caption = "Corvanta Run " + std::to_string(::getpid());
     Child probe({PROBE_PROGRAM, "--caption", caption, "--run", "cat " + gate.string()},
-                RealWindow(display.Name(), folder), folder);
+                RealWindow(DisplayName(), folder), folder);
     const std::string spawn = "spawn\t.\tcat " + gate.string();
     // From the start on, times left out: what the window showed before depends on its size.
     auto trace = [&] {
@@ -587,14 +586,14 @@ TEST(Probe, InputWhileAnotherProgramRunsIsHandledAfterItInOrder) {
         }
         return lines;
     };
-    Finished search = FindWindow(display.Name(), caption, folder);
+    Finished search = FindWindow(DisplayName(), caption, folder);
     ASSERT_EQ(search.status, 0) << search.err;
     ASSERT_TRUE(WaitUntil([&] { return Contains(trace(), spawn); }));
 
     const std::string window = search.out.substr(0, search.out.find('\n'));
-    EXPECT_TRUE(AnswersPing(display.Name(), std::stoul(window))) << "the window hangs while the program runs";
+    EXPECT_TRUE(AnswersPing(DisplayName(), std::stoul(window))) << "the window hangs while the program runs";
     Finished typed = Child({"xdotool", "mousemove", "--sync", "--window", window, "1", "1", "key", "a", "b", "Escape"},
-                           {{"DISPLAY", display.Name()}}, folder)
+                           {{"DISPLAY", DisplayName()}}, folder)
                          .Wait(std::chrono::seconds(20));
     ASSERT_EQ(typed.status, 0) << typed.err;
     EXPECT_EQ(trace(), (std::vector<std::string>{spawn})) << "nothing is handled while the program runs";
@@ -616,24 +615,19 @@ TEST(Probe, InputWhileAnotherProgramRunsIsHandledAfterItInOrder) {
 // A fixed 640x480 screen in a window of two sizes and in fullscreen: a click
 // lands on the screen pixel under it, a click on the letterbox nowhere, and
 // F11 never reaches the presentation.
-TEST(Probe, ClicksLandOnTheScreenPixelAtEverySizeAndInFullscreen) {
-#ifndef CORVANTA_HAVE_X11
-    GTEST_SKIP() << "built without Xlib";
-#else
-    if (!OnPath("Xvfb") || !OnPath("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
-    VirtualDisplay display;
-    ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start";
+TEST_F(ProbeWindow, ClicksLandOnTheScreenPixelAtEverySizeAndInFullscreen) {
+#ifdef CORVANTA_HAVE_X11
     fs::path folder = test::MakeTempDir("probe-viewport");
     const std::string caption = "Corvanta Viewport " + std::to_string(::getpid());
-    Environment environment = RealWindow(display.Name(), folder);
+    Environment environment = RealWindow(DisplayName(), folder);
     environment["CORVANTA_SCREEN"] = "640x480";
     Child probe({PROBE_PROGRAM, "--caption", caption}, environment, folder);
-    Finished search = FindWindow(display.Name(), caption, folder);
+    Finished search = FindWindow(DisplayName(), caption, folder);
     ASSERT_EQ(search.status, 0) << search.err;
     const std::string window = search.out.substr(0, search.out.find('\n'));
     auto xdotool = [&](std::vector<std::string> words) {
         words.insert(words.begin(), "xdotool");
-        return Child(words, {{"DISPLAY", display.Name()}}, folder).Wait(std::chrono::seconds(20)).status;
+        return Child(words, {{"DISPLAY", DisplayName()}}, folder).Wait(std::chrono::seconds(20)).status;
     };
     auto click = [&](int x, int y) {
         return xdotool({"mousemove", "--sync", "--window", window, std::to_string(x), std::to_string(y), "click", "1"});
@@ -665,7 +659,7 @@ TEST(Probe, ClicksLandOnTheScreenPixelAtEverySizeAndInFullscreen) {
     EXPECT_EQ(seen(), (std::vector<std::string>{"click\t639\t479\t1", "click\t0\t0\t1", "click\t639\t479\t1"}))
         << test::ReadText(folder / "trace.txt");
 
-    ASSERT_TRUE(SendClose(display.Name(), std::stoul(window)));
+    ASSERT_TRUE(SendClose(DisplayName(), std::stoul(window)));
     EXPECT_EQ(probe.Wait(std::chrono::seconds(20)).status, 0);
 #endif
 }
