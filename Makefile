@@ -14,5 +14,4 @@ test: build
 # Every fuzz target for SECONDS seconds from its seed corpus, in build-fuzz.
 SECONDS ?= 60
 fuzz:
-	scripts/install-deps
 	scripts/fuzz $(SECONDS)
