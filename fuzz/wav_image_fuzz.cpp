@@ -1,21 +1,18 @@
-// Fuzz target: WAV images as the audio library gets them from the player,
-// parsed, decoded where they are not plain PCM, and played through the
-// mixer's conversion. The library is given no size, so the player only hands
-// over images that hold their whole RIFF chunk; the target does the same.
+// Fuzz target: WAV images as the audio library gets them from the sound
+// manager, whose RIFF size is cut to the image, then parsed, decoded where
+// they are not plain PCM, and played through the mixer's conversion.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "audiolib/sound.h"
 #include "audiolib/voice.h"
+#include "sound/riff_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 8) return 0;
-    std::uint32_t riffSize = 0;
-    std::memcpy(&riffSize, data + 4, 4);
-    if (std::uint64_t{riffSize} + 8 > size) return 0;
-    const std::vector<std::uint8_t> image(data, data + size);
+    if (size < 8 || size > UINT32_MAX) return 0;
+    std::vector<std::uint8_t> image(data, data + size);
+    FitRiffSizeToImage(image.data(), static_cast<std::uint32_t>(size));
     auto sound = aud::LoadWavImage(image.data());
     if (!sound || sound->Bytes().size() > (1u << 24)) return 0;
     // Every frame the sound claims must lie within the image or its own samples.

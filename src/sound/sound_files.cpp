@@ -3,22 +3,13 @@
 #include <cstdio>
 #include <new>
 
+#include "sound/riff_image.h"
 #include "sound/sound_class.h"
 
 namespace {
 
 constexpr std::uint32_t ReadPiece = 8192;
 constexpr std::uint32_t RiffHeaderBytes = 8;  // "RIFF" and the chunk's size
-
-// The library is given no length: it reads as far as the RIFF header says.
-// Writers that leave out the last pad byte, write the file's length or
-// 0xFFFFFFFF overstate it; such a file plays what it holds.
-void FitRiffSizeToFile(unsigned char* data, std::uint32_t size) {
-    const std::uint64_t chunkSize = data[4] | data[5] << 8 | data[6] << 16 | std::uint64_t{data[7]} << 24;
-    if (chunkSize + RiffHeaderBytes <= size) return;
-    const std::uint32_t held = size - RiffHeaderBytes;
-    for (int i = 0; i < 4; ++i) data[4 + i] = static_cast<unsigned char>(held >> (8 * i));
-}
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -49,6 +40,6 @@ FileImage SoundClass::LoadFileImage(const char* path) {
         done += piece;
     }
     if (std::fclose(file.release()) != 0) return {};
-    FitRiffSizeToFile(data.get(), size);
+    FitRiffSizeToImage(data.get(), size);
     return {std::move(data), size};
 }
