@@ -15,27 +15,18 @@
 #include <string>
 #include <vector>
 
-#include "audiolib/aud32.h"
-#include "platform/host_services.h"
+#include "support/audiolib_host.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::uint32_t virtualNow = 0;
-
 void LoadAndResample(benchmark::State& state, const std::string& file) {
     for (auto _ : state) {
         std::ifstream in(file, std::ios::binary);
         const std::vector<std::uint8_t> image{std::istreambuf_iterator<char>(in), {}};
-        virtualNow = 0;
-        AUD_startup();
         AUD_HANDLE driver = 0;
-        const AUD_PCMWAVEFORMAT format{1, 2, 44100, 176400, 4, 16};
-        if (AUD_waveOutOpen(&driver, nullptr, 0, &format) != AUD_OPEN_OK) {
-            state.SkipWithError(AUD_last_error());
-            break;
-        }
+        if (!bench::StartLibrary(state, driver)) break;
         const AUD_HANDLE voice = AUD_allocate_sample_handle(driver);
         if (AUD_set_sample_file(voice, image.data(), -1) != 1) {
             state.SkipWithError(AUD_last_error());
@@ -44,7 +35,7 @@ void LoadAndResample(benchmark::State& state, const std::string& file) {
         }
         AUD_start_sample(voice);
         while (AUD_sample_status(voice) == AUD_SAMPLE_PLAYING) {
-            virtualNow += 1000;
+            bench::virtualNow += 1000;
             AUD_serve();
         }
         AUD_shutdown();
@@ -52,12 +43,6 @@ void LoadAndResample(benchmark::State& state, const std::string& file) {
 }
 
 }  // namespace
-
-extern "C" {
-int corvanta_host_headless(void) { return 1; }
-std::uint32_t corvanta_host_now_ms(void) { return virtualNow; }
-void corvanta_host_trace(const char*) {}
-}
 
 int main(int argc, char** argv) {
     if (argc < 2 || argv[1][0] == '-') {

@@ -12,13 +12,10 @@
 #include <numbers>
 #include <vector>
 
-#include "audiolib/aud32.h"
-#include "platform/host_services.h"
+#include "support/audiolib_host.h"
 #include "support/wav_writer.h"
 
 namespace {
-
-std::uint32_t virtualNow = 0;
 
 // One output block of about 25 ms (1024 frames) is what a device asks for first.
 constexpr std::uint32_t BlockMs = 24;
@@ -30,14 +27,8 @@ void StartMusic(benchmark::State& state) {
     const auto bits = static_cast<std::uint16_t>(state.range(3));
     const auto image = test::WavFile{1, channels, rate, bits}.ToneBytes(440, ((megabytes << 20) - 44) / (channels * bits / 8u));
     unsetenv("CORVANTA_AUDIO_OUT");
-    virtualNow = 0;
-    AUD_startup();
     AUD_HANDLE driver = 0;
-    const AUD_PCMWAVEFORMAT format{1, 2, 44100, 176400, 4, 16};
-    if (AUD_waveOutOpen(&driver, nullptr, 0, &format) != AUD_OPEN_OK) {
-        state.SkipWithError(AUD_last_error());
-        return;
-    }
+    if (!bench::StartLibrary(state, driver)) return;
     const AUD_HANDLE voice = AUD_allocate_sample_handle(driver);
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
@@ -46,7 +37,7 @@ void StartMusic(benchmark::State& state) {
             break;
         }
         AUD_start_sample(voice);
-        virtualNow += BlockMs;
+        bench::virtualNow += BlockMs;
         AUD_serve();
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         AUD_end_sample(voice);
@@ -63,11 +54,5 @@ BENCHMARK(StartMusic)
     ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-extern "C" {
-int corvanta_host_headless(void) { return 1; }
-std::uint32_t corvanta_host_now_ms(void) { return virtualNow; }
-void corvanta_host_trace(const char*) {}
-}
 
 BENCHMARK_MAIN();

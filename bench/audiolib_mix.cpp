@@ -20,15 +20,12 @@
 #include <string>
 #include <vector>
 
-#include "audiolib/aud32.h"
-#include "platform/host_services.h"
+#include "support/audiolib_host.h"
 #include "support/wav_writer.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::uint32_t virtualNow = 0;
 
 // A tone `seconds` long.
 std::vector<std::uint8_t> ToneImage(double frequency, double seconds, std::uint32_t rate = 44100,
@@ -54,12 +51,7 @@ fs::path MakeDisc(const fs::path& dir, std::uint32_t minutes) {
 
 bool Open(benchmark::State& state, AUD_HANDLE& driver) {
     unsetenv("CORVANTA_AUDIO_OUT");
-    virtualNow = 0;
-    AUD_startup();
-    const AUD_PCMWAVEFORMAT format{1, 2, 44100, 176400, 4, 16};
-    if (AUD_waveOutOpen(&driver, nullptr, 0, &format) == AUD_OPEN_OK) return true;
-    state.SkipWithError(AUD_last_error());
-    return false;
+    return bench::StartLibrary(state, driver);
 }
 
 void LoopVoice(AUD_HANDLE driver, const std::vector<std::uint8_t>& image, std::int32_t volume) {
@@ -75,7 +67,7 @@ void MixSeconds(benchmark::State& state, AUD_HANDLE cd = 0, std::uint32_t cdTrac
     std::chrono::duration<double> working{0};
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        virtualNow += 1000;
+        bench::virtualNow += 1000;
         AUD_serve();
         if (cd != 0 && AUD_redbook_status(cd) != 1) {
             std::uint32_t first = 0, end = 0;
@@ -161,7 +153,7 @@ void PlayCdTrackOf74MinuteImage(benchmark::State& state) {
     for (auto _ : state) {
         AUD_redbook_play(cd, first, end);
         for (int second = 0; second < 60; ++second) {
-            virtualNow += 1000;
+            bench::virtualNow += 1000;
             AUD_serve();
             heapPeak = std::max(heapPeak, HeapMegabytes());
         }
@@ -177,11 +169,5 @@ void PlayCdTrackOf74MinuteImage(benchmark::State& state) {
 BENCHMARK(PlayCdTrackOf74MinuteImage)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
-
-extern "C" {
-int corvanta_host_headless(void) { return 1; }
-std::uint32_t corvanta_host_now_ms(void) { return virtualNow; }
-void corvanta_host_trace(const char*) {}
-}
 
 BENCHMARK_MAIN();

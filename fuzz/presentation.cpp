@@ -14,6 +14,7 @@ void WritePresentation(const std::filesystem::path& folder) {
     test::BmpFile still;
     still.width = 8;
     still.height = 4;
+    still.clrUsed = 16;
     for (int i = 0; i < 16; ++i) still.colours.push_back({static_cast<std::uint8_t>(i * 16), 0, 0});
     std::vector<std::uint8_t> pixels(32);
     for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>(i % 16);

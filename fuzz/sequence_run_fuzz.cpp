@@ -1,10 +1,14 @@
 // Plays any bytes as the root script of a presentation that also holds a
 // still, a movie and a sound, headless, for a few virtual seconds. The player
-// keeps its state in globals and ends through ExitProcess, so each input runs
-// in the real (sanitized) executable, started afresh; a crash, a sanitizer
-// report or a run that outlasts its wall-clock limit is a finding.
+// keeps its state in globals and ends the process, so each input plays in a
+// child forked from the fuzzer, which hands its coverage counters back
+// through shared memory before it ends: the fuzzer is guided by the player's
+// code, not only by this harness. A crash, a sanitizer report or a run that
+// outlasts its wall-clock limit is a finding.
 #include <fcntl.h>
+#include <sanitizer/common_interface_defs.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,10 +21,15 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <thread>
 
+#include "app/play.h"
+#include "coverage_counters.h"
+#include "platform/internal.h"  // ExitProcess's finishers: the child's last word
+#include "platform/session.h"
 #include "presentation.h"
 
 namespace fs = std::filesystem;
@@ -30,8 +39,10 @@ namespace {
 constexpr const char* VirtualLimitMs = "3000";
 constexpr auto WallLimit = std::chrono::seconds(20);
 constexpr int SanitizerExit = 77;
+constexpr int TimeLimitExit = 3;  // the player's last status: 1 and 2 are its own failures
 
 fs::path folder;
+std::uint8_t* childCounters = nullptr;
 
 // Scripts that start other programs are left out too: the fuzzer would run
 // whatever command line it made up.
@@ -52,6 +63,57 @@ std::string Slurp(const fs::path& path) {
     std::abort();
 }
 
+[[noreturn]] void Play(const fs::path& errors) {
+    if (chdir(folder.c_str()) != 0) _exit(126);
+    const int null = open("/dev/null", O_RDWR);
+    const int err = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (null < 0 || err < 0) _exit(126);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(err, 2);
+    setenv("CORVANTA_DRIVER", "headless", 1);
+    setenv("CORVANTA_MAX_MS", VirtualLimitMs, 1);
+    setenv("PATH", "", 1);
+    unsetenv("CORVANTA_TRACE");
+    unsetenv("CORVANTA_INPUT");
+    unsetenv("CORVANTA_AUDIO_OUT");
+    unsetenv("CORVANTA_CDROM");
+    // A sanitizer report ends the child with a status no run of the player has.
+    __sanitizer_set_death_callback([] { _exit(SanitizerExit); });
+    // The settings and the starting folder are read afresh, here.
+    new platform::FreshSession;
+    platform::AtExit([] { std::memcpy(childCounters, fuzz::CoverageCounters().data(), fuzz::CoverageCounters().size()); });
+    char name[] = "corvanta";
+    char* argv[] = {name, nullptr};
+    PlayPresentation(1, argv);
+}
+
+// Plays `script` in a child and takes its coverage; returns its exit status.
+int PlayInChild(std::string_view script) {
+    std::ofstream(folder / "sequence", std::ios::binary).write(script.data(), static_cast<std::streamsize>(script.size()));
+    const fs::path errors = folder.parent_path() / "stderr";
+    const std::span<std::uint8_t> counters = fuzz::CoverageCounters();
+    std::memset(childCounters, 0, counters.size());
+    const pid_t child = fork();
+    if (child == 0) Play(errors);
+    if (child < 0) Finding("fork failed", "");
+
+    const auto deadline = std::chrono::steady_clock::now() + WallLimit;
+    int status = 0;
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            Finding("the run outlasted its wall-clock limit", Slurp(errors));
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    if (WIFSIGNALED(status)) Finding(strsignal(WTERMSIG(status)), Slurp(errors));
+    if (WEXITSTATUS(status) > TimeLimitExit) Finding("the player failed", Slurp(errors));
+    std::memcpy(counters.data(), childCounters, counters.size());
+    return WEXITSTATUS(status);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -64,49 +126,24 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fs::create_directory(folder);
     fuzz::WritePresentation(folder);
     std::atexit([] { fs::remove_all(folder.parent_path()); });
+    void* shared = mmap(nullptr, fuzz::CoverageCounters().size(), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (shared == MAP_FAILED) {
+        std::perror("mmap");
+        std::exit(1);
+    }
+    childCounters = static_cast<std::uint8_t*>(shared);
+    // A presentation the player refuses would leave every input at its first
+    // line: this one must play to the pause and wait there until the limit.
+    if (PlayInChild("still pic\ntimeout 1 -next\nendstill\nmovie intro\nmusic tune\npause\n") != TimeLimitExit) {
+        std::fprintf(stderr, "sequence_run_fuzz: the presentation does not play\n");
+        std::exit(1);
+    }
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view script(reinterpret_cast<const char*>(data), size);
-    if (Unsafe(script)) return 0;
-    std::ofstream(folder / "sequence", std::ios::binary).write(script.data(), static_cast<std::streamsize>(size));
-    const fs::path errors = folder.parent_path() / "stderr";
-
-    const pid_t child = fork();
-    if (child == 0) {
-        if (chdir(folder.c_str()) != 0) _exit(126);
-        const int null = open("/dev/null", O_RDWR);
-        const int err = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (null < 0 || err < 0) _exit(126);
-        dup2(null, 0);
-        dup2(null, 1);
-        dup2(err, 2);
-        setenv("CORVANTA_DRIVER", "headless", 1);
-        setenv("CORVANTA_MAX_MS", VirtualLimitMs, 1);
-        setenv("PATH", "", 1);
-        unsetenv("CORVANTA_TRACE");
-        unsetenv("CORVANTA_INPUT");
-        unsetenv("CORVANTA_AUDIO_OUT");
-        unsetenv("CORVANTA_CDROM");
-        setenv("ASAN_OPTIONS", "exitcode=77:detect_leaks=1", 1);
-        setenv("UBSAN_OPTIONS", "halt_on_error=1:exitcode=77:print_stacktrace=1", 1);
-        execl(CORVANTA_BINARY, CORVANTA_BINARY, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    if (child < 0) Finding("fork failed", "");
-
-    const auto deadline = std::chrono::steady_clock::now() + WallLimit;
-    int status = 0;
-    while (waitpid(child, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(child, SIGKILL);
-            waitpid(child, &status, 0);
-            Finding("the run outlasted its wall-clock limit", Slurp(errors));
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    if (WIFSIGNALED(status)) Finding(strsignal(WTERMSIG(status)), Slurp(errors));
-    if (WEXITSTATUS(status) == SanitizerExit || WEXITSTATUS(status) >= 126) Finding("the player failed", Slurp(errors));
+    if (!Unsafe(script)) PlayInChild(script);
     return 0;
 }
+

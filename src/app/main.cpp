@@ -1,15 +1,8 @@
-// The entry function: the restart scan, audio around the application's run,
-// and the run's quit code as the exit status.
+// The entry function: --help and --version, then the presentation.
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
-#include "app/interp_app.h"
-#include "interp/globals.h"
-#include "interp/text.h"
-#include "platform/backend.h"
-#include "platform/win.h"
-#include "sound/sound_class.h"
+#include "app/play.h"
 
 namespace {
 
@@ -54,17 +47,5 @@ bool Answered(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (Answered(argc, argv)) return 0;
-    RestartRequested = 0;
-    for (int i = 1; i < argc; ++i) {
-        if (EqualsIgnoringCase(argv[i], "-restart") || EqualsIgnoringCase(argv[i], "/restart")) RestartRequested = 1;
-    }
-    if (!platform::TheBackend().Start()) win::ExitProcess(2);
-    RegisterProgramResources();
-
-    if (SoundManager) SoundManager->Startup();
-    auto app = std::make_unique<DInterpApp>();
-    int result = app->Run();
-    if (SoundManager) SoundManager->Shutdown();
-    app.reset();
-    win::ExitProcess(static_cast<win::UINT>(result));
+    PlayPresentation(argc, argv);
 }

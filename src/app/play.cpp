@@ -1,0 +1,26 @@
+#include "app/play.h"
+
+#include <memory>
+
+#include "app/interp_app.h"
+#include "interp/globals.h"
+#include "interp/text.h"
+#include "platform/backend.h"
+#include "platform/win.h"
+#include "sound/sound_class.h"
+
+void PlayPresentation(int argc, char** argv) {
+    RestartRequested = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (EqualsIgnoringCase(argv[i], "-restart") || EqualsIgnoringCase(argv[i], "/restart")) RestartRequested = 1;
+    }
+    if (!platform::TheBackend().Start()) win::ExitProcess(2);
+    RegisterProgramResources();
+
+    if (SoundManager) SoundManager->Startup();
+    auto app = std::make_unique<DInterpApp>();
+    int result = app->Run();
+    if (SoundManager) SoundManager->Shutdown();
+    app.reset();
+    win::ExitProcess(static_cast<win::UINT>(result));
+}
