@@ -23,8 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     voice.playback.Restart(aud::UnityGain);
     const aud::OutputFormat output{44100, 2, 16};
     aud::SoundFeed feed(voice, output.rate);
-    std::vector<std::int32_t> mix(2 * 4096);
-    for (int block = 0; block < 16 && voice.playback.FramesLeft(feed, output.rate) > 0; ++block) {
+    // Blocks a little over the library's chunk: each crosses a chunk edge and
+    // the next starts mid-chunk, without mixing seconds of sound per input.
+    std::vector<std::int32_t> mix(2 * 1500);
+    for (int block = 0; block < 4 && voice.playback.FramesLeft(feed, output.rate) > 0; ++block) {
         voice.playback.Mix(feed, output, mix);
     }
     return 0;
