@@ -1,12 +1,28 @@
-// The fuzzer's coverage counters of this executable: the whole player but its
-// audio library. A forked child hands them back through shared memory.
+// The fuzzer's coverage counters in every instrumented module loaded: the
+// player's executable and its audio library. A forked child hands them back
+// through shared memory.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace fuzz {
 
-std::span<std::uint8_t> CoverageCounters();
+class CoverageCounters {
+public:
+    // The modules loaded now: a library the child opens later is not seen.
+    CoverageCounters();
+
+    std::size_t Size() const { return size_; }
+    void Clear(std::uint8_t* shared) const;
+    void Save(std::uint8_t* shared) const;
+    void Load(const std::uint8_t* shared) const;
+
+private:
+    std::vector<std::span<std::uint8_t>> modules_;
+    std::size_t size_ = 0;
+};
 
 }  // namespace fuzz

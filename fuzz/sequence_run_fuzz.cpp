@@ -3,8 +3,9 @@
 // keeps its state in globals and ends the process, so each input plays in a
 // child forked from the fuzzer, which hands its coverage counters back
 // through shared memory before it ends: the fuzzer is guided by the player's
-// code, not only by this harness. A crash, a sanitizer report or a run that
-// outlasts its wall-clock limit is a finding.
+// code and its audio library's, not only by this harness. A crash, a
+// sanitizer report or a run that outlasts its wall-clock limit is a finding.
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sanitizer/common_interface_defs.h>
 #include <signal.h>
@@ -21,7 +22,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <span>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -42,6 +42,7 @@ constexpr int SanitizerExit = 77;
 constexpr int TimeLimitExit = 3;  // the player's last status: 1 and 2 are its own failures
 
 fs::path folder;
+const fuzz::CoverageCounters* counters = nullptr;
 std::uint8_t* childCounters = nullptr;
 
 // Scripts that start other programs are left out too: the fuzzer would run
@@ -82,7 +83,7 @@ std::string Slurp(const fs::path& path) {
     __sanitizer_set_death_callback([] { _exit(SanitizerExit); });
     // The settings and the starting folder are read afresh, here.
     new platform::FreshSession;
-    platform::AtExit([] { std::memcpy(childCounters, fuzz::CoverageCounters().data(), fuzz::CoverageCounters().size()); });
+    platform::AtExit([] { counters->Save(childCounters); });
     char name[] = "corvanta";
     char* argv[] = {name, nullptr};
     PlayPresentation(1, argv);
@@ -92,8 +93,7 @@ std::string Slurp(const fs::path& path) {
 int PlayInChild(std::string_view script) {
     std::ofstream(folder / "sequence", std::ios::binary).write(script.data(), static_cast<std::streamsize>(script.size()));
     const fs::path errors = folder.parent_path() / "stderr";
-    const std::span<std::uint8_t> counters = fuzz::CoverageCounters();
-    std::memset(childCounters, 0, counters.size());
+    counters->Clear(childCounters);
     const pid_t child = fork();
     if (child == 0) Play(errors);
     if (child < 0) Finding("fork failed", "");
@@ -110,7 +110,7 @@ int PlayInChild(std::string_view script) {
     }
     if (WIFSIGNALED(status)) Finding(strsignal(WTERMSIG(status)), Slurp(errors));
     if (WEXITSTATUS(status) > TimeLimitExit) Finding("the player failed", Slurp(errors));
-    std::memcpy(counters.data(), childCounters, counters.size());
+    counters->Load(childCounters);
     return WEXITSTATUS(status);
 }
 
@@ -126,7 +126,15 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fs::create_directory(folder);
     fuzz::WritePresentation(folder);
     std::atexit([] { fs::remove_all(folder.parent_path()); });
-    void* shared = mmap(nullptr, fuzz::CoverageCounters().size(), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    // The player opens its audio library by this path in each child, which
+    // then shares this mapping, counters and all.
+    const fs::path library = fs::read_symlink("/proc/self/exe").parent_path() / "libaud32.so";
+    if (!dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+        std::fprintf(stderr, "sequence_run_fuzz: %s\n", dlerror());
+        std::exit(1);
+    }
+    counters = new fuzz::CoverageCounters;
+    void* shared = mmap(nullptr, counters->Size(), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     if (shared == MAP_FAILED) {
         std::perror("mmap");
         std::exit(1);
