@@ -23,8 +23,8 @@ bool ReadAt(std::ifstream& in, std::uint64_t offset, T& out, std::size_t size = 
     return static_cast<bool>(in.read(reinterpret_cast<char*>(&out), static_cast<std::streamsize>(size)));
 }
 
-// The counter section's address and size in the file's own addresses; an
-// empty span when the module has none.
+// The module's counter section where it is loaded, at `base` on from the
+// file's own addresses; empty when the module has none.
 std::span<std::uint8_t> CountersInFile(const char* path, ElfW(Addr) base) {
     std::ifstream in(path, std::ios::binary);
     ElfW(Ehdr) header{};
