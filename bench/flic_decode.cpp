@@ -31,6 +31,7 @@ public:
     bool TakeAbort() override { return false; }
     void Serve() override {}
     win::DWORD Ticks() override { return clock += 34; }
+    void WaitForMessage(win::DWORD) override {}
     bool AttachMovieSound(const char*) override { return false; }
     void StartMovieSound() override {}
     void DropUnstartedMovieSound() override {}

@@ -16,6 +16,7 @@ public:
     bool TakeAbort() override { return false; }
     void Serve() override {}
     win::DWORD Ticks() override { return clock += 34; }  // every frame shown, none waits
+    void WaitForMessage(win::DWORD) override {}
     bool AttachMovieSound(const char*) override { return false; }
     void StartMovieSound() override {}
     void DropUnstartedMovieSound() override {}

@@ -6,6 +6,7 @@
 #include "interp/globals.h"
 #include "interp/text.h"
 #include "platform/backend.h"
+#include "platform/pacing.h"
 #include "platform/win.h"
 #include "sound/sound_class.h"
 
@@ -18,6 +19,9 @@ void PlayPresentation(int argc, char** argv) {
     RegisterProgramResources();
 
     if (SoundManager) SoundManager->Startup();
+    // The sound service runs between messages only while it has work.
+    platform::SetIdleWork({[] { return SoundManager && SoundManager->ServiceDue(); },
+                           [] { return SoundManager && SoundManager->ServiceRunning(); }});
     auto app = std::make_unique<DInterpApp>();
     int result = app->Run();
     if (SoundManager) SoundManager->Shutdown();

@@ -75,10 +75,11 @@ std::int32_t Engine::Open(AUD_HANDLE* driver, std::int32_t device, const AUD_PCM
         nextReopen_ = std::chrono::steady_clock::now() + ReopenEvery;
         mixer_.Start(wanted, 0);
         *driver = DriverHandle;
-        // The device's thread takes SDL's lock before ours: resume it without ours.
+        // The device's thread takes SDL's lock before ours: touch it without
+        // ours. It stays paused until a sound starts.
         Output* output = device_.get();
         lock.unlock();
-        output->Resume();
+        idlePause_.Watch(output);
         return AUD_OPEN_OK;
     }
     const char* path = std::getenv("CORVANTA_AUDIO_OUT");
@@ -124,15 +125,19 @@ void Engine::ReplaceLostOutput() {
     }
     // Closed first, so that SDL may start its driver afresh (a sound server
     // that restarted); closing waits for its thread, which may wait for our lock.
+    idlePause_.Watch(nullptr);
     lost.reset();
     auto output = OpenOutput(format);
     Output* resume = output.get();
+    bool busy = false;
     {
         Lock lock(mutex_);
         if (device_ || !mixer_.Running() || mixer_.Format() != format) return;
         device_ = std::move(output);
+        busy = mixer_.Busy();
     }
-    resume->Resume();
+    idlePause_.Watch(resume);
+    if (busy) idlePause_.Resume();
 }
 
 void Engine::Shutdown() {
@@ -149,6 +154,7 @@ void Engine::Shutdown() {
         if (writer_) writer_->FixHeader();
     }
     // Closing waits for the device's thread, which may be waiting for the lock.
+    idlePause_.Watch(nullptr);
     device.reset();
 }
 
@@ -195,7 +201,9 @@ std::size_t Engine::Render(Lock& lock, std::uint8_t* out, std::size_t frames) {
         const auto count = static_cast<std::size_t>(
             std::min<std::uint64_t>({frames - done, mixer_.FramesUntilNextEvent(), SegmentFrames}));
         mix_.resize(count * format.channels);
+        const bool wasBusy = mixer_.Busy();
         mixer_.Mix(mix_, events_);
+        if (wasBusy && !mixer_.Busy()) idlePause_.FellIdle();
         bytes_.resize(count * format.BytesPerFrame());
         StoreMix(mix_, format.bits, bytes_.data());
         if (out) {
@@ -212,11 +220,14 @@ std::size_t Engine::Render(Lock& lock, std::uint8_t* out, std::size_t frames) {
 void Engine::Report(Lock& lock) {
     MixEvents events;
     std::swap(events, events_);
+    // Headless, the host turns running sounds over itself, in virtual time.
+    const bool wake = !headless_ && (!events.ended.empty() || events.cdEnded);
     lock.unlock();
     for (const auto& ended : events.ended) {
         host::Trace("sound\tend\t" + std::to_string(ended.voice));
         if (ended.onEnd) ended.onEnd(ended.voice);
     }
+    if (wake) host::Wake();
     for (const auto& tick : events.ticks) {
         if (tick.callback) tick.callback(tick.user);
     }

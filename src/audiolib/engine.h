@@ -20,6 +20,7 @@
 
 #include "audiolib/aud32.h"
 #include "audiolib/cd_drive.h"
+#include "audiolib/idle_pause.h"
 #include "audiolib/mixer.h"
 #include "audiolib/output.h"
 #include "audiolib/wav_writer.h"
@@ -112,6 +113,11 @@ private:
     std::uint32_t cdStart_ = 0;
     std::uint32_t cdEnd_ = 0;
     std::vector<std::int32_t> preferences_ = std::vector<std::int32_t>(64, 0);
+    // Last, so that its thread has ended before the device goes.
+    IdlePause idlePause_{[this] {
+        Lock lock(mutex_);
+        return !mixer_.Busy();
+    }};
 };
 
 }  // namespace aud

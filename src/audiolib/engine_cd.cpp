@@ -71,12 +71,15 @@ std::uint32_t Engine::CdPlay(AUD_HANDLE cd, std::uint32_t start, std::uint32_t e
     }
     // Nothing is read here: the mixing side reads the files as it plays them.
     auto feed = std::make_unique<CdFeed>(std::move(pieces));
-    Lock lock(mutex_);
-    if (!IsCd(cd) || !mixer_.Running()) return 0;
-    mixer_.PlayCd(std::move(feed));
-    cdStart_ = start;
-    cdEnd_ = end;
-    host::Trace("sound\tcdplay\t" + std::to_string(start) + "\t" + std::to_string(end));
+    {
+        Lock lock(mutex_);
+        if (!IsCd(cd) || !mixer_.Running()) return 0;
+        mixer_.PlayCd(std::move(feed));
+        cdStart_ = start;
+        cdEnd_ = end;
+        host::Trace("sound\tcdplay\t" + std::to_string(start) + "\t" + std::to_string(end));
+    }
+    idlePause_.Resume();
     return 1;
 }
 

@@ -141,15 +141,18 @@ void Engine::SetLoopCount(AUD_HANDLE handle, std::int32_t count) {
 
 void Engine::Start(AUD_HANDLE handle) {
     CatchUp();
-    Lock lock(mutex_);
-    Voice* voice = mixer_.FindVoice(handle);
-    if (!voice) return;
-    if (voice->sound.Frames() == 0) {
-        SetLastError("the voice has no sound");
-        return;
+    {
+        Lock lock(mutex_);
+        Voice* voice = mixer_.FindVoice(handle);
+        if (!voice) return;
+        if (voice->sound.Frames() == 0) {
+            SetLastError("the voice has no sound");
+            return;
+        }
+        mixer_.StartVoice(*voice);
+        host::Trace(VoiceEvent("start", handle));
     }
-    mixer_.StartVoice(*voice);
-    host::Trace(VoiceEvent("start", handle));
+    idlePause_.Resume();
 }
 
 void Engine::End(AUD_HANDLE handle) {

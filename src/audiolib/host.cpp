@@ -16,6 +16,7 @@ struct Services {
     decltype(&corvanta_host_now_ms) nowMs = nullptr;
     decltype(&corvanta_host_trace) trace = nullptr;
     decltype(&corvanta_host_at_exit) atExit = nullptr;
+    decltype(&corvanta_host_wake) wake = nullptr;
 };
 
 template <typename Function>
@@ -29,6 +30,7 @@ const Services& Lookup() {
         Find<decltype(&corvanta_host_now_ms)>("corvanta_host_now_ms"),
         Find<decltype(&corvanta_host_trace)>("corvanta_host_trace"),
         Find<decltype(&corvanta_host_at_exit)>("corvanta_host_at_exit"),
+        Find<decltype(&corvanta_host_wake)>("corvanta_host_wake"),
     };
     return services;
 }
@@ -50,6 +52,10 @@ std::uint32_t NowMs() {
 
 void Trace(const std::string& event) {
     if (Lookup().trace) Lookup().trace(event.c_str());
+}
+
+void Wake() {
+    if (Lookup().wake) Lookup().wake();
 }
 
 void AtExit(void (*finish)()) {

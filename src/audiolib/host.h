@@ -15,6 +15,8 @@ bool Headless();
 std::uint32_t NowMs();
 // One trace event, fields separated by tabs.
 void Trace(const std::string& event);
+// Tells the host that a sound ended, from any thread; nothing without a host.
+void Wake();
 // Has the host call `finish` when it ends the process its own way; nothing
 // without a host (a normal process end destroys the library's objects).
 void AtExit(void (*finish)());

@@ -123,6 +123,13 @@ std::uint64_t Mixer::FramesUntilNextEvent() {
     return frames;
 }
 
+bool Mixer::Busy() const {
+    const auto playing = [](const auto& each) { return each.playing; };
+    const auto ticking = [](const Timer& timer) { return timer.running && timer.periodUs != 0; };
+    return cd_.playing || !tails_.empty() || std::any_of(voices_.begin(), voices_.end(), playing) ||
+           std::any_of(timers_.begin(), timers_.end(), ticking);
+}
+
 void Mixer::Mix(std::span<std::int32_t> mix, MixEvents& events) {
     std::fill(mix.begin(), mix.end(), 0);
     for (std::size_t i = 0; i < voices_.size(); ++i) {
@@ -137,7 +144,10 @@ void Mixer::Mix(std::span<std::int32_t> mix, MixEvents& events) {
     }
     if (cd_.playing) {
         cd_.playback.Mix(*cd_.feed, format_, mix);
-        if (cd_.playback.FramesLeft(*cd_.feed, format_.rate) == 0) cd_.playing = false;
+        if (cd_.playback.FramesLeft(*cd_.feed, format_.rate) == 0) {
+            cd_.playing = false;
+            events.cdEnded = true;
+        }
     }
     for (Tail& tail : tails_) {
         const std::size_t count = std::min(mix.size(), tail.mix.size() - tail.at);

@@ -39,7 +39,9 @@ struct MixEvents {
     std::vector<Ended> ended;
     std::vector<Tick> ticks;
 
-    bool Empty() const { return ended.empty() && ticks.empty(); }
+    bool cdEnded = false;
+
+    bool Empty() const { return ended.empty() && ticks.empty() && !cdEnded; }
 };
 
 class Mixer {
@@ -65,6 +67,9 @@ public:
     void PlayCd(std::unique_ptr<CdFeed> feed);
     void StopCd();
     bool CdPlaying() const { return cd_.playing; }
+    // Something to hear: a voice, the CD, the fading end of a stopped sound,
+    // or a timer that runs.
+    bool Busy() const;
     // Output frames of the CD's range played so far.
     std::uint64_t CdProduced() const { return cd_.playback.Produced(); }
 

@@ -12,7 +12,9 @@ public:
 
     // Stops asking for blocks; returns once no block is being filled any more.
     virtual ~Output() = default;
+    // Both may be asked again in the state they ask for.
     virtual void Resume() = 0;
+    virtual void Pause() = 0;
     // True when nobody hears it: the device went away, or there was none.
     virtual bool Lost() const = 0;
 };

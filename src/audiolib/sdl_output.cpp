@@ -24,6 +24,7 @@ std::unique_ptr<SdlOutput> SdlOutput::Open(const OutputFormat& format, Fill fill
     wanted.samples = BlockFrames(format.rate);
     wanted.callback = fill;
     wanted.userdata = user;
+    // Opened once to know that a device is there, then closed until a sound starts.
     SDL_AudioSpec obtained{};
     const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     if (device == 0) {
@@ -31,16 +32,33 @@ std::unique_ptr<SdlOutput> SdlOutput::Open(const OutputFormat& format, Fill fill
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return nullptr;
     }
-    return std::unique_ptr<SdlOutput>(new SdlOutput(device));
+    SDL_CloseAudioDevice(device);
+    return std::unique_ptr<SdlOutput>(new SdlOutput(wanted));
 }
 
 SdlOutput::~SdlOutput() {
-    SDL_CloseAudioDevice(device_);
+    Pause();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-void SdlOutput::Resume() { SDL_PauseAudioDevice(device_, 0); }
+void SdlOutput::Resume() {
+    if (device_ == 0) {
+        SDL_AudioSpec obtained{};
+        device_ = SDL_OpenAudioDevice(nullptr, 0, &spec_, &obtained, 0);
+        reopenFailed_ = device_ == 0;
+        if (reopenFailed_) SetLastError(std::string("cannot open the audio device: ") + SDL_GetError());
+    }
+    if (device_ != 0) SDL_PauseAudioDevice(device_, 0);
+}
 
-bool SdlOutput::Lost() const { return SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED; }
+void SdlOutput::Pause() {
+    if (const SDL_AudioDeviceID device = device_.exchange(0)) SDL_CloseAudioDevice(device);
+}
+
+// A device that would not open again is lost too.
+bool SdlOutput::Lost() const {
+    const SDL_AudioDeviceID device = device_;
+    return reopenFailed_ || (device != 0 && SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_STOPPED);
+}
 
 }  // namespace aud

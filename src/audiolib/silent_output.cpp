@@ -31,21 +31,30 @@ void SilentOutput::Resume() {
     wake_.notify_all();
 }
 
+void SilentOutput::Pause() {
+    std::lock_guard lock(mutex_);
+    resumed_ = false;
+}
+
 void SilentOutput::Run() {
     using Clock = std::chrono::steady_clock;
     const auto period = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(static_cast<double>(BlockFrames(format_.rate)) / format_.rate));
     std::unique_lock lock(mutex_);
-    wake_.wait(lock, [this] { return resumed_ || stopping_; });
     auto due = Clock::now();
     while (!stopping_) {
+        if (!resumed_) {
+            wake_.wait(lock, [this] { return resumed_ || stopping_; });
+            due = Clock::now();
+            continue;
+        }
         lock.unlock();
         fill_(user_, block_.data(), static_cast<int>(block_.size()));
         lock.lock();
         due += period;
         // After a stall, carry on from now rather than catch up in a burst.
         if (due < Clock::now() - period * 4) due = Clock::now();
-        wake_.wait_until(lock, due, [this] { return stopping_; });
+        wake_.wait_until(lock, due, [this] { return stopping_ || !resumed_; });
     }
 }
 

@@ -22,6 +22,7 @@ public:
     SilentOutput& operator=(const SilentOutput&) = delete;
 
     void Resume() override;
+    void Pause() override;
     bool Lost() const override { return true; }
 
 private:

@@ -212,10 +212,12 @@ bool DFLCWindow::PaceAndShow(std::uint32_t number) {
         if (!host.PumpMessages() || host.TakeAbort()) return false;
         showNow = true;
     } else {
-        do {
+        for (;;) {
             if (!host.PumpMessages() || host.TakeAbort()) return false;
             now = host.Ticks();
-        } while (now - last < FrameInterval);
+            if (now - last >= FrameInterval) break;
+            host.WaitForMessage(FrameInterval - (now - last));
+        }
         showNow = !ShowFrame();
     }
     last = host.Ticks();

@@ -23,6 +23,8 @@ public:
     virtual void Serve() = 0;
     // The millisecond clock that paces the frames.
     virtual win::DWORD Ticks() = 0;
+    // Waits until a message arrives or the time passes, whichever is first.
+    virtual void WaitForMessage(win::DWORD milliseconds) = 0;
     virtual bool AttachMovieSound(const char* path) = 0;
     virtual void StartMovieSound() = 0;
     // Gives back an attached sound that was never started.

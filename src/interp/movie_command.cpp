@@ -24,6 +24,9 @@ public:
         if (SoundManager) SoundManager->Serve();
     }
     win::DWORD Ticks() override { return win::GetTickCount(); }
+    void WaitForMessage(win::DWORD milliseconds) override {
+        win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, milliseconds, win::QS_ALLINPUT);
+    }
     bool AttachMovieSound(const char* path) override { return SoundManager && SoundManager->AttachMovieSound(path); }
     void StartMovieSound() override {
         if (SoundManager) SoundManager->StartMovieSound();

@@ -56,8 +56,7 @@ void DInterpWin::StartPresentation() {
         return;
     }
     if (OpenSequence(RestartRequested != 0)) {
-        while (PumpMessages()) {
-        }
+        while (PumpMessages()) win::WaitMessage();
     }
 }
 
@@ -204,5 +203,6 @@ void DInterpWin::DoBlank() {
 void DInterpWin::DoPause() {
     paused_ = 1;
     while (paused_ && PumpMessages()) {
+        if (paused_) win::WaitMessage();
     }
 }

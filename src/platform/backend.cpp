@@ -40,8 +40,7 @@ void CheckTimeLimit(std::uint64_t now) {
 namespace win {
 
 DWORD GetTickCount() {
-    const bool spinning = !platform::TakeActivitySinceClockRead();
-    return static_cast<DWORD>(platform::TickCountAtStart + platform::TheBackend().ReadClock(spinning));
+    return static_cast<DWORD>(platform::TickCountAtStart + platform::TheBackend().Now());
 }
 
 void ExitProcess(UINT exitCode) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,20 +32,14 @@ public:
     virtual bool Start() = 0;
     // Milliseconds since the run started; reading it changes nothing.
     virtual std::uint64_t Now() const = 0;
-    // A tick read by the program. spinning: it did nothing else through the
-    // layer (no peek, no work) since its previous read; headless, such a read
-    // costs 1 ms, so that a loop on the clock alone still ends.
-    virtual std::uint64_t ReadClock(bool spinning) = 0;
 
-    // Hands input that has become due to the layer.
+    // Hands input that has become due to the layer; every peek asks.
     virtual void PollInput() = 0;
-    // The program waits: inside GetMessage (waiting), or peeking again and
-    // again with nothing done in between. nextDue is the earliest time the
-    // layer itself has something (a timer, the idle message).
-    virtual void Idle(std::uint64_t nextDue, bool waiting) = 0;
-    // A peek found nothing right after the program worked through the layer
-    // (a script line read, a picture drawn): it is busy, not waiting.
-    virtual void Busy() = 0;
+    // The program waits until `due` (none: for ever) or, with forInput,
+    // until input arrives or Wake is called.
+    virtual void WaitUntil(std::optional<std::uint64_t> due, bool forInput) = 0;
+    // From any thread: ends a wait for input.
+    virtual void Wake() = 0;
 
     // The real frame window. Size is its client size.
     virtual bool OpenFrame(const std::string& caption, Size size) = 0;

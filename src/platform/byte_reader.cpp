@@ -65,7 +65,6 @@ bool ByteReader::Seek(std::uint64_t position) {
 }
 
 bool ByteReader::Fill() {
-    NoteWork();  // a read from the disk is work, not waiting
     const std::uint64_t position = Position();
     buffer_ = next_ = end_ = storage_.data();
     bufferStart_ = position;

@@ -43,7 +43,6 @@ struct TextStream {
 };
 
 ssize_t ReadText(void* cookie, char* buffer, std::size_t size) {
-    NoteWork();
     std::FILE* file = static_cast<TextStream*>(cookie)->file;
     std::size_t count = 0;
     while (count < size) {
@@ -107,7 +106,6 @@ void CopyField(char* out, std::size_t size, const char* begin, const char* end) 
 }  // namespace
 
 std::string ResolveHostPath(std::string_view path) {
-    NoteWork();  // every file function comes through here
     std::string written(path);
     std::replace(written.begin(), written.end(), '\\', '/');
     if (written.empty() || Exists(written)) return written;

@@ -64,7 +64,6 @@ void SelectPaletteData(DcData& dc, win::HPALETTE handle, std::shared_ptr<GdiData
 
 HDC NewDc(win::HWND hwnd) {
     if (hwnd && !FindWindowData(hwnd)) return nullptr;
-    NoteWork();  // drawing follows
     auto& state = State();
     auto dc = std::make_unique<DcData>();
     dc->window = hwnd;

@@ -13,6 +13,8 @@ std::uint32_t corvanta_host_now_ms(void);
 // Appends one trace event; fields are tab-separated by the caller, the time
 // column is added here. Does nothing when no trace is open.
 void corvanta_host_trace(const char* event);
+// From any thread: a sound ended, and the program's sound service has work.
+void corvanta_host_wake(void);
 // Has `finish` called when the program ends through its own exit path, which
 // runs no destructors (the library finishes its output file there).
 void corvanta_host_at_exit(void (*finish)(void));

@@ -13,12 +13,6 @@ inline constexpr win::DWORD TickCountAtStart = 0x00010000;
 
 // queue.cpp
 void DropMessagesFor(win::HWND hwnd);
-// The program did work through the layer (opened or read a file, drew): the
-// next peek that finds nothing is a step of that work, not a wait.
-void NoteWork();
-// Whether the program peeked or worked since it last read the clock; starts
-// the next such span.
-bool TakeActivitySinceClockRead();
 // timers.cpp
 void KillTimersOf(win::HWND hwnd);
 // icons.cpp

@@ -1,6 +1,5 @@
 // The thread's message queue. Delivery order as on Windows: posted messages,
-// input, the quit request, paint, timers; a WM_NULL keeps an idle program
-// turning over.
+// input, the quit request, paint, timers; a WM_NULL gives idle work its turn.
 #include <atomic>
 #include <deque>
 #include <set>
@@ -9,6 +8,7 @@
 #include "platform/events.h"
 #include "platform/internal.h"
 #include "platform/keys.h"
+#include "platform/pacing.h"
 #include "platform/session.h"
 #include "platform/timers.h"
 #include "platform/windows.h"
@@ -19,11 +19,6 @@ namespace {
 using win::HWND;
 using win::MSG;
 using win::UINT;
-
-// Without a delivered message for this long, an empty queue gets a WM_NULL.
-constexpr std::uint64_t IdleMessageMs = 20;
-// Empty peeks in a row before the program counts as waiting.
-constexpr unsigned BusyPeeks = 3;
 
 struct InputEvent {
     UINT message = 0;
@@ -40,17 +35,11 @@ struct QueueState {
     bool quitPending = false;
     int quitCode = 0;
     std::uint64_t lastDelivery = 0;
-    unsigned emptyPeeks = 0;
     win::POINT cursor{};
     std::set<UINT> keysDown;
     // Modifiers as the input arrived, for telling system keys apart.
     bool altDown = false;
     bool controlDown = false;
-    // Taken by the next peek that finds nothing; atomic, as a file may be
-    // touched off the main thread.
-    std::atomic<bool> workDone{false};
-    // Taken by the next clock read.
-    std::atomic<bool> activeSinceClockRead{true};
 };
 
 QueueState& State() { return CurrentSession().Part<QueueState>(); }
@@ -155,38 +144,35 @@ bool IdleMessageWaits(HWND target) {
     return false;
 }
 
-win::BOOL Peek(MSG* msg, HWND hwnd, UINT first, UINT last, bool remove, bool waiting) {
+// How long a peek that finds nothing waits: not at all, until a message
+// arrives, or until a message arrives or the deadline passes.
+struct Wait {
+    bool waits = false;
+    std::optional<std::uint64_t> deadline;
+};
+
+win::BOOL Peek(MSG* msg, HWND hwnd, UINT first, UINT last, bool remove, Wait wait) {
     if (!msg) return win::FALSE;
     auto& state = State();
     auto& backend = TheBackend();
     Filter filter{hwnd, first, last};
-    state.activeSinceClockRead.store(true, std::memory_order_relaxed);
     backend.PollInput();
     bool found = Retrieve(filter, remove, msg);
-    if (!found && backend.Now() - state.lastDelivery >= IdleMessageMs) {
+    if (!found && IdleMessageWanted(backend.Now(), state.lastDelivery)) {
         HWND target = KeyTarget();
         if (!IdleMessageWaits(target)) state.posted.push_back(MakeMessage(target, win::WM_NULL, 0, 0));
         found = Retrieve(filter, remove, msg);
     }
     if (!found) {
-        // A loop that works between the peeks that empty its queue (the
-        // script's line loop) is busy, not waiting: it neither sleeps nor
-        // lets virtual time pass.
-        if (state.workDone.exchange(false, std::memory_order_relaxed)) {
-            state.emptyPeeks = 0;
-            backend.Busy();
-            return win::FALSE;
+        if (wait.waits) {
+            std::optional<std::uint64_t> due = wait.deadline;
+            for (auto next : {TheTimers().NextDue(), NextIdleMessage(state.lastDelivery)})
+                if (next && (!due || *next < *due)) due = next;
+            WaitUntil(due, true);
         }
-        // A few empty peeks in a row are a program between two steps of its
-        // work; only more, or GetMessage, are a wait.
-        if (++state.emptyPeeks <= BusyPeeks && !waiting) return win::FALSE;
-        std::uint64_t nextDue = state.lastDelivery + IdleMessageMs;
-        if (auto timer = TheTimers().NextDue(); timer && *timer < nextDue) nextDue = *timer;
-        backend.Idle(nextDue, waiting);
         return win::FALSE;
     }
     state.lastDelivery = backend.Now();
-    state.emptyPeeks = 0;
     return win::TRUE;
 }
 
@@ -195,14 +181,6 @@ win::BOOL Peek(MSG* msg, HWND hwnd, UINT first, UINT last, bool remove, bool wai
 void DropMessagesFor(HWND hwnd) {
     std::erase_if(State().posted, [hwnd](const MSG& msg) { return msg.hwnd == hwnd; });
 }
-
-void NoteWork() {
-    auto& state = State();
-    state.workDone.store(true, std::memory_order_relaxed);
-    state.activeSinceClockRead.store(true, std::memory_order_relaxed);
-}
-
-bool TakeActivitySinceClockRead() { return State().activeSinceClockRead.exchange(false, std::memory_order_relaxed); }
 
 void QueueKey(UINT vk, bool down, bool repeat) {
     auto& state = State();
@@ -259,14 +237,35 @@ void PostQuitMessage(int exitCode) {
 }
 
 BOOL PeekMessageA(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
-    return platform::Peek(msg, hwnd, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0, false);
+    return platform::Peek(msg, hwnd, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0, {});
 }
 
 BOOL GetMessageA(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     if (!msg) return -1;
-    while (!platform::Peek(msg, hwnd, filterMin, filterMax, true, true)) {
+    while (!platform::Peek(msg, hwnd, filterMin, filterMax, true, {true, std::nullopt})) {
     }
     return msg->message == WM_QUIT ? FALSE : TRUE;
+}
+
+BOOL WaitMessage() {
+    MSG msg;
+    platform::Peek(&msg, nullptr, 0, 0, false, {true, std::nullopt});
+    return TRUE;
+}
+
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD milliseconds, DWORD) {
+    if (count != 0) return WAIT_FAILED;
+    MSG msg;
+    auto& backend = platform::TheBackend();
+    std::optional<std::uint64_t> deadline;
+    if (milliseconds != INFINITE) deadline = backend.Now() + milliseconds;
+    if (platform::Peek(&msg, nullptr, 0, 0, false, {true, deadline})) return WAIT_OBJECT_0;
+    return deadline && backend.Now() >= *deadline ? WAIT_TIMEOUT : WAIT_OBJECT_0;
+}
+
+void Sleep(DWORD milliseconds) {
+    auto& backend = platform::TheBackend();
+    platform::WaitUntil(backend.Now() + milliseconds, false);
 }
 
 BOOL TranslateMessage(const MSG* msg) {

@@ -1,3 +1,4 @@
+#include "platform/pacing.h"
 #include "platform/internal.h"
 #include "platform/trace.h"
 
@@ -138,6 +139,8 @@ std::uint32_t corvanta_host_now_ms(void) { return static_cast<std::uint32_t>(pla
 void corvanta_host_trace(const char* event) {
     if (event) platform::WriteTrace(event);
 }
+
+void corvanta_host_wake(void) { platform::WakeForIdleWork(); }
 
 void corvanta_host_at_exit(void (*finish)(void)) {
     if (finish) platform::AtExit(finish);

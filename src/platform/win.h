@@ -165,6 +165,8 @@ LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 BOOL PeekMessageA(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags);
 BOOL GetMessageA(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax);  // 0 for WM_QUIT
+// Returns once a message waits (at once when one does already).
+BOOL WaitMessage();
 BOOL TranslateMessage(const MSG* msg);  // posts WM_CHAR for character keys
 LRESULT DispatchMessageA(const MSG* msg);
 
@@ -359,5 +361,12 @@ inline constexpr DWORD STILL_ACTIVE = 259;
 // STILL_ACTIVE while it runs.
 BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode);
 BOOL CloseHandle(HANDLE handle);
+inline constexpr DWORD QS_ALLINPUT = 0x04FF;
+inline constexpr DWORD WAIT_TIMEOUT = 258;
+// Waits for a message or the time-out; only count 0 (no objects) is supported.
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                                DWORD wakeMask);
+// Nothing runs meanwhile; headless, the clock moves on by the time asked.
+void Sleep(DWORD milliseconds);
 
 }  // namespace win

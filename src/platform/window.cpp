@@ -32,6 +32,9 @@ struct WindowState {
     win::ATOM nextAtom = 0xC000;
     HWND focus = nullptr;
     HWND mainFrame = nullptr;
+    // Once the frame is shown the screen keeps its size, so nothing the
+    // presentation placed moves when the window changes.
+    bool screenFixed = false;
 };
 
 WindowState& State() { return CurrentSession().Part<WindowState>(); }
@@ -278,7 +281,9 @@ BOOL ShowWindow(HWND hwnd, int cmdShow) {
 
     auto& backend = platform::TheBackend();
     backend.ShowFrame(cmdShow == SW_SHOWMAXIMIZED);
-    if (!platform::CurrentSettings().screen) platform::TheScreen().Resize(backend.ClientSize());
+    if (!platform::CurrentSettings().screen && !State().screenFixed)
+        platform::TheScreen().Resize(backend.ClientSize());
+    State().screenFixed = true;
     platform::SendSize(hwnd, cmdShow == SW_SHOWMAXIMIZED ? platform::SIZE_MAXIMIZED : platform::SIZE_RESTORED);
     InvalidateRect(nullptr, nullptr, TRUE);
     if (!platform::IsInside(State().focus, hwnd)) SetFocus(hwnd);
@@ -382,7 +387,7 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps) {
 namespace platform {
 
 void ClientResized(Size size) {
-    if (!CurrentSettings().screen) {
+    if (!CurrentSettings().screen && !State().screenFixed) {
         TheScreen().Resize(size);
         ScreenResized();
     } else {

@@ -48,6 +48,11 @@ public:
     void Shutdown();
     // Moves music forward; called by the message pump once per message.
     void Service();
+    // Whether Service has something to do now: a sound or CD range ended,
+    // or a song waits for its next pass.
+    bool ServiceDue();
+    // Whether anything plays or waits that Service will move forward.
+    bool ServiceRunning() const { return playingCount != 0 || queuedCount != 0 || songMode == 1; }
     // Lets the library keep playback going during long work.
     void Serve();
     void StopMusic();

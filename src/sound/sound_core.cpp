@@ -102,6 +102,19 @@ void SoundClass::Service() {
     }
 }
 
+bool SoundClass::ServiceDue() {
+    if (!bound) return false;
+    if (songMode == 1 && playingCount == 0) return true;
+    for (std::uint32_t i = 0; i < playingCount; ++i) {
+        const PlayEntry& entry = *playing[i];
+        if (entry.IsCd() && aud.AUD_redbook_status(cdHandle) != CdPlaying) return true;
+    }
+    std::scoped_lock lock(listLock);
+    for (std::uint32_t i = 0; i < playingCount; ++i)
+        if (playing[i]->finished == EndMark::Finished) return true;
+    return false;
+}
+
 bool SoundClass::HeadFinished() {
     PlayEntry& head = *playing[0];
     // Asked before the mark is read: a library that reports ends as it mixes
@@ -277,7 +290,10 @@ void SoundClass::FadeOutPlaying() {
         for (std::int32_t n = 0; n < FadeSteps; ++n) {
             if (n > 0) {
                 win::DWORD now = win::GetTickCount();
-                while (now - stepStart < FadeStepMs) now = win::GetTickCount();
+                while (now - stepStart < FadeStepMs) {
+                    win::Sleep(FadeStepMs - (now - stepStart));
+                    now = win::GetTickCount();
+                }
                 stepStart = now;
             }
             StepVolumesDown(step);

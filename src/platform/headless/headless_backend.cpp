@@ -39,35 +39,24 @@ public:
     bool Start() override { return true; }
     std::uint64_t Now() const override { return now_.load(); }
 
-    std::uint64_t ReadClock(bool spinning) override {
-        if (spinning) AdvanceTo(now_.load() + 1);
-        clockRead_ = true;
-        return now_.load();
-    }
-
+    // Work takes no virtual time; but a program that peeks more than
+    // BusyPeeksFree times without ever waiting is looping (a "goto" to
+    // itself), and each further peek costs a millisecond: it still meets its
+    // input and the time limit.
     void PollInput() override {
+        if (++busyPeeks_ > BusyPeeksFree) AdvanceTo(now_.load() + 1);
         while (next_ < events_.size() && events_[next_].time <= now_.load()) Perform(events_[next_++]);
     }
 
-    // Work takes no virtual time; but a program that works on for more than
-    // BusyPeeksFree peeks without ever waiting is looping (a "goto" to
-    // itself), and each further peek costs a millisecond: it still meets its
-    // input and the time limit.
-    void Busy() override {
-        if (++busyPeeks_ > BusyPeeksFree) AdvanceTo(now_.load() + 1);
-    }
-
-    // A program that reads the clock between its peeks paces itself by it
-    // (movie frames): the clock moves on by the shortest step. Otherwise it
-    // jumps to the next timer, idle message or scripted event.
-    void Idle(std::uint64_t nextDue, bool) override {
+    // The clock jumps to the time asked, or to the next scripted event; at
+    // least a millisecond, so that a wait always ends.
+    void WaitUntil(std::optional<std::uint64_t> due, bool forInput) override {
         busyPeeks_ = 0;
-        const bool pacing = clockRead_;
-        clockRead_ = false;
-        std::uint64_t now = now_.load();
-        if (next_ < events_.size() && events_[next_].time < nextDue) nextDue = events_[next_].time;
-        AdvanceTo(!pacing && nextDue > now ? nextDue : now + 1);
+        std::uint64_t until = due.value_or(maxMs_);
+        if (forInput && next_ < events_.size()) until = std::min(until, events_[next_].time);
+        AdvanceTo(std::max(until, now_.load() + 1));
     }
+    void Wake() override {}
 
     bool OpenFrame(const std::string&, Size) override { return true; }
     void CloseFrame() override {}
@@ -125,7 +114,6 @@ private:
     std::vector<ScriptEvent> events_;
     std::size_t next_ = 0;
     unsigned busyPeeks_ = 0;  // since the last wait
-    bool clockRead_ = false;  // since the last wait
 };
 
 }  // namespace

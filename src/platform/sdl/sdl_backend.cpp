@@ -2,6 +2,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -48,11 +49,6 @@ public:
         return static_cast<std::uint64_t>(
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count());
     }
-    std::uint64_t ReadClock(bool) override {
-        clockRead_ = true;
-        return Now();
-    }
-
     void PollInput() override {
         if (!video_) return;
         // Asking the display server costs system calls; once a millisecond is enough.
@@ -63,22 +59,27 @@ public:
         while (SDL_PollEvent(&event)) Handle(event);
     }
 
-    void Busy() override {}
+    void WaitUntil(std::optional<std::uint64_t> due, bool forInput) override {
+        lastPoll_ = UINT64_MAX;  // what ends the wait is taken at the next peek
+        const std::uint64_t now = Now();
+        if (due && *due <= now) return;
+        constexpr std::uint64_t Longest = INT32_MAX;
+        const int timeout = due ? static_cast<int>(std::min(*due - now, Longest)) : -1;
+        if (!forInput) {
+            SDL_Delay(static_cast<Uint32>(timeout));
+        } else if (video_) {
+            SDL_WaitEventTimeout(nullptr, timeout);
+        } else {
+            // No window yet to wake us: a short nap, then the caller asks again.
+            SDL_Delay(timeout < 0 ? 100 : std::min(timeout, 100));
+        }
+    }
 
-    void Idle(std::uint64_t nextDue, bool waiting) override {
-        // A program that reads the clock between peeks paces itself by it
-        // (movie frames): it gets the shortest yield. One that only waits for
-        // messages sleeps until the next timer or idle message; input ends
-        // the wait at once.
-        const bool pacing = clockRead_;
-        clockRead_ = false;
-        std::uint64_t now = Now();
-        const std::uint64_t longest = waiting || !pacing ? 20 : 1;
-        int wait = static_cast<int>(std::clamp<std::uint64_t>(nextDue > now ? nextDue - now : 1, 1, longest));
-        if (video_)
-            SDL_WaitEventTimeout(nullptr, wait);
-        else
-            SDL_Delay(static_cast<Uint32>(wait));
+    void Wake() override {
+        if (!video_) return;
+        SDL_Event event{};
+        event.type = WakeEvent();
+        SDL_PushEvent(&event);
     }
 
     bool OpenFrame(const std::string& caption, Size size) override {
@@ -117,14 +118,16 @@ public:
     void ShowFrame(bool maximized) override {
         if (!window_) return;
         const Size before = ClientSize();
+        // Asked for before the window is mapped, the window manager maps it
+        // at its final size: no frame of another size is ever seen.
+        if (maximized) SDL_MaximizeWindow(window_);
+        maximizedBeforeFullscreen_ = maximized;
         SDL_ShowWindow(window_);
         // As on Windows, the final size is in place before the first paint.
-        if (CurrentSettings().fullscreen) {
+        if (CurrentSettings().fullscreen)
             SetFullscreen(true);
-        } else if (maximized) {
-            SDL_MaximizeWindow(window_);
+        else if (maximized)
             AwaitMaximizedSize(window_, before.width, before.height);
-        }
         knownClient_ = ClientSize();
         Draw(TheScreen());
     }
@@ -198,6 +201,12 @@ public:
     }
 
 private:
+    // Ends a wait from another thread; otherwise ignored.
+    static Uint32 WakeEvent() {
+        static const Uint32 type = SDL_RegisterEvents(1);
+        return type;
+    }
+
     bool StartVideo() {
         if (video_) return true;
         // A click that activates the window is still a click, as on Windows.
@@ -236,8 +245,11 @@ private:
 
     void SetFullscreen(bool on) {
         const Size before = ClientSize();
+        if (on) maximizedBeforeFullscreen_ = maximizedBeforeFullscreen_ || IsMaximized();
         if (ManagerAnswers(window_)) {
             if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return;
+            // Window managers hand back the size from before the maximize.
+            if (!on && maximizedBeforeFullscreen_) SDL_MaximizeWindow(window_);
         } else if (on) {
             // Nothing would act on the request: the window covers the display itself.
             SDL_Rect display{};
@@ -251,8 +263,11 @@ private:
             SDL_SetWindowPosition(window_, windowed_.x, windowed_.y);
         }
         fullscreen_ = on;
+        if (!on) maximizedBeforeFullscreen_ = false;
         AwaitNewSize(window_, before.width, before.height);
     }
+
+    bool IsMaximized() const { return (SDL_GetWindowFlags(window_) & SDL_WINDOW_MAXIMIZED) != 0; }
 
     // Alt+Enter and F11 belong to the viewer, never to the presentation.
     bool IsFullscreenKey(const SDL_Keysym& key) const {
@@ -341,9 +356,8 @@ private:
     }
 
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-    bool video_ = false;
+    std::atomic<bool> video_{false};
     std::uint64_t lastPoll_ = UINT64_MAX;
-    bool clockRead_ = false;
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
@@ -351,6 +365,7 @@ private:
     Size knownClient_;  // the client size the layer was last told
     bool awaitingProcess_ = false;
     bool fullscreen_ = false;
+    bool maximizedBeforeFullscreen_ = false;  // leaving fullscreen maximizes again
     SDL_Rect windowed_{};  // where a window without a window manager goes back to
     SDL_Keycode fullscreenKey_ = SDLK_UNKNOWN;  // its release is the viewer's too
     Chime chime_;

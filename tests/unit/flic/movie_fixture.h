@@ -33,6 +33,8 @@ public:
     bool TakeAbort() override {
         return abortAtPump >= 0 && pumps >= abortAtPump && !std::exchange(abortTaken, true);
     }
+    // The clock moves by the pumps only, so a wait shows as the pumps around it.
+    void WaitForMessage(win::DWORD) override {}
     void Serve() override {
         ++serves;
         clock += serveCost;

@@ -134,7 +134,7 @@ TEST(Probe, HeadlessInputReachesTheWindowInScriptOrder) {
                               "20\tprobe\tchar\t0x61",
                               "30\tprobe\tkey\t0x20\t0x00390001",
                               "40\tprobe\tmessage\t1374\t5",
-                              "60\tprobe\tpaint\t320\t200",
+                              "60\tprobe\tpaint\t640\t480",
                               "80\tprobe\tkey\t0x1b\t0x00010001",
                               "80\tprobe\tquit\t0",
                               "80\texit\t0"};

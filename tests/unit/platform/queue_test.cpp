@@ -1,11 +1,13 @@
 // The message queue: delivery order, the quit request, timers, input messages.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "platform/events.h"
 #include "platform/host_services.h"
 #include "platform/keys.h"
+#include "platform/pacing.h"
 #include "platform/timers.h"
 #include "platform/win.h"
 #include "platform/windows.h"
@@ -75,7 +77,7 @@ protected:
 
 TEST_F(Queue, DeliversPostedThenInputThenQuitThenPaintThenTimers) {
     SetTimer(window_, 9, 10, nullptr);
-    for (int i = 0; i < 12; ++i) GetTickCount();  // the timer is due
+    Sleep(12);  // the timer is due
     InvalidateRect(window_, nullptr, FALSE);
     PostQuitMessage(7);
     platform::QueueKey(VK_SPACE, true, false);
@@ -303,42 +305,67 @@ TEST(Lparam, SignedCoordinatesSurviveThePacking) {
     }
 }
 
-TEST_F(Queue, AnIdleQueueGetsANullMessageEvery20Ms) {
+// The sound service's turn: a WM_NULL every 20 ms while its work runs, none
+// once it stops, so that a wait jumps straight to what comes next.
+TEST_F(Queue, IdleWorkGetsANullMessageEvery20MsOnlyWhileItRuns) {
+    bool running = true;
+    platform::SetIdleWork({nullptr, [&] { return running; }});
     std::vector<DWORD> times;
     MSG msg{};
-    for (int peeks = 0; times.size() < 2 && peeks < 1000; ++peeks) {
-        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ASSERT_EQ(msg.message, WM_NULL);
-            EXPECT_EQ(msg.hwnd, window_) << "sent to the focus window";
-            times.push_back(msg.time);
-        }
+    while (times.size() < 2 && GetMessageA(&msg, nullptr, 0, 0)) {
+        ASSERT_EQ(msg.message, WM_NULL);
+        EXPECT_EQ(msg.hwnd, window_) << "sent to the focus window";
+        times.push_back(msg.time);
     }
     ASSERT_EQ(times.size(), 2u);
     EXPECT_EQ(times[1] - times[0], 20u);
+
+    running = false;
+    SetTimer(window_, 3, 500, nullptr);
+    ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.message, WM_TIMER);
+    EXPECT_EQ(msg.time - times[1], 500u);
+    KillTimer(window_, 3);
+    platform::SetIdleWork({});
 }
 
-TEST_F(Queue, OnlyWaitingTakesVirtualTime) {
+// Virtual time passes only where the program says it waits, and then jumps.
+TEST_F(Queue, OnlyDeclaredWaitsTakeVirtualTime) {
     MSG msg{};
-    // From the middle of a wait: the second idle message has just been taken.
-    for (int nulls = 0, peeks = 0; nulls < 2 && peeks < 100; ++peeks)
-        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == WM_NULL) ++nulls;
-    const std::uint32_t start = corvanta_host_now_ms();
-    // Working between peeks, as the line loop does, is not waiting ...
-    for (int line = 0; line < 1000; ++line) {
-        ReleaseDC(window_, GetDC(window_));
-        ASSERT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    Sleep(1);  // the peeks of the set-up are behind a wait
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(GetTickCount(), start) << "reading the clock costs nothing";
+    // Peeks between steps of work take no time ...
+    for (int line = 0; line < 1000; ++line) ASSERT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(GetTickCount(), start);
+    // ... until they never stop: then each costs a millisecond.
+    PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    EXPECT_EQ(GetTickCount(), start + 1);
+
+    struct Step {
+        std::function<void()> wait;
+        DWORD elapsed;
+    } steps[] = {
+        {[] { Sleep(67); }, 67},
+        {[] { EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 40, QS_ALLINPUT), WAIT_TIMEOUT); }, 40},
+        {[&] {
+             SetTimer(window_, 4, 250, nullptr);
+             WaitMessage();
+             KillTimer(window_, 4);
+         },
+         250},
+        {[&] {
+             PostMessageA(window_, WM_USER, 0, 0);
+             EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 40, QS_ALLINPUT), WAIT_OBJECT_0);
+             Drain();
+         },
+         0},
+    };
+    for (const auto& step : steps) {
+        const DWORD before = GetTickCount();
+        step.wait();
+        EXPECT_EQ(GetTickCount() - before, step.elapsed);
     }
-    EXPECT_EQ(corvanta_host_now_ms(), start);
-    // ... until it never stops: then each peek costs a millisecond.
-    ReleaseDC(window_, GetDC(window_));
-    PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
-    EXPECT_EQ(corvanta_host_now_ms(), start + 1);
-    // Three empty peeks in a row are still a program between two steps; the
-    // fourth waits, and the clock moves on to the idle message.
-    for (int peek = 0; peek < 3; ++peek) PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
-    EXPECT_EQ(corvanta_host_now_ms(), start + 1);
-    PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
-    EXPECT_EQ(corvanta_host_now_ms(), start + 20);
 }
 
 TEST_F(Queue, DestroyTellsTheWindowThenItsChildrenAndDropsTheirMessages) {
@@ -379,12 +406,9 @@ TEST_F(Queue, MoveSendsTheNewSizeAndAsksForPaint) {
     DestroyWindow(child);
 }
 
-TEST(Clock, EachReadCostsAMillisecondAndTheHostClockDoesNot) {
-    DWORD first = GetTickCount();
-    EXPECT_EQ(GetTickCount(), first + 1);
-    std::uint32_t host = corvanta_host_now_ms();
-    EXPECT_EQ(corvanta_host_now_ms(), host);
-    EXPECT_EQ(host + 0x00010000u, first + 1);
+TEST(Clock, TheHostClockIsTheTickCountFromItsStart) {
+    const DWORD ticks = GetTickCount();
+    EXPECT_EQ(corvanta_host_now_ms() + 0x00010000u, ticks);
     EXPECT_EQ(corvanta_host_headless(), 1);
 }
 

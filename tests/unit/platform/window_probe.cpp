@@ -2,7 +2,7 @@
 // platform API. It traces every key, character, click and message its client
 // receives and ends on the quit request with its code.
 //   platform_window_probe [--caption TEXT] [--spin] [--caps] [--box CAPTION TEXT STYLE] [--run COMMAND]
-// --spin reads the clock forever instead (the time limit ends it); --caps
+// --spin peeks forever without waiting (the time limit ends it); --caps
 // traces what the display reports about its palette and ends; --box shows a
 // message box once the client has painted and traces its answer; --run starts
 // a program once the client has painted, waits for its end and traces its
@@ -121,7 +121,8 @@ int main(int argc, char** argv) {
         }
         if (std::strcmp(argv[i], "--run") == 0 && i + 1 < argc) runCommand = argv[++i];
         if (std::strcmp(argv[i], "--spin") == 0) {
-            while (true) win::GetTickCount();
+            win::MSG msg{};
+            while (true) win::PeekMessageA(&msg, nullptr, 0, 0, win::PM_REMOVE);
         }
         if (std::strcmp(argv[i], "--caps") == 0) {
             win::HDC screen = win::GetDC(nullptr);
