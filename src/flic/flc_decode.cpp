@@ -82,9 +82,9 @@ void DFLCWindow::FillRow(std::uint8_t* row, std::int64_t column, std::size_t cou
         FillBytes(row + from, first, static_cast<std::size_t>(to - from));
         return;
     }
+    // Pairs start where the run does: no run starts left of the image.
     const std::uint8_t second = static_cast<std::uint8_t>(pattern[1] + shift);
     std::int64_t x = from;
-    if ((x - column) & 1) row[x++] = second;  // the run was cut inside a pair
     for (; x + 1 < to; x += 2) {
         row[x] = first;
         row[x + 1] = second;

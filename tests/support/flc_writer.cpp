@@ -41,7 +41,7 @@ void AppendFrame(Bytes& out, const Frame& frame) {
     const std::size_t start = out.size();
     out.resize(start + 16, 0);
     for (const Chunk& chunk : frame.chunks) AppendChunk(out, chunk);
-    Set32(out, start, SizeOf(out) - static_cast<std::uint32_t>(start));
+    Set32(out, start, frame.size.value_or(SizeOf(out) - static_cast<std::uint32_t>(start)));
     Set16(out, start + 4, frame.type);
     Set16(out, start + 6, static_cast<std::uint32_t>(frame.chunks.size()));
 }

@@ -31,6 +31,7 @@ struct Chunk {
 struct Frame {
     std::vector<Chunk> chunks;
     std::uint16_t type = 0xF1FA;
+    std::optional<std::uint32_t> size = std::nullopt;  // the header's size field; default the bytes written
 };
 
 struct Movie {

@@ -142,6 +142,24 @@ std::vector<Shape> Shapes() {
                             Raw(flic::DeltaFli, {0, 0, 1, 0, 1, 0, 1, 5})});
          },
          CopiedWith(0, 15)},
+        // The copy's last two pixels and the large stamp's size after them
+        // read as a chunk header too: the player's own layout is taken.
+        {"CopyShortSizeWhereBothLayoutsFit", 4, 3,
+         [] {
+             return OnBase({flc::Copy(Filled(4, 3, 2), 4, 3, flc::CopySize::Short),
+                            Raw(flic::PostageStamp, flc::Bytes(0x40000 - 6)),
+                            Raw(flic::DeltaFli, {0, 0, 1, 0, 1, 0, 1, 5})});
+         },
+         CopiedWith(0, 15)},
+        // The frame's own size is no guide to where its chunks are.
+        {"CopyShortSizeWhereNeitherLayoutFits", 4, 3,
+         [] {
+             flc::Movie movie = OnBase({flc::Copy(Filled(4, 3, 2), 4, 3, flc::CopySize::Short),
+                                        Raw(flic::DeltaFli, {0, 0, 1, 0, 1, 0, 1, 5})});
+             movie.frames[1].size = 16;
+             return movie;
+         },
+         CopiedWith(0, 15)},
         {"CopyPublishedSizeThenFrame", 4, 3,
          [] {
              flc::Movie movie = OnBase({flc::Copy(Filled(4, 3, 2), 4, 3, flc::CopySize::Standard)});

@@ -214,12 +214,14 @@ TEST_F(MovieTest, AbortLeftFromBeforeThePlayIsIgnored) {
     EXPECT_EQ(Shown(4, 1), flc::Image(4, 3 + 10));
 }
 
-// Frames of one colour each; a slow frame carries 60 stamp chunks. At 1 ms a
-// serve, a plain frame after the first decodes in 5 ms, a slow one in 125 ms.
+// Frames of one colour each; a slow frame carries `stamps` stamp chunks. At
+// 1 ms a serve, a plain frame after the first decodes in 5 ms, a slow one in
+// 5 + 2 * stamps ms (125 ms with 60).
 struct Pace {
     std::string name;
     std::set<int> slow;
     std::vector<std::pair<int, win::DWORD>> shown;  // frame, ms after the first frame
+    std::size_t stamps = 60;
 };
 void PrintTo(const Pace& c, std::ostream* out) { *out << c.name; }
 
@@ -228,7 +230,8 @@ class MoviePace : public MovieTest, public testing::WithParamInterface<Pace> {};
 TEST_P(MoviePace, ShowsEveryFrameOnItsSlotOrDropsOneLateFrame) {
     flc::Movie movie = Frames(5);
     for (int frame : GetParam().slow)
-        movie.frames[frame - 1].chunks.insert(movie.frames[frame - 1].chunks.begin(), 60, flc::PostageStamp({0}, 1, 1));
+        movie.frames[frame - 1].chunks.insert(movie.frames[frame - 1].chunks.begin(), GetParam().stamps,
+                                              flc::PostageStamp({0}, 1, 1));
     host.serveCost = 1;
     std::vector<std::pair<int, win::DWORD>> shown;
     host.watch = [&](win::DWORD now) {
@@ -246,6 +249,7 @@ INSTANTIATE_TEST_SUITE_P(
     Frames, MoviePace,
     testing::Values(Pace{"OnTime", {}, {{1, 0}, {2, 67}, {3, 134}, {4, 201}, {5, 268}}},
                     Pace{"LateFrameDropped", {2}, {{1, 0}, {3, 131}, {4, 198}, {5, 265}}},
+                    Pace{"FrameDoneOneIntervalAfterTheLastDropped", {2}, {{1, 0}, {3, 73}, {4, 140}, {5, 207}}, 31},
                     Pace{"NeverTwoDroppedInARow", {2, 3}, {{1, 0}, {3, 251}, {4, 318}, {5, 385}}},
                     Pace{"SlowFirstFrameShownAtOnce", {1}, {{1, 0}, {2, 67}, {3, 134}, {4, 201}, {5, 268}}}),
     [](const auto& info) { return info.param.name; });

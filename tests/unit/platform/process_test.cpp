@@ -64,6 +64,7 @@ protected:
         Make("only.exe", 0755);
         Make("readme.txt", 0644);
         Make("setup.exe", 0644, "MZ\x90");
+        Make("tools.d/setup.exe", 0755);
         Make("bin1/onpath", 0755);
         Make("bin1/tool.exe", 0755);
         Make("bin2/tool", 0755);
@@ -99,6 +100,7 @@ TEST_F(Programs, AreFoundAsWindowsFindsThem) {
         {"tools\\onpath", bins, ENOENT, {}},  // a name with a folder is not looked for on PATH
         {"both", bins, EACCES, {}},  // the plain name first, even when it may not run
         {"ONLY", bins, 0, {"./only.exe"}},
+        {"tools.d\\setup", bins, 0, {"tools.d/setup.exe"}},  // a dot in a folder's name is no extension
         {"only.com", bins, ENOENT, {}},  // with an extension, nothing is appended
         {"readme.txt", bins, EACCES, {}},
         {"onpath", bins, 0, {bin1 + "/onpath"}},
