@@ -18,6 +18,8 @@ using Measure = std::function<int(std::string_view)>;
 
 constexpr const char* FontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 constexpr int FontSize = 14;
+constexpr int SmallestFontSize = 8;  // a text that does not fit even so scrolls
+constexpr int ScrollBarWidth = 4;
 constexpr int Padding = 16;  // around the content
 constexpr int SymbolSize = 32;
 constexpr int SymbolGap = 12;  // between the symbol and the text
@@ -245,57 +247,41 @@ void Put(SDL_Renderer* renderer, const Label& label, int x, int y) {
 }
 
 // The box's geometry follows the renderer's output size; its textures are
-// made on first drawing, so that a view without a renderer can measure.
+// made on first drawing, so that a view without a renderer can measure. A
+// text too tall for the output is set smaller, down to a size still legible,
+// and scrolls beyond that.
 class BoxView {
 public:
     // margin: room kept free around the box in the output.
     BoxView(SDL_Renderer* renderer, TTF_Font* font, std::string caption, std::string text, Symbol symbol, int margin)
         : renderer_(renderer), font_(font), caption_(std::move(caption)), text_(std::move(text)), symbol_(symbol),
-          margin_(margin) {
-        lineSkip_ = font_ ? std::max(1, TTF_FontLineSkip(font_)) : FontSize + 3;
-        if (font_) {
-            TTF_SetFontStyle(font_, TTF_STYLE_BOLD);
-            captionWidth_ = TextWidth(font_, caption_);
-            TTF_SetFontStyle(font_, TTF_STYLE_NORMAL);
-        }
-    }
+          margin_(margin) {}
 
     // Lays the box out for an output of that size; returns where the box goes.
     SDL_Rect Place(int outputWidth, int outputHeight) {
         if (outputWidth == outputWidth_ && outputHeight == outputHeight_) return box_;
         outputWidth_ = outputWidth;
         outputHeight_ = outputHeight;
-        const int symbolPart = symbol_ == Symbol::None ? 0 : SymbolSize + SymbolGap;
-        const int room = std::min(WidestText, outputWidth - 2 * margin_ - 2 * Padding - symbolPart);
-        lines_.clear();
-        int textWidth = 0;
-        if (font_) {
-            lines_ = WrapText(text_, room, [this](std::string_view text) { return TextWidth(font_, text); });
-            for (const auto& line : lines_) textWidth = std::max(textWidth, TextWidth(font_, line));
-        }
-        const int captionHeight = lineSkip_ + 12;
-        const int buttonHeight = lineSkip_ + 10;
-        const int footerHeight = buttonHeight + 2 * FooterPadding;
-        const int textHeight = static_cast<int>(lines_.size()) * lineSkip_;
-        const int contentHeight = std::max(symbol_ == Symbol::None ? 0 : SymbolSize, textHeight);
-        int width = std::max({2 * Padding + symbolPart + textWidth, captionWidth_ + 2 * Padding, NarrowestBox});
-        int height = captionHeight + 2 * Padding + contentHeight + footerHeight;
-        width = std::max(1, std::min(width, outputWidth - 2 * margin_));
-        height = std::max(1, std::min(height, outputHeight - 2 * margin_));
-        box_ = {(outputWidth - width) / 2, (outputHeight - height) / 2, width, height};
-        captionBar_ = {box_.x, box_.y, width, captionHeight};
-        footer_ = {box_.x, box_.y + height - footerHeight, width, footerHeight};
-        content_ = {box_.x + Padding, box_.y + captionHeight + Padding, std::max(0, width - 2 * Padding),
-                    std::max(0, footer_.y - box_.y - captionHeight - 2 * Padding)};
-        button_ = {box_.x + (width - ButtonWidth) / 2, footer_.y + FooterPadding, ButtonWidth, buttonHeight};
-        // Short text sits level with the symbol's middle.
-        textTop_ = content_.y + std::max(0, contentHeight - textHeight) / 2;
-        // Only the lines that show get a texture.
-        const auto shown = std::max(0, content_.y + content_.h - textTop_ + lineSkip_ - 1) / lineSkip_;
-        if (lines_.size() > static_cast<std::size_t>(shown)) lines_.resize(static_cast<std::size_t>(shown));
-        lineLabels_.clear();
+        bool fits = false;
+        for (int size = FontSize; size >= SmallestFontSize && !fits; --size)
+            fits = Layout(outputWidth, outputHeight, size, 0) || !font_;
+        // The scroll bar takes its room from the text.
+        if (!fits) Layout(outputWidth, outputHeight, SmallestFontSize, ScrollBarWidth + SymbolGap / 2);
+        first_ = std::min(first_, LastFirstLine());
+        ForgetTextures();
         return box_;
     }
+
+    // Moves the text by `lines`; false when it is at that end already.
+    bool Scroll(int lines) {
+        const long long last = static_cast<long long>(LastFirstLine());
+        const auto first = static_cast<std::size_t>(std::clamp<long long>(static_cast<long long>(first_) + lines, 0, last));
+        if (first == first_) return false;
+        first_ = first;
+        lineLabels_.clear();
+        return true;
+    }
+    int LinesShown() const { return static_cast<int>(shown_); }
 
     void Draw(bool pressed) {
         int outputWidth = 0, outputHeight = 0;
@@ -323,6 +309,7 @@ public:
         }
         for (std::size_t i = 0; i < lineLabels_.size(); ++i)
             Put(renderer_, lineLabels_[i], textLeft, textTop_ + static_cast<int>(i) * lineSkip_);
+        if (LastFirstLine() > 0) DrawScrollBar();
         SDL_RenderSetClipRect(renderer_, &footer_);
         Fill(renderer_, button_, pressed ? ButtonPressed : ButtonFace);
         Outline(renderer_, button_, ButtonBorder, 2);
@@ -334,6 +321,64 @@ public:
     bool OnButton(SDL_Point point) const { return SDL_PointInRect(&point, &button_); }
 
 private:
+    // Lays the box out at one font size; true when all of the text shows.
+    bool Layout(int outputWidth, int outputHeight, int fontSize, int scrollBar) {
+        if (font_) {
+            TTF_SetFontSize(font_, fontSize);
+            TTF_SetFontStyle(font_, TTF_STYLE_BOLD);
+            captionWidth_ = TextWidth(font_, caption_);
+            TTF_SetFontStyle(font_, TTF_STYLE_NORMAL);
+        }
+        lineSkip_ = font_ ? std::max(1, TTF_FontLineSkip(font_)) : FontSize + 3;
+        const int symbolPart = symbol_ == Symbol::None ? 0 : SymbolSize + SymbolGap;
+        const int room = std::min(WidestText, outputWidth - 2 * margin_ - 2 * Padding - symbolPart) - scrollBar;
+        lines_.clear();
+        int textWidth = 0;
+        if (font_) {
+            lines_ = WrapText(text_, room, [this](std::string_view text) { return TextWidth(font_, text); });
+            for (const auto& line : lines_) textWidth = std::max(textWidth, TextWidth(font_, line));
+        }
+        textWidth += scrollBar;
+        const int captionHeight = lineSkip_ + 12;
+        const int buttonHeight = lineSkip_ + 10;
+        const int footerHeight = buttonHeight + 2 * FooterPadding;
+        const int textHeight = static_cast<int>(lines_.size()) * lineSkip_;
+        const int contentHeight = std::max(symbol_ == Symbol::None ? 0 : SymbolSize, textHeight);
+        int width = std::max({2 * Padding + symbolPart + textWidth, captionWidth_ + 2 * Padding, NarrowestBox});
+        int height = captionHeight + 2 * Padding + contentHeight + footerHeight;
+        width = std::max(1, std::min(width, outputWidth - 2 * margin_));
+        height = std::max(1, std::min(height, outputHeight - 2 * margin_));
+        box_ = {(outputWidth - width) / 2, (outputHeight - height) / 2, width, height};
+        captionBar_ = {box_.x, box_.y, width, captionHeight};
+        footer_ = {box_.x, box_.y + height - footerHeight, width, footerHeight};
+        content_ = {box_.x + Padding, box_.y + captionHeight + Padding, std::max(0, width - 2 * Padding),
+                    std::max(0, footer_.y - box_.y - captionHeight - 2 * Padding)};
+        button_ = {box_.x + (width - ButtonWidth) / 2, footer_.y + FooterPadding, ButtonWidth, buttonHeight};
+        // Short text sits level with the symbol's middle.
+        textTop_ = content_.y + std::max(0, contentHeight - textHeight) / 2;
+        // Whole lines only: a line cut in half reads as the end of the text.
+        shown_ = static_cast<std::size_t>(std::max(1, (content_.y + content_.h - textTop_) / lineSkip_));
+        return lines_.size() <= shown_;
+    }
+
+    std::size_t LastFirstLine() const { return lines_.size() > shown_ ? lines_.size() - shown_ : 0; }
+
+    // Where the shown lines stand in the whole text, at the content's right edge.
+    void DrawScrollBar() {
+        const int track = content_.h;
+        const int total = static_cast<int>(lines_.size());
+        const int thumb = std::max(8, track * static_cast<int>(shown_) / total);
+        const int top = content_.y + (track - thumb) * static_cast<int>(first_) / static_cast<int>(LastFirstLine());
+        const int left = content_.x + content_.w - ScrollBarWidth;
+        Fill(renderer_, {left, content_.y, ScrollBarWidth, track}, FooterColour);
+        Fill(renderer_, {left, top, ScrollBarWidth, thumb}, FrameColour);
+    }
+
+    void ForgetTextures() {
+        texturesMade_ = false;
+        lineLabels_.clear();
+    }
+
     void MakeTextures() {
         if (!texturesMade_) {
             texturesMade_ = true;
@@ -341,12 +386,16 @@ private:
             if (font_) TTF_SetFontStyle(font_, TTF_STYLE_BOLD);
             captionLabel_ = MakeLabel(renderer_, font_, caption_, White);
             if (font_) TTF_SetFontStyle(font_, TTF_STYLE_NORMAL);
-            if (Owned<SDL_Surface> surface = symbol_ == Symbol::None ? nullptr : DrawSymbol(symbol_, SymbolSize))
-                symbolTexture_.reset(SDL_CreateTextureFromSurface(renderer_, surface.get()));
-            if (symbolTexture_) SDL_SetTextureBlendMode(symbolTexture_.get(), SDL_BLENDMODE_BLEND);
+            if (!symbolTexture_) {
+                if (Owned<SDL_Surface> surface = symbol_ == Symbol::None ? nullptr : DrawSymbol(symbol_, SymbolSize))
+                    symbolTexture_.reset(SDL_CreateTextureFromSurface(renderer_, surface.get()));
+                if (symbolTexture_) SDL_SetTextureBlendMode(symbolTexture_.get(), SDL_BLENDMODE_BLEND);
+            }
         }
-        if (lineLabels_.empty())
-            for (const auto& line : lines_) lineLabels_.push_back(MakeLabel(renderer_, font_, line, Black));
+        if (lineLabels_.empty()) {
+            const std::size_t end = std::min(lines_.size(), first_ + shown_);
+            for (std::size_t i = first_; i < end; ++i) lineLabels_.push_back(MakeLabel(renderer_, font_, lines_[i], Black));
+        }
     }
 
     SDL_Renderer* renderer_;
@@ -359,7 +408,9 @@ private:
     int outputWidth_ = -1, outputHeight_ = -1;
     SDL_Rect box_{}, captionBar_{}, content_{}, footer_{}, button_{};
     int textTop_ = 0;
-    std::vector<std::string> lines_;  // the wrapped lines that show
+    std::vector<std::string> lines_;  // the whole text, wrapped
+    std::size_t shown_ = 0;           // lines that fit at once
+    std::size_t first_ = 0;           // the first line shown
     bool texturesMade_ = false;
     Label captionLabel_, okLabel_;
     Owned<SDL_Texture> symbolTexture_;
@@ -382,6 +433,16 @@ bool Dismisses(const SDL_KeyboardEvent& key) {
         case SDLK_SPACE:
         case SDLK_ESCAPE: return true;
         default: return false;
+    }
+}
+
+int ScrollLines(SDL_Keycode key, int page) {
+    switch (key) {
+        case SDLK_UP: return -1;
+        case SDLK_DOWN: return 1;
+        case SDLK_PAGEUP: return -page;
+        case SDLK_PAGEDOWN: return page;
+        default: return 0;
     }
 }
 
@@ -472,7 +533,9 @@ BoxOutcome RunMessageBox(SDL_Window* window, SDL_Renderer* renderer, const std::
                 break;
             case SDL_KEYDOWN:
                 if (Dismisses(event.key)) return outcome;
+                dirty = view.Scroll(ScrollLines(event.key.keysym.sym, view.LinesShown()));
                 break;
+            case SDL_MOUSEWHEEL: dirty = view.Scroll(-3 * event.wheel.y); break;
             case SDL_MOUSEBUTTONDOWN:
             case SDL_MOUSEBUTTONUP: {
                 if (event.button.button != SDL_BUTTON_LEFT || event.button.windowID != windowId) break;
