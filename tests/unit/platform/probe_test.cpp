@@ -26,6 +26,8 @@
 #include <X11/Xutil.h>
 #endif
 
+#include "platform/settings.h"
+#include "platform/viewport.h"
 #include "test_environment.h"
 
 namespace {
@@ -436,6 +438,7 @@ Shot TakeShot(const std::string& display, unsigned long window) {
 struct BoxInShot {
     bool shows = false;
     int buttonX = 0, buttonY = 0;
+    int left = 0, right = 0;  // of the footer
 };
 
 BoxInShot FindBox(const Shot& shot) {
@@ -463,6 +466,8 @@ BoxInShot FindBox(const Shot& shot) {
         }
     }
     box.shows = white > 2000 && dark > 40;
+    box.left = left;
+    box.right = right;
     box.buttonX = x;
     box.buttonY = (buttonTop + buttonBottom) / 2;
     return box;
@@ -483,11 +488,16 @@ TEST_F(ProbeWindow, AMessageBoxShowsInTheWindowUntilDismissed) {
         std::string caption, text, style;
         std::vector<std::string> dismiss;  // xdotool's words after moving into the window; empty: click OK
         std::string unseen;                // what the probe must not get from the dismissal
+        std::string resize;                // the window's size while the box is up, WxH; empty: as it is
     } cases[] = {
-        {"Fatal Error", "Unable to open SEQUENCE file.", "0x30", {"key", "Return"}, "\tprobe\tkey\t0x0d"},
+        {"Fatal Error", "Unable to open SEQUENCE file.", "0x30", {"key", "Return"}, "\tprobe\tkey\t0x0d", ""},
         {"Hey!", "Unrecognized command in the SEQUENCE file, a line long enough to be wrapped in the box:\nSTILLL x",
-         "0x30", {"key", "Escape"}, "\tprobe\tkey\t0x1b"},
-        {"Hey!", "Click OK.", "0x40", {}, "\tprobe\tclick"},
+         "0x30", {"key", "Escape"}, "\tprobe\tkey\t0x1b", ""},
+        {"Hey!", "Click OK.", "0x40", {}, "\tprobe\tclick", ""},
+        {"Fatal Error", std::string("A message long enough to fill a small window several times over, " +
+             "which must stay inside it however the window is sized, with its button in reach. " +
+             "Every word of it can be read, scrolled to where it does not fit.",
+         "0x30", {}, "\tprobe\tclick", "320x200"},
     };
     int round = 0;
     for (const auto& c : cases) {
@@ -511,8 +521,14 @@ TEST_F(ProbeWindow, AMessageBoxShowsInTheWindowUntilDismissed) {
         const std::string window = search.out.substr(0, search.out.find('\n'));
         const unsigned long id = std::stoul(window);
         ASSERT_TRUE(WaitUntil([&] { return traced("\tbox\twindow\t" + c.style + "\t" + c.caption + "\t"); }));
+        if (!c.resize.empty()) {
+            const std::string width = c.resize.substr(0, c.resize.find('x'));
+            ASSERT_EQ(xdotool({"windowsize", "--sync", window, width, c.resize.substr(width.size() + 1)}).status, 0);
+        }
         BoxInShot box;
-        EXPECT_TRUE(WaitUntil([&] { return (box = FindBox(TakeShot(DisplayName(), id))).shows; }));
+        Shot shot;
+        EXPECT_TRUE(WaitUntil([&] { return (box = FindBox(shot = TakeShot(DisplayName(), id))).shows; }));
+        EXPECT_TRUE(box.left > 0 && box.right < shot.width - 1) << "the box fits the window's width";
 
         std::vector<std::string> dismiss{"mousemove", "--sync", "--window", window};
         if (c.dismiss.empty()) {
@@ -661,5 +677,150 @@ TEST_F(ProbeWindow, ClicksLandOnTheScreenPixelAtEverySizeAndInFullscreen) {
 
     ASSERT_TRUE(SendClose(DisplayName(), std::stoul(window)));
     EXPECT_EQ(probe.Wait(std::chrono::seconds(20)).status, 0);
+#endif
+}
+
+namespace {
+
+// A hotspot's edges, all of them inside.
+struct Rect {
+    int left, top, right, bottom;
+};
+
+#ifdef CORVANTA_HAVE_X11
+// The client size the X server gives the window.
+platform::Size WindowSize(const std::string& display, unsigned long window) {
+    platform::Size size;
+    if (Display* connection = XOpenDisplay(display.c_str())) {
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(connection, window, &attributes)) size = {attributes.width, attributes.height};
+        XCloseDisplay(connection);
+    }
+    return size;
+}
+#endif
+
+// A desktop's window manager on the test's display, which maximizes,
+// restores and makes fullscreen as a viewer's desktop does.
+class ManagedProbeWindow : public ProbeWindow {
+protected:
+    void SetUp() override {
+        ProbeWindow::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        if (!OnPath("openbox") || !OnPath("wmctrl")) GTEST_SKIP() << "needs openbox and wmctrl";
+        folder_ = test::MakeTempDir("probe-manager");
+        manager_.emplace(std::vector<std::string>{"openbox"}, Environment{{"DISPLAY", DisplayName()}}, folder_);
+        ASSERT_TRUE(WaitUntilTrue([&] { return Tool({"wmctrl", "-m"}) == 0; })) << "openbox did not start";
+    }
+    int Tool(const std::vector<std::string>& words) {
+        return Child(words, {{"DISPLAY", DisplayName()}}, folder_).Wait(std::chrono::seconds(20)).status;
+    }
+    static bool WaitUntilTrue(const std::function<bool()>& done) {
+        for (int i = 0; i < 500; ++i) {
+            if (done()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+private:
+    fs::path folder_;
+    std::optional<Child> manager_;
+};
+
+}  // namespace
+
+// With the default settings the screen is fixed at the maximized window's
+// size: after the window is restored, resized, made fullscreen and back, in
+// every scaling mode, a click just inside each corner of a hotspot lands in
+// it, and leaving fullscreen gives back the maximized window.
+TEST_F(ManagedProbeWindow, HotspotCornersHitWhateverTheWindowDoes) {
+#ifdef CORVANTA_HAVE_X11
+    const std::pair<const char*, platform::ScaleMode> modes[] = {{"aspect", platform::ScaleMode::Aspect},
+                                                                 {"integer", platform::ScaleMode::Integer},
+                                                                 {"stretch", platform::ScaleMode::Stretch}};
+    for (const auto& [name, mode] : modes) {
+        SCOPED_TRACE(name);
+        fs::path folder = test::MakeTempDir(std::string("probe-corners-") + name);
+        const std::string caption = std::string("Corvanta Corners ") + name + " " + std::to_string(::getpid());
+        Environment environment = RealWindow(DisplayName(), folder);
+        environment["CORVANTA_SCALE"] = name;
+        Child probe({PROBE_PROGRAM, "--caption", caption}, environment, folder);
+        Finished search = FindWindow(DisplayName(), caption, folder);
+        ASSERT_EQ(search.status, 0) << search.err;
+        const std::string window = search.out.substr(0, search.out.find('\n'));
+        const unsigned long id = std::stoul(window);
+        auto events = [&](const std::string& kind) {
+            std::vector<std::string> found;
+            for (const auto& line : test::TraceLines(folder / "trace.txt"))
+                if (auto at = line.find("\tprobe\t" + kind + "\t"); at != std::string::npos)
+                    found.push_back(line.substr(at + 8 + kind.size()));
+            return found;
+        };
+        ASSERT_TRUE(WaitUntilTrue([&] { return !events("paint").empty(); }));
+        const std::string first = events("paint").front();
+        const platform::Size screen{std::stoi(first), std::stoi(first.substr(first.find('\t') + 1))};
+        const platform::Size maximized = WindowSize(DisplayName(), id);
+        EXPECT_EQ(screen, maximized) << "the screen is the maximized window";
+
+        // Clicks just inside the top-left and bottom-right corners of the
+        // whole screen and of a small hotspot in its middle.
+        const Rect hotspots[] = {{0, 0, screen.width - 1, screen.height - 1},
+                                      {screen.width / 2 - 10, screen.height / 2 - 8, screen.width / 2 + 9,
+                                       screen.height / 2 + 7}};
+        auto clickCorners = [&](const std::string& state) {
+            SCOPED_TRACE(state);
+            const platform::Size size = WindowSize(DisplayName(), id);
+            const platform::Placement place = platform::PlaceScreen(screen, size, mode);
+            // The window pixels wholly inside the first and the last screen pixel.
+            auto inside = [](int origin, int placed, int pixels, int from, int to) {
+                const long long first = origin + (static_cast<long long>(from) * placed + pixels - 1) / pixels;
+                const long long last = origin + (static_cast<long long>(to + 1) * placed) / pixels - 1;
+                return std::pair{static_cast<int>(first), static_cast<int>(last)};
+            };
+            for (const Rect& hotspot : hotspots) {
+                const auto [left, right] = inside(place.x, place.width, screen.width, hotspot.left, hotspot.right);
+                const auto [top, bottom] = inside(place.y, place.height, screen.height, hotspot.top, hotspot.bottom);
+                for (const auto& [x, y] : {std::pair{left, top}, std::pair{right, bottom}}) {
+                    const std::size_t before = events("click").size();
+                    ASSERT_EQ(Tool({"xdotool", "mousemove", "--sync", "--window", window, std::to_string(x),
+                                    std::to_string(y), "click", "1"}),
+                              0);
+                    ASSERT_TRUE(WaitUntilTrue([&] { return events("click").size() > before; }))
+                        << "no click at " << x << "," << y << " in " << size.width << "x" << size.height;
+                    const std::string click = events("click").back();
+                    const int cx = std::stoi(click), cy = std::stoi(click.substr(click.find('\t') + 1));
+                    EXPECT_TRUE(cx >= hotspot.left && cx <= hotspot.right && cy >= hotspot.top && cy <= hotspot.bottom)
+                        << "window " << x << "," << y << " landed on " << cx << "," << cy;
+                }
+            }
+        };
+        auto resizedFrom = [&](platform::Size before) {
+            return WaitUntilTrue([&] { return WindowSize(DisplayName(), id) != before; });
+        };
+
+        clickCorners("maximized");
+        ASSERT_EQ(Tool({"wmctrl", "-i", "-r", window, "-b", "remove,maximized_vert,maximized_horz"}), 0);
+        ASSERT_TRUE(resizedFrom(maximized));
+        clickCorners("restored");
+        ASSERT_EQ(Tool({"xdotool", "windowsize", "--sync", window, "500", "420"}), 0);
+        clickCorners("500x420");
+        ASSERT_EQ(Tool({"wmctrl", "-i", "-r", window, "-b", "add,maximized_vert,maximized_horz"}), 0);
+        ASSERT_TRUE(WaitUntilTrue([&] { return WindowSize(DisplayName(), id) == maximized; }));
+        ASSERT_EQ(Tool({"xdotool", "key", "--window", window, "F11"}), 0);
+        ASSERT_TRUE(resizedFrom(maximized));
+        clickCorners("fullscreen");
+        const platform::Size fullscreen = WindowSize(DisplayName(), id);
+        ASSERT_EQ(Tool({"xdotool", "key", "--window", window, "F11"}), 0);
+        ASSERT_TRUE(resizedFrom(fullscreen));
+        EXPECT_TRUE(WaitUntilTrue([&] { return WindowSize(DisplayName(), id) == maximized; }))
+            << "leaving fullscreen gives back the maximized window";
+        clickCorners("maximized again");
+        EXPECT_EQ(events("paint").front(), first);
+        EXPECT_TRUE(events("key").empty()) << "F11 is the viewer's";
+
+        ASSERT_TRUE(SendClose(DisplayName(), id));
+        EXPECT_EQ(probe.Wait(std::chrono::seconds(20)).status, 0);
+    }
 #endif
 }
