@@ -494,9 +494,10 @@ TEST_F(ProbeWindow, AMessageBoxShowsInTheWindowUntilDismissed) {
         {"Hey!", "Unrecognized command in the SEQUENCE file, a line long enough to be wrapped in the box:\nSTILLL x",
          "0x30", {"key", "Escape"}, "\tprobe\tkey\t0x1b", ""},
         {"Hey!", "Click OK.", "0x40", {}, "\tprobe\tclick", ""},
-        {"Fatal Error", std::string("A message long enough to fill a small window several times over, " +
-             "which must stay inside it however the window is sized, with its button in reach. " +
-             "Every word of it can be read, scrolled to where it does not fit.",
+        {"Fatal Error",
+         "A message long enough to fill a small window several times over, "
+         "which must stay inside it however the window is sized, with its button in reach. "
+         "Every word of it can be read, scrolled to where it does not fit.",
          "0x30", {}, "\tprobe\tclick", "320x200"},
     };
     int round = 0;
