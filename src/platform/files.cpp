@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/disc_volume.h"
 #include "platform/internal.h"
 #include "platform/letter_case.h"
 #include "platform/paths.h"
@@ -146,6 +147,20 @@ std::FILE* fopen(const char* path, const char* mode) {
         errno = EINVAL;
         return nullptr;
     }
+    if (const platform::DiscLookup lookup = platform::LookUpOnDisc(path); lookup.onDisc) {
+        if (std::strpbrk(mode, "wa+")) {
+            errno = EROFS;  // as on a CD
+            return nullptr;
+        }
+        if (!lookup.entry) return nullptr;
+        if (lookup.entry->folder) {
+            errno = EACCES;
+            return nullptr;
+        }
+        std::FILE* file = platform::OpenDiscFile(platform::PlacedDisc(), *lookup.entry);
+        if (!file || std::strchr(mode, 'b')) return file;
+        return platform::OpenTextForReading(file);
+    }
     std::string hostMode;
     for (const char* c = mode; *c; ++c)
         if (*c != 't') hostMode += *c;  // Windows' explicit text flag
@@ -168,6 +183,14 @@ int _access(const char* path, int mode) {
         errno = EINVAL;
         return -1;
     }
+    if (const platform::DiscLookup lookup = platform::LookUpOnDisc(path); lookup.onDisc) {
+        if (!lookup.entry) return -1;
+        if (mode & W_OK) {
+            errno = EROFS;
+            return -1;
+        }
+        return 0;
+    }
     return ::access(platform::ResolveHostPath(path).c_str(), mode & (R_OK | W_OK));
 }
 
@@ -175,6 +198,14 @@ char* _getcwd(char* buffer, int size) {
     if (size <= 0) {
         errno = EINVAL;
         return nullptr;
+    }
+    if (const auto folder = platform::DiscCurrentFolder()) {
+        if (!buffer || folder->size() + 1 > static_cast<std::size_t>(size)) {
+            errno = ERANGE;
+            return nullptr;
+        }
+        std::memcpy(buffer, folder->c_str(), folder->size() + 1);
+        return buffer;
     }
     return ::getcwd(buffer, static_cast<std::size_t>(size));
 }
@@ -184,10 +215,22 @@ int _chdir(const char* path) {
         errno = EINVAL;
         return -1;
     }
-    return ::chdir(platform::ResolveHostPath(path).c_str());
+    if (platform::DiscLookup lookup = platform::LookUpOnDisc(path); lookup.onDisc) {
+        if (!lookup.entry) return -1;
+        if (!lookup.entry->folder) {
+            errno = ENOTDIR;
+            return -1;
+        }
+        platform::EnterDiscFolder(std::move(lookup.names));
+        return 0;
+    }
+    if (::chdir(platform::ResolveHostPath(path).c_str()) != 0) return -1;
+    platform::LeaveDiscFolder();
+    return 0;
 }
 
 DWORD GetCurrentDirectoryA(DWORD bufferLength, char* buffer) {
+    if (const auto folder = platform::DiscCurrentFolder()) return platform::CopyOut(*folder, bufferLength, buffer);
     std::vector<char> cwd(4096);
     if (!::getcwd(cwd.data(), cwd.size())) return 0;
     return platform::CopyOut(cwd.data(), bufferLength, buffer);
@@ -202,6 +245,13 @@ DWORD GetFileAttributesA(const char* path) {
 
 BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_DATA* data) {
     if (!path || !data || infoLevel != GetFileExInfoStandard) return FALSE;
+    if (const platform::DiscLookup lookup = platform::LookUpOnDisc(path); lookup.onDisc) {
+        if (!lookup.entry) return FALSE;
+        data->dwFileAttributes = lookup.entry->folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+        data->nFileSizeHigh = 0;
+        data->nFileSizeLow = lookup.entry->size;
+        return TRUE;
+    }
     struct stat info;
     if (::stat(platform::ResolveHostPath(path).c_str(), &info) != 0) return FALSE;
     data->dwFileAttributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
@@ -241,6 +291,13 @@ DWORD SearchPathA(const char* path, const char* fileName, const char* extension,
     }
     for (const std::string& folder : folders) {
         if (folder.empty()) continue;
+        if (const platform::DiscLookup lookup = platform::LookUpOnDisc(folder + "\\" + name); lookup.onDisc) {
+            if (!lookup.entry || lookup.entry->folder) continue;
+            const std::string found = platform::DiscPathText(lookup.names);
+            DWORD length = platform::CopyOut(found, bufferLength, buffer);
+            if (filePart && length < bufferLength) *filePart = buffer + found.rfind('\\') + 1;
+            return length;
+        }
         std::string host = platform::ResolveHostPath(folder + "\\" + name);
         struct stat info;
         if (::stat(host.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) continue;

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "platform/backend.h"
+#include "platform/disc_volume.h"
 #include "platform/host_services.h"
 #include "platform/session.h"
 #include "platform/settings.h"
@@ -55,6 +56,7 @@ TraceFile& TheTraceFile() { return CurrentSession().Part<TraceFile>(); }
 
 // The current folder relative to the starting folder; empty when it cannot be had.
 std::string FolderForTrace() {
+    if (const auto disc = DiscFolderForTrace()) return EscapeTraceText(*disc);
     std::error_code error;
     const std::filesystem::path current = std::filesystem::current_path(error);
     if (error) return {};
