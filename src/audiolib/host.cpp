@@ -16,6 +16,7 @@ struct Services {
     decltype(&corvanta_host_now_ms) nowMs = nullptr;
     decltype(&corvanta_host_trace) trace = nullptr;
     decltype(&corvanta_host_at_exit) atExit = nullptr;
+    decltype(&corvanta_host_disc) disc = nullptr;
 };
 
 template <typename Function>
@@ -29,6 +30,7 @@ const Services& Lookup() {
         Find<decltype(&corvanta_host_now_ms)>("corvanta_host_now_ms"),
         Find<decltype(&corvanta_host_trace)>("corvanta_host_trace"),
         Find<decltype(&corvanta_host_at_exit)>("corvanta_host_at_exit"),
+        Find<decltype(&corvanta_host_disc)>("corvanta_host_disc"),
     };
     return services;
 }
@@ -55,5 +57,7 @@ void Trace(const std::string& event) {
 void AtExit(void (*finish)()) {
     if (Lookup().atExit) Lookup().atExit(finish);
 }
+
+const char* Disc() { return Lookup().disc ? Lookup().disc() : nullptr; }
 
 }  // namespace aud::host

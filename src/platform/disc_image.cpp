@@ -7,6 +7,7 @@
 #include <cdio/logging.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "platform/letter_case.h"
 
@@ -16,6 +17,9 @@ namespace {
 // Real folders are a few blocks; more is a damaged or hostile disc.
 constexpr std::uint32_t MaxFolderBytes = 1u << 20;
 constexpr std::size_t ListingsKept = 8;
+// How far the volume descriptor may lie from where 2048-byte blocks put it:
+// raw sectors carry a header before each block's data.
+constexpr std::uint16_t RawSectorFuzz = 16;
 
 // The library's default handler prints, and ends the process on errors.
 void QuietLog(cdio_log_level_t, const char*) {}
@@ -34,6 +38,26 @@ std::string LowerExtension(const std::string& path) {
 bool IsDiscImageFormat(const std::string& path) {
     const std::string extension = LowerExtension(path);
     return extension == ".cue" || extension == ".toc" || extension == ".bin" || extension == ".nrg";
+}
+
+// The data file of a CUE sheet's first track: libcdio reads only sheets of
+// one file, and the data track of the others is an image of its own.
+std::string FirstCueFile(const std::string& sheet) {
+    std::FILE* file = std::fopen(sheet.c_str(), "r");
+    if (!file) return {};
+    char line[1024];
+    std::string found;
+    while (found.empty() && std::fgets(line, sizeof line, file)) {
+        const std::string_view text = line;
+        const std::size_t word = text.find_first_not_of(" \t");
+        if (word == std::string_view::npos || !EqualsIgnoringCase(text.substr(word, 5), "FILE ")) continue;
+        const std::size_t open = text.find('"', word), close = text.rfind('"');
+        if (open != std::string_view::npos && close > open) found = text.substr(open + 1, close - open - 1);
+    }
+    std::fclose(file);
+    if (found.empty() || found[0] == '/') return found;
+    const std::size_t slash = sheet.rfind('/');
+    return slash == std::string::npos ? found : sheet.substr(0, slash + 1) + found;
 }
 
 struct StatFree {
@@ -114,7 +138,16 @@ bool DiscImage::Start(std::string& error) {
         return false;
     } else if (IsDiscImageFormat(source_)) {
         handles_->cdio = cdio_open(source_.c_str(), DRIVER_UNKNOWN);
-        if (!handles_->cdio) {
+        if (!handles_->cdio && LowerExtension(source_) == ".cue") {
+            const std::string data = FirstCueFile(source_);
+            struct stat dataInfo;
+            if (!data.empty() && ::stat(data.c_str(), &dataInfo) == 0) {
+                handles_->iso = iso9660_open_fuzzy_ext(data.c_str(), ISO_EXTENSION_ALL, RawSectorFuzz);
+                rawSectors_ = true;
+                blocks_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(dataInfo.st_size / DiscBlock, UINT32_MAX));
+            }
+        }
+        if (!handles_->cdio && !handles_->iso) {
             error = source_ + ": cannot be read as a disc image";
             return false;
         }
@@ -206,6 +239,14 @@ std::optional<DiscEntry> DiscImage::Find(const std::vector<std::string>& compone
 bool DiscImage::ReadBlocks(std::uint32_t lsn, std::uint32_t count, void* buffer) {
     if (lsn > blocks_ || count > blocks_ - lsn) return false;
     std::lock_guard lock(mutex_);
+    if (handles_->iso && rawSectors_) {
+        // The library reads a run of blocks as one stretch of the file, which
+        // raw sectors are not.
+        auto* at = static_cast<char*>(buffer);
+        for (std::uint32_t i = 0; i < count; ++i, at += DiscBlock)
+            if (iso9660_iso_seek_read(handles_->iso, at, lsn + i, 1) != DiscBlock) return false;
+        return true;
+    }
     if (handles_->iso)
         return iso9660_iso_seek_read(handles_->iso, buffer, lsn, count) == static_cast<long>(count) * DiscBlock;
     return cdio_read_data_sectors(handles_->cdio, buffer, static_cast<lsn_t>(lsn), DiscBlock, count) ==

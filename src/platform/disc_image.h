@@ -59,6 +59,7 @@ private:
     std::string source_;
     std::unique_ptr<Handles> handles_;
     std::uint32_t blocks_ = 0;  // the data track's size
+    bool rawSectors_ = false;   // a data track of 2352-byte sectors read as an image of its own
     DiscEntry root_;
     std::mutex mutex_;
     std::map<std::string, std::vector<DiscEntry>> listings_;  // a few recent ones

@@ -145,4 +145,9 @@ void corvanta_host_at_exit(void (*finish)(void)) {
     if (finish) platform::AtExit(finish);
 }
 
+const char* corvanta_host_disc(void) {
+    const auto disc = platform::PlacedDisc();
+    return disc ? disc->Source().c_str() : nullptr;  // the disc stays in place for the run
+}
+
 }  // extern "C"
