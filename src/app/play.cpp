@@ -7,6 +7,7 @@
 #include "interp/globals.h"
 #include "interp/text.h"
 #include "platform/backend.h"
+#include "platform/disc_program.h"
 #include "platform/presentation_source.h"
 #include "platform/tell_user.h"
 #include "platform/win.h"
@@ -21,6 +22,7 @@ void PlayPresentation(int argc, char** argv) {
         else if (!presentation && platform::IsPresentationArgument(argv[i]))
             presentation = argv[i];
     }
+    platform::RemoveLeftProgramCopies();
     if (presentation) {
         std::string error;
         if (!platform::EnterPresentation(presentation, error)) {

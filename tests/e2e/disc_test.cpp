@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
 
 #include "support/bmp_writer.h"
 #include "support/disc_writer.h"
@@ -204,3 +208,50 @@ TEST(PlayFromDisc, NamedFolderOfAnImagePlays) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- programs on the disc
+
+TEST(PlayFromDisc, ProgramsRunFromAPrivateCopyOfTheirFolder) {
+    const fs::path work = test::MakeTempDir("disc-programs");
+    const fs::path runtime = work / "runtime", log = work / "log.txt";
+    fs::create_directories(runtime);
+    test::WriteFile(work / "tree/SEQUENCE", "run tools\\show first\nexec tools\\show second\n");
+    test::WriteFile(work / "tree/TOOLS/SHOW", "#!/bin/sh\necho \"$1 $(pwd) $(stat -c %a .) $(cat DATA.TXT)\" >> \"$OUT\"\n");
+    test::WriteFile(work / "tree/TOOLS/DATA.TXT", "beside");
+    ASSERT_TRUE(test::MakeIso(work / "tree", work / "disc.iso", test::IsoNames::Level1));
+
+    test::PlayerOptions options;
+    options.args = {"disc.iso"};
+    options.env = {{"XDG_RUNTIME_DIR", runtime.string()}, {"OUT", log.string()}};
+    const test::PlayerRun run = test::RunPlayer(work, options);
+    ASSERT_EQ(run.exitCode, 0) << run.Dump();
+    EXPECT_TRUE(run.ContainsInOrder({"spawn\t.\ttools\\show first", "spawn\t.\ttools\\show second", "exit\t0"}))
+        << run.Dump();
+
+    std::vector<std::string> lines;
+    for (int i = 0; i < 2000 && lines.size() < 2; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        lines.clear();
+        std::ifstream in(log);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), 2u);
+    std::vector<fs::path> copies;
+    for (const std::string& line : lines) {
+        std::istringstream fields(line);
+        std::string word, folder, mode, data;
+        fields >> word >> folder >> mode >> data;
+        EXPECT_EQ(fs::path(folder).parent_path(), runtime) << line;
+        EXPECT_EQ(fs::path(folder).filename().string().rfind("corvanta-disc-", 0), 0u) << line;
+        EXPECT_EQ(mode + " " + data, "700 beside") << line;
+        copies.push_back(folder);
+    }
+    // RUN's copy went when the program ended; EXEC's stays for the program
+    // until the next start.
+    EXPECT_FALSE(fs::exists(copies[0]));
+    EXPECT_TRUE(fs::exists(copies[1] / "SHOW"));
+    test::WriteFile(work / "next/sequence", "blank\n");
+    options.args.clear();
+    EXPECT_EQ(test::RunPlayer(work / "next", options).exitCode, 0);
+    EXPECT_FALSE(fs::exists(copies[1]));
+}
