@@ -64,18 +64,27 @@ bool HasExtension(std::string_view name) {
     return name.find('.', separator == std::string_view::npos ? 0 : separator + 1) != std::string_view::npos;
 }
 
-}  // namespace
-
-std::optional<ProgramCopy> CopyProgramFromDisc(std::string_view name, int& error) {
-    error = 0;
-    const auto disc = PlacedDisc();
-    if (!disc || name.empty()) return std::nullopt;
+// The program's file on the disc, if it is there.
+std::optional<DiscLookup> FindOnDisc(std::string_view name) {
+    if (!PlacedDisc() || name.empty()) return std::nullopt;
     DiscLookup lookup = LookUpOnDisc(name);
     if (lookup.onDisc && (!lookup.entry || lookup.entry->folder) && !HasExtension(name))
         lookup = LookUpOnDisc(std::string(name) + ".exe");
     if (!lookup.onDisc || !lookup.entry || lookup.entry->folder) return std::nullopt;
+    return lookup;
+}
 
-    std::vector<std::string> folderNames = lookup.names;
+}  // namespace
+
+bool ProgramOnDisc(std::string_view name) { return FindOnDisc(name).has_value(); }
+
+std::optional<ProgramCopy> CopyProgramFromDisc(std::string_view name, int& error) {
+    error = 0;
+    const auto lookup = FindOnDisc(name);
+    if (!lookup) return std::nullopt;
+    const auto disc = PlacedDisc();
+
+    std::vector<std::string> folderNames = lookup->names;
     const std::string file = folderNames.back();
     folderNames.pop_back();
     const auto folder = disc->Find(folderNames);

@@ -20,6 +20,8 @@ struct ProgramCopy {
 // when the name is not on the disc. error: nonzero when the copy failed.
 std::optional<ProgramCopy> CopyProgramFromDisc(std::string_view name, int& error);
 void RemoveProgramCopy(const std::string& folder);
+// Whether `name` names a program on the disc, as CopyProgramFromDisc finds it.
+bool ProgramOnDisc(std::string_view name);
 // Removes copies left by players no longer running.
 void RemoveLeftProgramCopies();
 

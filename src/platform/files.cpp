@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -136,6 +137,47 @@ std::string ResolveHostPath(std::string_view path) {
     }
     if (!written.empty() && written.back() == '/' && !resolved.empty() && resolved.back() != '/') resolved += '/';
     return resolved;
+}
+
+std::filesystem::path CurrentFolderPath() {
+    if (const auto folder = DiscCurrentFolder()) {
+        std::string generic = *folder;
+        std::replace(generic.begin(), generic.end(), '\\', '/');
+        if (generic.back() == '/') generic.pop_back();  // the root: "D:"
+        return generic;
+    }
+    std::error_code error;
+    return std::filesystem::current_path(error);
+}
+
+std::filesystem::path AbsolutePath(std::string_view name) {
+    if (const DiscLookup lookup = LookUpOnDisc(name); lookup.onDisc) {
+        std::filesystem::path path = "D:";
+        if (lookup.entry) {
+            for (const std::string& part : lookup.names) path /= part;
+            return path;
+        }
+        std::string written(name);
+        std::replace(written.begin(), written.end(), '\\', '/');
+        return (CurrentFolderPath() / written).lexically_normal();
+    }
+    const std::filesystem::path host = ResolveHostPath(name);
+    return (host.is_absolute() ? host : CurrentFolderPath() / host).lexically_normal();
+}
+
+std::optional<std::vector<std::string>> FolderNames(std::string_view folder) {
+    std::vector<std::string> names;
+    if (const DiscLookup lookup = LookUpOnDisc(folder); lookup.onDisc) {
+        const auto entries = lookup.entry ? PlacedDisc()->List(*lookup.entry) : std::nullopt;
+        if (!entries) return std::nullopt;
+        for (const DiscEntry& entry : *entries) names.push_back(entry.name);
+        return names;
+    }
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(ResolveHostPath(folder), error))
+        names.push_back(entry.path().filename().string());
+    if (error) return std::nullopt;
+    return names;
 }
 
 }  // namespace platform
