@@ -1,6 +1,7 @@
-// Presentations played straight from disc images: the same trace, line for
-// line, and the same render as from the folder the image was made of; CD
-// audio from the image itself; images that cannot be played.
+// Presentations named on the command line and played straight from disc
+// images: the same trace, line for line, and the same render as from the
+// folder the image was made of; CD audio from the image itself; images that
+// cannot be played; programs on the disc.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -60,7 +61,7 @@ fs::path WritePresentation(const fs::path& root) {
 
 const std::string Input = "300 click 320 240\n";
 
-enum class Kind { Level1, Joliet, RockRidge, CueOneFile, CueFilePerTrack };
+enum class Kind { Folder, Level1, Joliet, RockRidge, CueOneFile, CueFilePerTrack };
 
 struct DiscCase {
     std::string name;
@@ -96,7 +97,7 @@ TEST_P(PlayFromDisc, SameTraceAndRenderAsTheFolder) {
 
     test::PlayerOptions fromDisc;
     fromDisc.input = Input;
-    fromDisc.args = {cue ? (work / "cd/disc.cue").string() : iso.string()};
+    fromDisc.args = {cue ? (work / "cd/disc.cue").string() : c.kind == Kind::Folder ? folder.string() : iso.string()};
     fromDisc.env = {{"CORVANTA_AUDIO_OUT", (work / "disc.wav").string()}};
     if (!cue) fromDisc.env["CORVANTA_CDROM"] = (work / "cd/disc.cue").string();
     fs::create_directories(work / "elsewhere");
@@ -125,7 +126,8 @@ TEST_P(PlayFromDisc, SameTraceAndRenderAsTheFolder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, PlayFromDisc,
-                         testing::Values(DiscCase{"Level1", Kind::Level1}, DiscCase{"Joliet", Kind::Joliet},
+                         testing::Values(DiscCase{"Folder", Kind::Folder}, DiscCase{"Level1", Kind::Level1},
+                                         DiscCase{"Joliet", Kind::Joliet},
                                          DiscCase{"RockRidge", Kind::RockRidge},
                                          DiscCase{"CueOneFile", Kind::CueOneFile},
                                          DiscCase{"CueFilePerTrack", Kind::CueFilePerTrack}),
