@@ -7,6 +7,7 @@
 #include <cdio/logging.h>
 
 #include <algorithm>
+#include <utility>
 #include <cstdio>
 
 #include "platform/letter_case.h"
@@ -40,9 +41,8 @@ bool IsDiscImageFormat(const std::string& path) {
     return extension == ".cue" || extension == ".toc" || extension == ".bin" || extension == ".nrg";
 }
 
-// The data file of a CUE sheet's first track: libcdio reads only sheets of
-// one file, and the data track of the others is an image of its own.
-std::string FirstCueFile(const std::string& sheet) {
+// The first file a CUE sheet (FILE) or a TOC file (DATAFILE) names, beside it.
+std::string DataFileOf(const std::string& sheet) {
     std::FILE* file = std::fopen(sheet.c_str(), "r");
     if (!file) return {};
     char line[1024];
@@ -50,7 +50,9 @@ std::string FirstCueFile(const std::string& sheet) {
     while (found.empty() && std::fgets(line, sizeof line, file)) {
         const std::string_view text = line;
         const std::size_t word = text.find_first_not_of(" \t");
-        if (word == std::string_view::npos || !EqualsIgnoringCase(text.substr(word, 5), "FILE ")) continue;
+        if (word == std::string_view::npos ||
+            !(EqualsIgnoringCase(text.substr(word, 5), "FILE ") || EqualsIgnoringCase(text.substr(word, 9), "DATAFILE ")))
+            continue;
         const std::size_t open = text.find('"', word), close = text.rfind('"');
         if (open != std::string_view::npos && close > open) found = text.substr(open + 1, close - open - 1);
     }
@@ -138,18 +140,15 @@ bool DiscImage::Start(std::string& error) {
         return false;
     } else if (IsDiscImageFormat(source_)) {
         handles_->cdio = cdio_open(source_.c_str(), DRIVER_UNKNOWN);
-        if (!handles_->cdio && LowerExtension(source_) == ".cue") {
-            const std::string data = FirstCueFile(source_);
-            struct stat dataInfo;
-            if (!data.empty() && ::stat(data.c_str(), &dataInfo) == 0) {
-                handles_->iso = iso9660_open_fuzzy_ext(data.c_str(), ISO_EXTENSION_ALL, RawSectorFuzz);
-                rawSectors_ = true;
-                blocks_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(dataInfo.st_size / DiscBlock, UINT32_MAX));
+        const bool opened = handles_->cdio != nullptr;
+        if (!opened || !DataTrackIsIso()) {
+            // libcdio reads CUE sheets of one file only, and the data track
+            // of no TOC file: then the data track's own file is the image.
+            if (handles_->cdio) cdio_destroy(std::exchange(handles_->cdio, nullptr));
+            if (!OpenDataFile()) {
+                error = source_ + (opened ? ": its data track is not ISO 9660" : ": cannot be read as a disc image");
+                return false;
             }
-        }
-        if (!handles_->cdio && !handles_->iso) {
-            error = source_ + ": cannot be read as a disc image";
-            return false;
         }
     } else {
         handles_->iso = iso9660_open_ext(source_.c_str(), ISO_EXTENSION_ALL);
@@ -161,12 +160,11 @@ bool DiscImage::Start(std::string& error) {
     }
 
     if (handles_->cdio) {
-        const track_t first = cdio_get_first_track_num(handles_->cdio);
-        if (first == CDIO_INVALID_TRACK || cdio_get_track_format(handles_->cdio, first) != TRACK_FORMAT_DATA ||
-            !iso9660_fs_read_superblock(handles_->cdio, ISO_EXTENSION_ALL)) {
+        if (!DataTrackIsIso()) {
             error = source_ + ": its data track is not ISO 9660";
             return false;
         }
+        const track_t first = cdio_get_first_track_num(handles_->cdio);
         const track_t count = cdio_get_num_tracks(handles_->cdio);
         const lsn_t end = count > 1 ? cdio_get_track_lsn(handles_->cdio, static_cast<track_t>(first + 1))
                                     : cdio_get_disc_last_lsn(handles_->cdio);
@@ -184,6 +182,24 @@ bool DiscImage::Start(std::string& error) {
         return false;
     }
     return true;
+}
+
+bool DiscImage::DataTrackIsIso() {
+    const track_t first = cdio_get_first_track_num(handles_->cdio);
+    if (first == CDIO_INVALID_TRACK) return false;
+    const track_format_t format = cdio_get_track_format(handles_->cdio, first);
+    return format != TRACK_FORMAT_AUDIO && format != TRACK_FORMAT_ERROR &&
+           iso9660_fs_read_superblock(handles_->cdio, ISO_EXTENSION_ALL);
+}
+
+bool DiscImage::OpenDataFile() {
+    const std::string data = DataFileOf(source_);
+    struct stat info;
+    if (data.empty() || ::stat(data.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    handles_->iso = iso9660_open_fuzzy_ext(data.c_str(), ISO_EXTENSION_ALL, RawSectorFuzz);
+    rawSectors_ = true;
+    blocks_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(info.st_size / DiscBlock, UINT32_MAX));
+    return handles_->iso != nullptr;
 }
 
 bool DiscImage::Inside(const DiscEntry& entry) const {

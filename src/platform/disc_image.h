@@ -55,6 +55,8 @@ private:
     struct Handles;
     explicit DiscImage(std::string source);
     bool Start(std::string& error);
+    bool DataTrackIsIso();
+    bool OpenDataFile();
 
     std::string source_;
     std::unique_ptr<Handles> handles_;

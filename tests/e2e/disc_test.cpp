@@ -61,7 +61,7 @@ fs::path WritePresentation(const fs::path& root) {
 
 const std::string Input = "300 click 320 240\n";
 
-enum class Kind { Folder, Level1, Joliet, RockRidge, CueOneFile, CueFilePerTrack };
+enum class Kind { Folder, Level1, Joliet, RockRidge, CueOneFile, CueFilePerTrack, Toc };
 
 struct DiscCase {
     std::string name;
@@ -76,7 +76,7 @@ TEST_P(PlayFromDisc, SameTraceAndRenderAsTheFolder) {
     const DiscCase& c = GetParam();
     const fs::path work = test::MakeTempDir("disc-" + c.name);
     const fs::path folder = WritePresentation(work / "folder");
-    const bool cue = c.kind == Kind::CueOneFile || c.kind == Kind::CueFilePerTrack;
+    const bool cue = c.kind == Kind::CueOneFile || c.kind == Kind::CueFilePerTrack || c.kind == Kind::Toc;
     const test::IsoNames names = c.kind == Kind::Joliet      ? test::IsoNames::Joliet
                                  : c.kind == Kind::Level1    ? test::IsoNames::Level1
                                                              : test::IsoNames::RockRidge;
@@ -97,11 +97,15 @@ TEST_P(PlayFromDisc, SameTraceAndRenderAsTheFolder) {
 
     test::PlayerOptions fromDisc;
     fromDisc.input = Input;
-    fromDisc.args = {cue ? (work / "cd/disc.cue").string() : c.kind == Kind::Folder ? folder.string() : iso.string()};
+    fromDisc.args = {c.kind == Kind::Toc ? (work / "cd/disc.toc").string()
+                     : cue                ? (work / "cd/disc.cue").string()
+                     : c.kind == Kind::Folder ? folder.string()
+                                              : iso.string()};
     fromDisc.env = {{"CORVANTA_AUDIO_OUT", (work / "disc.wav").string()}};
     if (!cue) fromDisc.env["CORVANTA_CDROM"] = (work / "cd/disc.cue").string();
     fs::create_directories(work / "elsewhere");
-    const test::PlayerRun run = test::RunPlayer(work / "elsewhere", fromDisc);
+    // libcdio opens the files a TOC file names from the current folder.
+    const test::PlayerRun run = test::RunPlayer(c.kind == Kind::Toc ? work / "cd" : work / "elsewhere", fromDisc);
 
     auto lines = [](const test::PlayerRun& r) {
         std::vector<std::string> all;
@@ -130,7 +134,8 @@ INSTANTIATE_TEST_SUITE_P(Kinds, PlayFromDisc,
                                          DiscCase{"Joliet", Kind::Joliet},
                                          DiscCase{"RockRidge", Kind::RockRidge},
                                          DiscCase{"CueOneFile", Kind::CueOneFile},
-                                         DiscCase{"CueFilePerTrack", Kind::CueFilePerTrack}),
+                                         DiscCase{"CueFilePerTrack", Kind::CueFilePerTrack},
+                                         DiscCase{"Toc", Kind::Toc}),
                          [](const auto& info) { return info.param.name; });
 
 // ---------------------------------------------------------------- images that cannot be played

@@ -78,6 +78,7 @@ void WriteMixedModeDisc(const fs::path& iso, const std::vector<CdAudio>& audio, 
         return filePerTrack ? stem + "-" + std::to_string(track) + ".bin" : stem + ".bin";
     };
     std::string sheet = "FILE \"" + binName(1) + "\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n";
+    std::string toc = "CD_ROM\n\nTRACK MODE1_RAW\nDATAFILE \"" + binName(1) + "\"\n";
     std::ofstream out(cue.parent_path() / binName(1), std::ios::binary);
     std::size_t sector = 0;
     for (std::size_t at = 0; at < data.size(); at += DataSector) PutDataSector(out, data.data() + at, sector++);
@@ -91,9 +92,12 @@ void WriteMixedModeDisc(const fs::path& iso, const std::vector<CdAudio>& audio, 
             sheet += "FILE \"" + binName(track) + "\" BINARY\n";
         }
         sheet += std::string("  TRACK ") + number + " AUDIO\n    INDEX 01 " + Msf(sector) + "\n";
-        sector += PutAudio(out, audio[i]);
+        const std::size_t sectors = PutAudio(out, audio[i]);
+        toc += "\nTRACK AUDIO\nFILE \"" + binName(track) + "\" " + Msf(sector) + " " + Msf(sectors) + "\n";
+        sector += sectors;
     }
     std::ofstream(cue) << sheet;
+    if (!filePerTrack) std::ofstream(fs::path(cue).replace_extension(".toc")) << toc;
 }
 
 }  // namespace test

@@ -26,7 +26,9 @@ using CdAudio = std::vector<std::int16_t>;
 CdAudio CdTone(double hz, double seconds);
 
 // Writes `cue` with the data track of `iso` (track 1) and the audio tracks
-// after it (tracks 2, 3, ...): in one BIN file, or in one file per track.
+// after it (tracks 2, 3, ...): in one file per track, or in one BIN file and
+// then also a cdrdao TOC file of the same tracks beside it (`cue` ending in
+// ".toc").
 void WriteMixedModeDisc(const std::filesystem::path& iso, const std::vector<CdAudio>& audio,
                         const std::filesystem::path& cue, bool filePerTrack);
 
