@@ -9,6 +9,7 @@
 #include "audiolib/wav_format.h"
 #include "check/palette_fit.h"
 #include "flic/flc_format.h"
+#include "platform/paths.h"
 #include "platform/win.h"
 #include "still/bitmap_file.h"
 
@@ -83,8 +84,8 @@ std::string CheckMovieFile(platform::ByteReader& file, const std::string& opened
 
 std::string CheckSoundFile(const std::string& path) {
     win::WIN32_FILE_ATTRIBUTE_DATA attributes{};
-    if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &attributes) ||
-        (attributes.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY))
+    if (!platform::IsRegularFile(path) ||
+        !win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &attributes))
         return "cannot be read";
     const std::uint64_t size = std::uint64_t{attributes.nFileSizeHigh} << 32 | attributes.nFileSizeLow;
     std::optional<aud::WavFormat> format;

@@ -7,8 +7,9 @@
 #include <cdio/logging.h>
 
 #include <algorithm>
-#include <utility>
+#include <cctype>
 #include <cstdio>
+#include <utility>
 
 #include "platform/letter_case.h"
 

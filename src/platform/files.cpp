@@ -1,4 +1,5 @@
-// Files with Windows path semantics, and text-mode reading.
+// Files with Windows path semantics, text-mode reading, and the files of the
+// disc a presentation plays from.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -178,6 +179,12 @@ std::optional<std::vector<std::string>> FolderNames(std::string_view folder) {
         names.push_back(entry.path().filename().string());
     if (error) return std::nullopt;
     return names;
+}
+
+bool IsRegularFile(std::string_view name) {
+    if (const DiscLookup lookup = LookUpOnDisc(name); lookup.onDisc) return lookup.entry && !lookup.entry->folder;
+    struct stat info;
+    return ::stat(ResolveHostPath(name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 }  // namespace platform

@@ -17,9 +17,11 @@ std::string ResolveHostPath(std::string_view path);
 
 // For tools that walk a presentation wherever it lies (a folder or a disc):
 // the current folder as a path ("D:/PARTS" on a disc), the path a name has
-// from it, and the names in a folder; none when the folder cannot be read.
+// from it, the names in a folder (none when the folder cannot be read), and
+// whether a name is a file to read (never a FIFO or a device).
 std::filesystem::path CurrentFolderPath();
 std::filesystem::path AbsolutePath(std::string_view name);
 std::optional<std::vector<std::string>> FolderNames(std::string_view folder);
+bool IsRegularFile(std::string_view name);
 
 }  // namespace platform
