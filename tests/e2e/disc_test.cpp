@@ -61,7 +61,7 @@ fs::path WritePresentation(const fs::path& root) {
 
 const std::string Input = "300 click 320 240\n";
 
-enum class Kind { Folder, Level1, Joliet, RockRidge, CueOneFile, CueFilePerTrack, Toc };
+enum class Kind { Folder, Level1, Joliet, RockRidge, CueOneFile, CueFilePerTrack, CueMode2, Toc };
 
 struct DiscCase {
     std::string name;
@@ -76,7 +76,8 @@ TEST_P(PlayFromDisc, SameTraceAndRenderAsTheFolder) {
     const DiscCase& c = GetParam();
     const fs::path work = test::MakeTempDir("disc-" + c.name);
     const fs::path folder = WritePresentation(work / "folder");
-    const bool cue = c.kind == Kind::CueOneFile || c.kind == Kind::CueFilePerTrack || c.kind == Kind::Toc;
+    const bool cue = c.kind == Kind::CueOneFile || c.kind == Kind::CueFilePerTrack || c.kind == Kind::CueMode2 ||
+                     c.kind == Kind::Toc;
     const test::IsoNames names = c.kind == Kind::Joliet      ? test::IsoNames::Joliet
                                  : c.kind == Kind::Level1    ? test::IsoNames::Level1
                                                              : test::IsoNames::RockRidge;
@@ -85,7 +86,7 @@ TEST_P(PlayFromDisc, SameTraceAndRenderAsTheFolder) {
     // The CD the folder plays with, and for the CUE kinds the image itself.
     fs::create_directories(work / "cd");
     test::WriteMixedModeDisc(iso, {test::CdTone(Track2Hz, 1.0), test::CdTone(Track3Hz, 1.0)}, work / "cd/disc.cue",
-                             c.kind == Kind::CueFilePerTrack);
+                             c.kind == Kind::CueFilePerTrack, c.kind == Kind::CueMode2);
 
     test::PlayerOptions fromFolder;
     fromFolder.input = Input;
@@ -135,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, PlayFromDisc,
                                          DiscCase{"RockRidge", Kind::RockRidge},
                                          DiscCase{"CueOneFile", Kind::CueOneFile},
                                          DiscCase{"CueFilePerTrack", Kind::CueFilePerTrack},
-                                         DiscCase{"Toc", Kind::Toc}),
+                                         DiscCase{"CueMode2", Kind::CueMode2}, DiscCase{"Toc", Kind::Toc}),
                          [](const auto& info) { return info.param.name; });
 
 // ---------------------------------------------------------------- images that cannot be played

@@ -20,17 +20,19 @@ std::string Msf(std::size_t sector) {
 
 std::uint8_t Bcd(std::size_t value) { return static_cast<std::uint8_t>(value / 10 * 16 + value % 10); }
 
-// A MODE1/2352 sector: sync, header with its address, the user data; error
-// codes are left zero, as readers of images take only the user data.
-void PutDataSector(std::ofstream& out, const char* data, std::size_t sector) {
+// A MODE1/2352 or MODE2/2352 form 1 sector: sync, header with its address,
+// the subheader in mode 2, the user data; error codes are left zero, as
+// readers of images take only the user data.
+void PutDataSector(std::ofstream& out, const char* data, std::size_t sector, bool mode2) {
     std::uint8_t raw[RawSector] = {};
     for (int i = 1; i <= 10; ++i) raw[i] = 0xFF;
     const std::size_t address = sector + 150;
     raw[12] = Bcd(address / 75 / 60);
     raw[13] = Bcd(address / 75 % 60);
     raw[14] = Bcd(address % 75);
-    raw[15] = 1;
-    std::copy(data, data + DataSector, raw + 16);
+    raw[15] = mode2 ? 2 : 1;
+    if (mode2) raw[18] = raw[22] = 0x08;  // form 1, data
+    std::copy(data, data + DataSector, raw + (mode2 ? 24 : 16));
     out.write(reinterpret_cast<const char*>(raw), RawSector);
 }
 
@@ -68,7 +70,7 @@ CdAudio CdTone(double hz, double seconds) {
 }
 
 void WriteMixedModeDisc(const fs::path& iso, const std::vector<CdAudio>& audio, const fs::path& cue,
-                        bool filePerTrack) {
+                        bool filePerTrack, bool mode2) {
     std::ifstream in(iso, std::ios::binary);
     std::vector<char> data{std::istreambuf_iterator<char>(in), {}};
     data.resize((data.size() + DataSector - 1) / DataSector * DataSector);
@@ -77,11 +79,13 @@ void WriteMixedModeDisc(const fs::path& iso, const std::vector<CdAudio>& audio, 
     auto binName = [&](std::size_t track) {
         return filePerTrack ? stem + "-" + std::to_string(track) + ".bin" : stem + ".bin";
     };
-    std::string sheet = "FILE \"" + binName(1) + "\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n";
-    std::string toc = "CD_ROM\n\nTRACK MODE1_RAW\nDATAFILE \"" + binName(1) + "\"\n";
+    std::string sheet = "FILE \"" + binName(1) + "\" BINARY\n  TRACK 01 " + (mode2 ? "MODE2" : "MODE1") +
+                        "/2352\n    INDEX 01 00:00:00\n";
+    std::string toc = std::string(mode2 ? "CD_ROM_XA" : "CD_ROM") + "\n\nTRACK " + (mode2 ? "MODE2_RAW" : "MODE1_RAW") +
+                      "\nDATAFILE \"" + binName(1) + "\"\n";
     std::ofstream out(cue.parent_path() / binName(1), std::ios::binary);
     std::size_t sector = 0;
-    for (std::size_t at = 0; at < data.size(); at += DataSector) PutDataSector(out, data.data() + at, sector++);
+    for (std::size_t at = 0; at < data.size(); at += DataSector) PutDataSector(out, data.data() + at, sector++, mode2);
     for (std::size_t i = 0; i < audio.size(); ++i) {
         const std::size_t track = i + 2;
         char number[8];

@@ -29,7 +29,9 @@ CdAudio CdTone(double hz, double seconds);
 // after it (tracks 2, 3, ...): in one file per track, or in one BIN file and
 // then also a cdrdao TOC file of the same tracks beside it (`cue` ending in
 // ".toc").
+// The data track is MODE1/2352, or with mode2 MODE2/2352 (form 1, as CD-ROM
+// XA discs hold their files).
 void WriteMixedModeDisc(const std::filesystem::path& iso, const std::vector<CdAudio>& audio,
-                        const std::filesystem::path& cue, bool filePerTrack);
+                        const std::filesystem::path& cue, bool filePerTrack, bool mode2 = false);
 
 }  // namespace test
