@@ -28,13 +28,13 @@ void WriteBinary(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
     test::WriteBytes(path, bytes);
 }
 
-test::BmpFile Picture(std::uint8_t shade) {
+test::BmpFile Picture(std::uint8_t shade, int width = 64, int height = 48) {
     test::BmpFile file;
-    file.width = 64;
-    file.height = 48;
+    file.width = width;
+    file.height = height;
     file.colours = {{0, 0, 0}, {shade, 40, 200}};
     file.clrUsed = 2;
-    file.pixels = test::PackRows(std::vector<std::uint8_t>(64 * 48, 1), 64, 48, 8);
+    file.pixels = test::PackRows(std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height, 1), width, height, 8);
     return file;
 }
 
@@ -262,4 +262,21 @@ TEST(PlayFromDisc, ProgramsRunFromAPrivateCopyOfTheirFolder) {
     options.args.clear();
     EXPECT_EQ(test::RunPlayer(work / "next", options).exitCode, 0);
     EXPECT_FALSE(fs::exists(copies[1]));
+}
+
+TEST(PlayFromDisc, FileCutOffByTheImagesEndIsAFatalErrorInThePlay) {
+    const fs::path work = test::MakeTempDir("disc-cut");
+    test::WriteFile(work / "tree/SEQUENCE", "still title\nendstill\n");
+    WriteBinary(work / "tree/TITLE.BMP", Picture(250, 640, 480).Bytes());
+    ASSERT_TRUE(test::MakeIso(work / "tree", work / "disc.iso", test::IsoNames::Level1));
+    // The picture is the last file on the disc, before 300 KiB of padding:
+    // the cut takes its end.
+    fs::resize_file(work / "disc.iso", fs::file_size(work / "disc.iso") - 300 * 1024 - 100000);
+    test::PlayerOptions options;
+    options.args = {"disc.iso"};
+    const test::PlayerRun run = test::RunPlayer(work, options);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.ContainsInOrder({"box\tnone\t0x30\tFatal Error\tUnable to open bitmap file title.bmp \n in current dir D:\\",
+                                     "beep\t0x30", "exit\t1"}))
+        << run.Dump();
 }
