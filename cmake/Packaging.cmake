@@ -40,6 +40,11 @@ install(FILES ${CMAKE_BINARY_DIR}/docs/corvanta.1.gz ${CMAKE_BINARY_DIR}/docs/co
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES docs/debian/copyright ${CMAKE_BINARY_DIR}/docs/changelog.Debian.gz README.md
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The desktop's entry (folders and disc images open with the player), its
+# AppStream description and the program's icon.
+install(FILES desktop/invalid.corvanta.Corvanta.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES desktop/invalid.corvanta.Corvanta.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES src/app/icon.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps RENAME corvanta.png)
 # The program the demo runs keeps its executable bit.
 install(DIRECTORY examples/demo/ DESTINATION ${CMAKE_INSTALL_DATADIR}/corvanta/demo USE_SOURCE_PERMISSIONS)
 install(DIRECTORY examples/demo-cd/ DESTINATION ${CMAKE_INSTALL_DATADIR}/corvanta/demo-cd)

@@ -7,8 +7,10 @@
 namespace {
 
 constexpr const char* Usage =
-    "Usage: corvanta [-restart]\n"
-    "Plays the presentation in the current folder, starting with its 'sequence' script.\n"
+    "Usage: corvanta [-restart] [PRESENTATION]\n"
+    "Plays a presentation, starting with its 'sequence' script. PRESENTATION is a folder,\n"
+    "a disc image (.iso, .cue, .toc; IMAGE:/FOLDER names a folder inside it) or a CD drive\n"
+    "(/dev/sr0, or cdrom for the first drive holding a disc); default: the current folder.\n"
     "\n"
     "  -restart, /restart  resume the root script after its 'restart' line\n"
     "  --help              show this text\n"

@@ -1,19 +1,35 @@
 #include "app/play.h"
 
 #include <memory>
+#include <string>
 
 #include "app/interp_app.h"
 #include "interp/globals.h"
 #include "interp/text.h"
 #include "platform/backend.h"
+#include "platform/disc_program.h"
 #include "platform/pacing.h"
+#include "platform/presentation_source.h"
+#include "platform/tell_user.h"
 #include "platform/win.h"
 #include "sound/sound_class.h"
 
 void PlayPresentation(int argc, char** argv) {
     RestartRequested = 0;
+    const char* presentation = nullptr;
     for (int i = 1; i < argc; ++i) {
-        if (EqualsIgnoringCase(argv[i], "-restart") || EqualsIgnoringCase(argv[i], "/restart")) RestartRequested = 1;
+        if (EqualsIgnoringCase(argv[i], "-restart") || EqualsIgnoringCase(argv[i], "/restart"))
+            RestartRequested = 1;
+        else if (!presentation && platform::IsPresentationArgument(argv[i]))
+            presentation = argv[i];
+    }
+    platform::RemoveLeftProgramCopies();
+    if (presentation) {
+        std::string error;
+        if (!platform::EnterPresentation(presentation, error)) {
+            platform::TellUser("corvanta: " + error);
+            win::ExitProcess(2);
+        }
     }
     if (!platform::TheBackend().Start()) win::ExitProcess(2);
     RegisterProgramResources();

@@ -86,7 +86,7 @@ std::optional<CdDrive> CdDrive::Open(const fs::path& setting) {
     if (fs::is_regular_file(setting, error) && Lower(setting.extension().string()) == ".cue") {
         return FromCueSheet(setting);
     }
-    return std::nullopt;
+    return FromDisc(setting);
 }
 
 CdTrack CdDrive::Track(std::uint32_t number) const {
@@ -105,7 +105,7 @@ std::optional<CdDrive::Extent> CdDrive::WavExtent(const fs::path& file, std::uin
     const std::uint64_t frames = format->dataBytes / layout->FrameBytes();
     const std::uint32_t cdFrames = CdFrames(frames, layout->rate, position);
     if (cdFrames == 0) return std::nullopt;
-    return Extent{position, position + cdFrames, file, *layout, format->dataOffset, frames, false};
+    return Extent{position, position + cdFrames, file, *layout, format->dataOffset, frames, false, nullptr};
 }
 
 std::optional<CdDrive::Extent> CdDrive::RawExtent(const fs::path& file, std::uint32_t position) {
@@ -115,7 +115,7 @@ std::optional<CdDrive::Extent> CdDrive::RawExtent(const fs::path& file, std::uin
     const std::uint32_t cdFrames = CdFrames(bytes / RawFrameBytes, FramesPerSecond, position);
     if (cdFrames == 0) return std::nullopt;
     const std::uint64_t frames = std::uint64_t{cdFrames} * RawFrameBytes / RawCdLayout.FrameBytes();
-    return Extent{position, position + cdFrames, file, RawCdLayout, 0, frames, true};
+    return Extent{position, position + cdFrames, file, RawCdLayout, 0, frames, true, nullptr};
 }
 
 std::optional<CdDrive> CdDrive::FromFolder(const fs::path& folder) {
@@ -183,6 +183,22 @@ std::optional<CdDrive> CdDrive::FromCueSheet(const fs::path& sheet) {
     return drive;
 }
 
+std::optional<CdDrive> CdDrive::FromDisc(const fs::path& source) {
+    const auto disc = CdDisc::Open(source);
+    if (!disc) return std::nullopt;
+    CdDrive drive;
+    for (const CdDiscTrack& track : disc->Tracks()) {
+        if (drive.tracks_.size() < track.number) drive.tracks_.resize(track.number);
+        if (track.length == 0 || track.lsn + track.length > MaxPosition - FirstFrame) continue;
+        const std::uint32_t start = FirstFrame + track.lsn, end = start + track.length;
+        drive.tracks_[track.number - 1] = {start, end};
+        const std::uint64_t frames = std::uint64_t{track.length} * RawFrameBytes / RawCdLayout.FrameBytes();
+        drive.extents_.push_back({start, end, {}, RawCdLayout, std::uint64_t{track.lsn} * RawFrameBytes, frames, true, disc});
+    }
+    if (!drive.HasPlayableTrack()) return std::nullopt;
+    return drive;
+}
+
 std::vector<CdPiece> CdDrive::Pieces(std::uint32_t start, std::uint32_t end) const {
     std::vector<CdPiece> pieces;
     for (const Extent& extent : extents_) {
@@ -194,7 +210,7 @@ std::vector<CdPiece> CdDrive::Pieces(std::uint32_t start, std::uint32_t end) con
         // A range to the end of a file plays it to its end, which need not fall on a CD frame.
         const std::uint64_t last =
             to == extent.end ? extent.frames : std::min(extent.frames, (to - extent.start) * rate / FramesPerSecond);
-        if (last > first) pieces.push_back({extent.file, extent.layout, extent.offset, first, last - first});
+        if (last > first) pieces.push_back({extent.file, extent.disc, extent.layout, extent.offset, first, last - first});
     }
     return pieces;
 }

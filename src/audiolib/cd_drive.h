@@ -1,15 +1,17 @@
 // The CD drive stand-in: a folder of track files (track01.wav, track02.wav,
-// ...) or a CUE sheet with BIN images of raw CD audio (16-bit stereo 44.1 kHz
-// little-endian) or WAV files. Positions are CD frames of 1/75 s; the first
+// ...), a CUE sheet with BIN images of raw CD audio (16-bit stereo 44.1 kHz
+// little-endian) or WAV files, or any other disc image or drive libcdio reads. Positions are CD frames of 1/75 s; the first
 // track starts at 150, as on a pressed disc. Only the layout of the disc is
 // read here; the audio is read as it plays (CdFeed).
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <vector>
 
+#include "audiolib/cd_disc.h"
 #include "audiolib/pcm_layout.h"
 
 namespace aud {
@@ -19,9 +21,11 @@ struct CdTrack {
     std::uint32_t end = 0;    // first frame after the track
 };
 
-// Frames of one file that a stretch of the disc covers.
+// Frames of one file that a stretch of the disc covers; of the disc itself
+// when read through libcdio.
 struct CdPiece {
     std::filesystem::path file;
+    std::shared_ptr<CdDisc> disc;
     PcmLayout layout;
     std::uint64_t offset = 0;  // bytes before the file's first frame
     std::uint64_t first = 0;   // frame of the file
@@ -54,12 +58,14 @@ private:
         std::uint64_t offset = 0;
         std::uint64_t frames = 0;  // of the file's layout
         bool raw = false;          // BIN image rather than a WAV file
+        std::shared_ptr<CdDisc> disc;  // read through libcdio rather than from a file
     };
 
     static std::optional<Extent> WavExtent(const std::filesystem::path& file, std::uint32_t position);
     static std::optional<Extent> RawExtent(const std::filesystem::path& file, std::uint32_t position);
     static std::optional<CdDrive> FromFolder(const std::filesystem::path& folder);
     static std::optional<CdDrive> FromCueSheet(const std::filesystem::path& sheet);
+    static std::optional<CdDrive> FromDisc(const std::filesystem::path& source);
     bool HasPlayableTrack() const;
 
     std::vector<CdTrack> tracks_;

@@ -41,7 +41,7 @@ std::span<const std::uint8_t> CdFeed::Read(std::size_t frames) {
     if (piece_ >= stretchEnds_[stretch_]) return {};
     const CdPiece& piece = pieces_[piece_];
     const std::size_t frameBytes = piece.layout.FrameBytes();
-    if (filePiece_ != piece_) {
+    if (filePiece_ != piece_ && !piece.disc) {
         file_.reset(std::fopen(piece.file.c_str(), "rb"));
         filePiece_ = piece_;
         if (file_) {
@@ -53,7 +53,10 @@ std::span<const std::uint8_t> CdFeed::Read(std::size_t frames) {
     const auto count =
         static_cast<std::size_t>(std::min<std::uint64_t>({frames, piece.frames - pieceRead_, ReadBlockFrames}));
     const std::size_t bytes = count * frameBytes;
-    const std::size_t got = file_ ? std::fread(block_.data(), 1, bytes, file_.get()) : 0;
+    const std::uint64_t at = piece.offset + (piece.first + pieceRead_) * frameBytes;
+    const std::size_t got = piece.disc ? piece.disc->Read(at, block_.data(), bytes)
+                            : file_    ? std::fread(block_.data(), 1, bytes, file_.get())
+                                       : 0;
     // What cannot be read plays as silence, so that the range keeps its length.
     std::fill(block_.begin() + static_cast<std::ptrdiff_t>(got), block_.begin() + static_cast<std::ptrdiff_t>(bytes),
               piece.layout.type == SampleType::U8 ? 0x80 : 0);

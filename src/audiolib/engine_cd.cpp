@@ -18,7 +18,9 @@ AUD_HANDLE Engine::CdOpen(std::uint32_t drive) {
         Lock lock(mutex_);
         if (cd_) return CdHandle;
     }
+    // The setting wins over the disc the presentation plays from.
     const char* setting = std::getenv("CORVANTA_CDROM");
+    if (!setting || !*setting) setting = host::Disc();
     if (!setting || !*setting) {
         SetLastError("no CD drive set up");
         return 0;

@@ -17,6 +17,7 @@ struct Services {
     decltype(&corvanta_host_trace) trace = nullptr;
     decltype(&corvanta_host_at_exit) atExit = nullptr;
     decltype(&corvanta_host_wake) wake = nullptr;
+    decltype(&corvanta_host_disc) disc = nullptr;
 };
 
 template <typename Function>
@@ -31,6 +32,7 @@ const Services& Lookup() {
         Find<decltype(&corvanta_host_trace)>("corvanta_host_trace"),
         Find<decltype(&corvanta_host_at_exit)>("corvanta_host_at_exit"),
         Find<decltype(&corvanta_host_wake)>("corvanta_host_wake"),
+        Find<decltype(&corvanta_host_disc)>("corvanta_host_disc"),
     };
     return services;
 }
@@ -61,5 +63,7 @@ void Wake() {
 void AtExit(void (*finish)()) {
     if (Lookup().atExit) Lookup().atExit(finish);
 }
+
+const char* Disc() { return Lookup().disc ? Lookup().disc() : nullptr; }
 
 }  // namespace aud::host

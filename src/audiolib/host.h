@@ -20,5 +20,8 @@ void Wake();
 // Has the host call `finish` when it ends the process its own way; nothing
 // without a host (a normal process end destroys the library's objects).
 void AtExit(void (*finish)());
+// The disc image or drive the host plays its presentation from; null when
+// none (or no host).
+const char* Disc();
 
 }  // namespace aud::host

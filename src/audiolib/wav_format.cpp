@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <climits>
 #include <cstring>
 #include <fstream>
@@ -114,6 +115,15 @@ std::optional<WavFormat> ReadWavFile(const std::filesystem::path& path) {
     return Walk(riffEnd, [&](std::uint64_t at, std::uint8_t* out, std::size_t count) {
         in.seekg(static_cast<std::streamoff>(at));
         return static_cast<bool>(in.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(count)));
+    });
+}
+
+std::optional<WavFormat> ReadWavStream(std::FILE* file, std::uint64_t fileSize) {
+    std::array<std::uint8_t, 8> header{};
+    if (!file || std::fread(header.data(), 1, 8, file) != 8) return std::nullopt;
+    const std::uint64_t riffEnd = std::min<std::uint64_t>(fileSize, std::uint64_t{Le(&header[4], 4)} + 8);
+    return Walk(riffEnd, [&](std::uint64_t at, std::uint8_t* out, std::size_t count) {
+        return ::fseeko(file, static_cast<off_t>(at), SEEK_SET) == 0 && std::fread(out, 1, count, file) == count;
     });
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <span>
@@ -41,5 +42,7 @@ std::optional<std::span<const std::uint8_t>> RiffExtent(const void* image);
 // The format and data chunks of a RIFF chunk in memory, or of a file.
 std::optional<WavFormat> ReadWavFormat(std::span<const std::uint8_t> riff);
 std::optional<WavFormat> ReadWavFile(const std::filesystem::path& path);
+// The same from an open stream of fileSize bytes, read from its start.
+std::optional<WavFormat> ReadWavStream(std::FILE* file, std::uint64_t fileSize);
 
 }  // namespace aud

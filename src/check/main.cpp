@@ -11,9 +11,10 @@
 namespace {
 
 constexpr const char* Usage =
-    "Usage: corvanta-check [--quiet] [FOLDER]\n"
+    "Usage: corvanta-check [--quiet] [PRESENTATION]\n"
     "       corvanta-check --fix-palette IN.bmp OUT.bmp\n"
-    "Checks the presentation in FOLDER (default: the current folder) without playing it and\n"
+    "Checks the presentation in PRESENTATION (a folder, a disc image such as disc.iso or\n"
+    "disc.iso:/FOLDER, or a CD drive; default: the current folder) without playing it and\n"
     "prints FILE:LINE: message for each finding (LINE 0: the whole file). --quiet prints only\n"
     "the number of findings. Exit status: 0 clean, 1 findings, 2 the tree cannot be read.\n"
     "--fix-palette writes a copy of a still's bitmap whose colours keep clear of the palette\n"

@@ -9,6 +9,8 @@
 #include "audiolib/wav_format.h"
 #include "check/palette_fit.h"
 #include "flic/flc_format.h"
+#include "platform/paths.h"
+#include "platform/win.h"
 #include "still/bitmap_file.h"
 
 namespace check {
@@ -80,11 +82,19 @@ std::string CheckMovieFile(platform::ByteReader& file, const std::string& opened
     return problem;
 }
 
-std::string CheckSoundFile(const std::string& hostPath) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(hostPath, error)) return "cannot be read";
-    const std::uint64_t size = std::filesystem::file_size(hostPath, error);
-    const auto format = !error && size >= 8 && size <= 0xFFFFFFFF ? aud::ReadWavFile(hostPath) : std::nullopt;
+std::string CheckSoundFile(const std::string& path) {
+    win::WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    if (!platform::IsRegularFile(path) ||
+        !win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &attributes))
+        return "cannot be read";
+    const std::uint64_t size = std::uint64_t{attributes.nFileSizeHigh} << 32 | attributes.nFileSizeLow;
+    std::optional<aud::WavFormat> format;
+    if (size >= 8 && size <= 0xFFFFFFFF) {
+        std::FILE* file = win::fopen(path.c_str(), "rb");
+        if (!file) return "cannot be read";
+        format = aud::ReadWavStream(file, size);
+        std::fclose(file);
+    }
     if (!format) return "not a RIFF WAVE image";
     if (format->Pcm()) return {};
     if (!Decodable(*format)) return "WAV image of a sample format not supported";

@@ -28,6 +28,6 @@ std::string CheckMovieFile(platform::ByteReader& file, const std::string& opened
 
 // A sound file as the sound manager loads it and the audio library takes it,
 // from its chunk headers. Empty when it plays.
-std::string CheckSoundFile(const std::string& hostPath);
+std::string CheckSoundFile(const std::string& path);
 
 }  // namespace check

@@ -10,6 +10,7 @@
 #include "check/tree_checker.h"
 #include "platform/byte_reader.h"
 #include "platform/command_line.h"
+#include "platform/disc_program.h"
 #include "platform/letter_case.h"
 #include "platform/paths.h"
 #include "platform/program_search.h"
@@ -38,9 +39,7 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view start) {
 // `played` files never reaches: numbered beyond it, or with leading zeros.
 std::map<unsigned long, std::string> NeverPlayed(const std::string& folder, const std::string& section, int played) {
     std::map<unsigned long, std::string> files;
-    std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(platform::ResolveHostPath(folder), error)) {
-        const std::string name = entry.path().filename().string();
+    for (const std::string& name : platform::FolderNames(folder).value_or(std::vector<std::string>{})) {
         if (!StartsWithIgnoringCase(name, section) || name.size() < section.size() + 5) continue;
         const std::string digits = name.substr(section.size(), name.size() - section.size() - 4);
         if (!StartsWithIgnoringCase(name.substr(name.size() - 4), ".wav") ||
@@ -112,7 +111,7 @@ void TreeChecker::UseMusicFile(int line, const char* name) {
 void TreeChecker::UseSound(const std::string& path) {
     const fs::path absolute = Absolute(path);
     if (!FirstUse(absolute)) return;
-    const std::string problem = CheckSoundFile(platform::ResolveHostPath(path));
+    const std::string problem = CheckSoundFile(path);
     if (!problem.empty()) ReportFile(absolute, problem);
 }
 
@@ -154,6 +153,7 @@ void TreeChecker::UseSong(int line) {
 void TreeChecker::UseProgram(int line, const char* keyword, const char* commandLine) {
     const std::string program = platform::SplitCommandLine(commandLine).program;
     const char* path = std::getenv("PATH");
+    if (platform::ProgramOnDisc(program)) return;
     const platform::ProgramFound found = platform::FindProgram(program, path ? path : "");
     if (found.error == ENOENT)
         Report(line, std::string(keyword) + " program \"" + program + "\" is not found (in this folder, then PATH)");

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/paths.h"
+#include "platform/presentation_source.h"
 #include "platform/win.h"
 
 namespace check {
@@ -35,16 +36,22 @@ TreeReport CheckTree(const fs::path& root) {
         report.error = "the current folder cannot be had";
         return report;
     }
-    fs::current_path(root, error);
-    if (error) {
-        report.error = root.string() + ": " + error.message();
+    std::string problem;
+    if (fs::is_directory(root, error) || !platform::IsPresentationArgument(root.string())) {
+        fs::current_path(root, error);
+        if (error) problem = root.string() + ": " + error.message();
+    } else {
+        platform::EnterPresentation(root.string(), problem);
+    }
+    if (!problem.empty()) {
+        report.error = problem;
         return report;
     }
     if (HasScript())
-        report.findings = TreeChecker(fs::current_path()).Run();
+        report.findings = TreeChecker(platform::CurrentFolderPath()).Run();
     else
         report.error = root.string() + ": Unable to open SEQUENCE file.";
-    fs::current_path(start, error);
+    win::_chdir(start.c_str());
     return report;
 }
 
@@ -56,10 +63,8 @@ std::vector<Finding> TreeChecker::Run() {
     while (!pending_.empty()) {
         folder_ = pending_.front();
         pending_.pop_front();
-        std::error_code error;
-        fs::current_path(folder_, error);
-        if (error) continue;
-        CheckScript(platform::ResolveHostPath("sequence"));
+        if (win::_chdir(folder_.string().c_str()) != 0) continue;
+        CheckScript(platform::AbsolutePath("sequence").filename().string());
         FinishScript();
     }
     return std::move(findings_);
@@ -70,10 +75,9 @@ void TreeChecker::Descend(int line, const char* name) {
         Report(line, std::string("Failed descending into directory. (") + name + ")");
         return;
     }
-    std::error_code error;
-    const fs::path target = fs::current_path(error);
-    const bool hasScript = !error && HasScript();
-    fs::current_path(folder_, error);
+    const fs::path target = platform::CurrentFolderPath();
+    const bool hasScript = HasScript();
+    win::_chdir(folder_.string().c_str());
     if (!hasScript) {
         Report(line, "Unable to open SEQUENCE file. (" + Shown(target) + ")");
         return;
@@ -85,10 +89,7 @@ void TreeChecker::Descend(int line, const char* name) {
     if (folders_.insert(target).second) pending_.push_back(target);
 }
 
-fs::path TreeChecker::Absolute(const std::string& name) const {
-    const fs::path host = platform::ResolveHostPath(name);
-    return (host.is_absolute() ? host : folder_ / host).lexically_normal();
-}
+fs::path TreeChecker::Absolute(const std::string& name) const { return platform::AbsolutePath(name); }
 
 std::string TreeChecker::Shown(const fs::path& absolute) const {
     return absolute.lexically_relative(root_).generic_string();

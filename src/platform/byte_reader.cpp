@@ -18,6 +18,17 @@ constexpr std::uint64_t LargestOffset = 0x7FFFFFFF;
 std::unique_ptr<ByteReader> ByteReader::Open(const char* path) {
     std::FILE* file = win::fopen(path, "rb");
     if (!file) return nullptr;
+    if (fileno(file) < 0) {
+        // A file of a disc: always a file, and it knows its size.
+        const bool sized = ::fseeko(file, 0, SEEK_END) == 0;
+        const off_t size = sized ? ::ftello(file) : -1;
+        if (size < 0 || ::fseeko(file, 0, SEEK_SET) != 0) {
+            std::fclose(file);
+            errno = EIO;
+            return nullptr;
+        }
+        return std::unique_ptr<ByteReader>(new ByteReader(file, static_cast<std::uint64_t>(size)));
+    }
     struct stat info {};
     if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
         std::fclose(file);

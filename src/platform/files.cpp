@@ -1,4 +1,5 @@
-// Files with Windows path semantics, and text-mode reading.
+// Files with Windows path semantics, text-mode reading, and the files of the
+// disc a presentation plays from.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,10 +8,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/disc_volume.h"
 #include "platform/internal.h"
 #include "platform/letter_case.h"
 #include "platform/paths.h"
@@ -135,6 +138,53 @@ std::string ResolveHostPath(std::string_view path) {
     return resolved;
 }
 
+std::filesystem::path CurrentFolderPath() {
+    if (const auto folder = DiscCurrentFolder()) {
+        std::string generic = *folder;
+        std::replace(generic.begin(), generic.end(), '\\', '/');
+        if (generic.back() == '/') generic.pop_back();  // the root: "D:"
+        return generic;
+    }
+    std::error_code error;
+    return std::filesystem::current_path(error);
+}
+
+std::filesystem::path AbsolutePath(std::string_view name) {
+    if (const DiscLookup lookup = LookUpOnDisc(name); lookup.onDisc) {
+        std::filesystem::path path = "D:";
+        if (lookup.entry) {
+            for (const std::string& part : lookup.names) path /= part;
+            return path;
+        }
+        std::string written(name);
+        std::replace(written.begin(), written.end(), '\\', '/');
+        return (CurrentFolderPath() / written).lexically_normal();
+    }
+    const std::filesystem::path host = ResolveHostPath(name);
+    return (host.is_absolute() ? host : CurrentFolderPath() / host).lexically_normal();
+}
+
+std::optional<std::vector<std::string>> FolderNames(std::string_view folder) {
+    std::vector<std::string> names;
+    if (const DiscLookup lookup = LookUpOnDisc(folder); lookup.onDisc) {
+        const auto entries = lookup.entry ? PlacedDisc()->List(*lookup.entry) : std::nullopt;
+        if (!entries) return std::nullopt;
+        for (const DiscEntry& entry : *entries) names.push_back(entry.name);
+        return names;
+    }
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(ResolveHostPath(folder), error))
+        names.push_back(entry.path().filename().string());
+    if (error) return std::nullopt;
+    return names;
+}
+
+bool IsRegularFile(std::string_view name) {
+    if (const DiscLookup lookup = LookUpOnDisc(name); lookup.onDisc) return lookup.entry && !lookup.entry->folder;
+    struct stat info;
+    return ::stat(ResolveHostPath(name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 }  // namespace platform
 
 namespace win {
@@ -143,6 +193,20 @@ std::FILE* fopen(const char* path, const char* mode) {
     if (!path || !mode) {
         errno = EINVAL;
         return nullptr;
+    }
+    if (const platform::DiscLookup lookup = platform::LookUpOnDisc(path); lookup.onDisc) {
+        if (std::strpbrk(mode, "wa+")) {
+            errno = EROFS;  // as on a CD
+            return nullptr;
+        }
+        if (!lookup.entry) return nullptr;
+        if (lookup.entry->folder) {
+            errno = EACCES;
+            return nullptr;
+        }
+        std::FILE* file = platform::OpenDiscFile(platform::PlacedDisc(), *lookup.entry);
+        if (!file || std::strchr(mode, 'b')) return file;
+        return platform::OpenTextForReading(file);
     }
     std::string hostMode;
     for (const char* c = mode; *c; ++c)
@@ -166,6 +230,14 @@ int _access(const char* path, int mode) {
         errno = EINVAL;
         return -1;
     }
+    if (const platform::DiscLookup lookup = platform::LookUpOnDisc(path); lookup.onDisc) {
+        if (!lookup.entry) return -1;
+        if (mode & W_OK) {
+            errno = EROFS;
+            return -1;
+        }
+        return 0;
+    }
     return ::access(platform::ResolveHostPath(path).c_str(), mode & (R_OK | W_OK));
 }
 
@@ -173,6 +245,14 @@ char* _getcwd(char* buffer, int size) {
     if (size <= 0) {
         errno = EINVAL;
         return nullptr;
+    }
+    if (const auto folder = platform::DiscCurrentFolder()) {
+        if (!buffer || folder->size() + 1 > static_cast<std::size_t>(size)) {
+            errno = ERANGE;
+            return nullptr;
+        }
+        std::memcpy(buffer, folder->c_str(), folder->size() + 1);
+        return buffer;
     }
     return ::getcwd(buffer, static_cast<std::size_t>(size));
 }
@@ -182,10 +262,22 @@ int _chdir(const char* path) {
         errno = EINVAL;
         return -1;
     }
-    return ::chdir(platform::ResolveHostPath(path).c_str());
+    if (platform::DiscLookup lookup = platform::LookUpOnDisc(path); lookup.onDisc) {
+        if (!lookup.entry) return -1;
+        if (!lookup.entry->folder) {
+            errno = ENOTDIR;
+            return -1;
+        }
+        platform::EnterDiscFolder(std::move(lookup.names));
+        return 0;
+    }
+    if (::chdir(platform::ResolveHostPath(path).c_str()) != 0) return -1;
+    platform::LeaveDiscFolder();
+    return 0;
 }
 
 DWORD GetCurrentDirectoryA(DWORD bufferLength, char* buffer) {
+    if (const auto folder = platform::DiscCurrentFolder()) return platform::CopyOut(*folder, bufferLength, buffer);
     std::vector<char> cwd(4096);
     if (!::getcwd(cwd.data(), cwd.size())) return 0;
     return platform::CopyOut(cwd.data(), bufferLength, buffer);
@@ -200,6 +292,13 @@ DWORD GetFileAttributesA(const char* path) {
 
 BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_DATA* data) {
     if (!path || !data || infoLevel != GetFileExInfoStandard) return FALSE;
+    if (const platform::DiscLookup lookup = platform::LookUpOnDisc(path); lookup.onDisc) {
+        if (!lookup.entry) return FALSE;
+        data->dwFileAttributes = lookup.entry->folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+        data->nFileSizeHigh = 0;
+        data->nFileSizeLow = lookup.entry->size;
+        return TRUE;
+    }
     struct stat info;
     if (::stat(platform::ResolveHostPath(path).c_str(), &info) != 0) return FALSE;
     data->dwFileAttributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
@@ -239,6 +338,13 @@ DWORD SearchPathA(const char* path, const char* fileName, const char* extension,
     }
     for (const std::string& folder : folders) {
         if (folder.empty()) continue;
+        if (const platform::DiscLookup lookup = platform::LookUpOnDisc(folder + "\\" + name); lookup.onDisc) {
+            if (!lookup.entry || lookup.entry->folder) continue;
+            const std::string found = platform::DiscPathText(lookup.names);
+            DWORD length = platform::CopyOut(found, bufferLength, buffer);
+            if (filePart && length < bufferLength) *filePart = buffer + found.rfind('\\') + 1;
+            return length;
+        }
         std::string host = platform::ResolveHostPath(folder + "\\" + name);
         struct stat info;
         if (::stat(host.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) continue;

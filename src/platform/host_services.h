@@ -18,4 +18,7 @@ void corvanta_host_wake(void);
 // Has `finish` called when the program ends through its own exit path, which
 // runs no destructors (the library finishes its output file there).
 void corvanta_host_at_exit(void (*finish)(void));
+// The disc image or drive the presentation plays from, or null: the CD drive
+// when no other is set up.
+const char* corvanta_host_disc(void);
 }

@@ -1,7 +1,10 @@
 // Windows-style paths on a case-sensitive file system.
 #pragma once
 
+#include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 #include <string_view>
 
 namespace platform {
@@ -11,5 +14,14 @@ namespace platform {
 // to case (the first match in sorted order). Components that match nothing
 // stay as written, so the result can name a file about to be created.
 std::string ResolveHostPath(std::string_view path);
+
+// For tools that walk a presentation wherever it lies (a folder or a disc):
+// the current folder as a path ("D:/PARTS" on a disc), the path a name has
+// from it, the names in a folder (none when the folder cannot be read), and
+// whether a name is a file to read (never a FIFO or a device).
+std::filesystem::path CurrentFolderPath();
+std::filesystem::path AbsolutePath(std::string_view name);
+std::optional<std::vector<std::string>> FolderNames(std::string_view folder);
+bool IsRegularFile(std::string_view name);
 
 }  // namespace platform

@@ -9,10 +9,13 @@
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/backend.h"
 #include "platform/command_line.h"
+#include "platform/disc_program.h"
 #include "platform/handles.h"
 #include "platform/internal.h"
 #include "platform/program_search.h"
@@ -28,6 +31,7 @@ struct ProcessData {
     pid_t pid = 0;
     bool reaped = false;
     win::DWORD exitCode = 0;
+    std::string copy;  // the copy of a program's folder from the disc, while it is needed
 };
 
 // The process handle and the thread handle of one start share its data.
@@ -81,9 +85,10 @@ private:
 // not the caller (or a library of it) marked it close-on-exec.
 class SpawnFileActions {
 public:
-    SpawnFileActions() {
+    explicit SpawnFileActions(const std::string& folder) {
         ::posix_spawn_file_actions_init(&actions_);
         ::posix_spawn_file_actions_addclosefrom_np(&actions_, 3);
+        if (!folder.empty()) ::posix_spawn_file_actions_addchdir_np(&actions_, folder.c_str());
     }
     ~SpawnFileActions() { ::posix_spawn_file_actions_destroy(&actions_); }
     SpawnFileActions(const SpawnFileActions&) = delete;
@@ -94,13 +99,13 @@ private:
     posix_spawn_file_actions_t actions_;
 };
 
-// The error of the start, 0 when the program runs.
-int Spawn(const std::vector<std::string>& words, bool ownSession, pid_t* pid) {
+// The error of the start, 0 when the program runs; in `folder` when one is given.
+int Spawn(const std::vector<std::string>& words, bool ownSession, const std::string& folder, pid_t* pid) {
     std::vector<char*> argv;
     for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
     SpawnAttributes attributes(ownSession);
-    SpawnFileActions actions;
+    SpawnFileActions actions(folder);
     return ::posix_spawn(pid, argv[0], actions.Get(), attributes.Get(), argv.data(), environ);
 }
 
@@ -127,16 +132,21 @@ BOOL CreateProcessA(const char* applicationName, char* commandLine, SECURITY_ATT
         return FALSE;
     }
     const platform::CommandLine split = platform::SplitCommandLine(commandLine);
-    const char* path = std::getenv("PATH");
-    platform::ProgramFound found = platform::FindProgram(split.program, path ? path : "");
-    if (found.error) {
-        errno = found.error;
+    int copyError = 0;
+    const auto copy = platform::CopyProgramFromDisc(split.program, copyError);
+    if (copyError) {
+        errno = copyError;
         return FALSE;
     }
+    const char* path = std::getenv("PATH");
+    platform::ProgramFound found = platform::FindProgram(copy ? copy->program : split.program, path ? path : "");
+    int error = found.error;
     std::vector<std::string> words = std::move(found.run);
     words.insert(words.end(), split.arguments.begin(), split.arguments.end());
     pid_t pid = 0;
-    if (int error = platform::Spawn(words, (creationFlags & DETACHED_PROCESS) != 0, &pid)) {
+    if (!error) error = platform::Spawn(words, (creationFlags & DETACHED_PROCESS) != 0, copy ? copy->folder : "", &pid);
+    if (error) {
+        if (copy) platform::RemoveProgramCopy(copy->folder);
         errno = error;
         return FALSE;
     }
@@ -144,6 +154,7 @@ BOOL CreateProcessA(const char* applicationName, char* commandLine, SECURITY_ATT
 
     auto process = std::make_shared<platform::ProcessData>();
     process->pid = pid;
+    if (copy) process->copy = copy->folder;
     auto& processes = platform::Processes();
     processInformation->hProcess = platform::MakeHandle<HANDLE>(processes.Add(process));
     processInformation->hThread = platform::MakeHandle<HANDLE>(processes.Add(process));
@@ -157,6 +168,7 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     if (!process || milliseconds != INFINITE) return WAIT_FAILED;
     if (!process->reaped) platform::TheBackend().AwaitProcessEnd(process->pid);
     platform::Reap(*process, true);
+    if (!process->copy.empty()) platform::RemoveProgramCopy(std::exchange(process->copy, {}));
     return WAIT_OBJECT_0;
 }
 

@@ -118,6 +118,11 @@ const std::string& StartFolder() {
         .path;
 }
 
+void SetStartFolder(std::string folder) {
+    StartFolder();
+    CurrentSession().Part<StartingFolder>().path = std::move(folder);
+}
+
 const Settings& CurrentSettings() {
     StartFolder();
     return CurrentSession().Part<Settings>(

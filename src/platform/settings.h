@@ -43,5 +43,7 @@ const Settings& CurrentSettings();
 
 // The folder the session started in (taken with the settings).
 const std::string& StartFolder();
+// The presentation's folder given on the command line becomes the starting one.
+void SetStartFolder(std::string folder);
 
 }  // namespace platform

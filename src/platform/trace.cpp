@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "platform/backend.h"
+#include "platform/disc_volume.h"
 #include "platform/host_services.h"
 #include "platform/session.h"
 #include "platform/settings.h"
@@ -56,6 +57,7 @@ TraceFile& TheTraceFile() { return CurrentSession().Part<TraceFile>(); }
 
 // The current folder relative to the starting folder; empty when it cannot be had.
 std::string FolderForTrace() {
+    if (const auto disc = DiscFolderForTrace()) return EscapeTraceText(*disc);
     std::error_code error;
     const std::filesystem::path current = std::filesystem::current_path(error);
     if (error) return {};
@@ -144,6 +146,11 @@ void corvanta_host_wake(void) { platform::WakeForIdleWork(); }
 
 void corvanta_host_at_exit(void (*finish)(void)) {
     if (finish) platform::AtExit(finish);
+}
+
+const char* corvanta_host_disc(void) {
+    const auto disc = platform::PlacedDisc();
+    return disc ? disc->Source().c_str() : nullptr;  // the disc stays in place for the run
 }
 
 }  // extern "C"

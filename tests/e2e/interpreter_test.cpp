@@ -70,7 +70,7 @@ TEST(StartUp, HelpAndVersionAnswerBeforeAnythingStarts) {
     const struct {
         const char* argument;
         std::string printed;  // its beginning
-    } cases[] = {{"--help", "Usage: corvanta [-restart]\n"}, {"--version", "corvanta " CORVANTA_VERSION "\n"}};
+    } cases[] = {{"--help", "Usage: corvanta [-restart] [PRESENTATION]\n"}, {"--version", "corvanta " CORVANTA_VERSION "\n"}};
     for (const auto& c : cases) {
         PlayerOptions options;
         options.args = {"-restart", c.argument};

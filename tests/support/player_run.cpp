@@ -1,5 +1,6 @@
 #include "support/player_run.h"
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -134,7 +135,9 @@ PlayerRun RunPlayer(const fs::path& presentation, const PlayerOptions& options) 
     }
     PlayerRun run;
     int status = 0;
-    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+    struct rusage usage {};
+    if (child > 0 && wait4(child, &status, 0, &usage) == child && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+    run.peakKb = usage.ru_maxrss;
     run.trace = ReadTrace(trace);
     run.stdOut = ReadAll(output);
     run.stdErr = ReadAll(errors);

@@ -22,6 +22,7 @@ struct PlayerRun {
     int exitCode = -1;
     std::vector<TraceLine> trace;
     std::string stdOut, stdErr;
+    long peakKb = 0;  // the player's peak resident memory
 
     // Lines of one event kind ("box", "present", ...).
     std::vector<TraceLine> Events(const std::string& kind) const;

@@ -4,6 +4,7 @@
 
 #include "check/check.h"
 #include "support/bmp_writer.h"
+#include "support/disc_writer.h"
 #include "support/flc_writer.h"
 #include "support/player_run.h"
 #include "support/wav_writer.h"
@@ -56,8 +57,14 @@ fs::path Write(const Tree& tree) {
     return root;
 }
 
-std::vector<std::string> Check(const Tree& tree) {
-    const check::TreeReport report = check::CheckTree(Write(tree));
+std::vector<std::string> Check(const Tree& tree, Where where) {
+    fs::path root = Write(tree);
+    if (where == Where::Image) {
+        const fs::path image = root.string() + ".iso";
+        EXPECT_TRUE(test::MakeIso(root, image, test::IsoNames::RockRidge));
+        root = image;
+    }
+    const check::TreeReport report = check::CheckTree(root);
     EXPECT_EQ(report.error, "");
     std::vector<std::string> lines;
     for (const check::Finding& finding : report.findings) lines.push_back(check::Format(finding));

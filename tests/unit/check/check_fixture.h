@@ -26,7 +26,9 @@ std::string Sound();
 
 // Writes `tree` into a fresh folder named after the running test.
 std::filesystem::path Write(const Tree& tree);
-// Writes and checks `tree`: the findings as corvanta-check prints them.
-std::vector<std::string> Check(const Tree& tree);
+// Writes and checks `tree`, as a folder or from a disc image made of it: the
+// findings as corvanta-check prints them.
+enum class Where { Folder, Image };
+std::vector<std::string> Check(const Tree& tree, Where where = Where::Folder);
 
 }  // namespace check_test

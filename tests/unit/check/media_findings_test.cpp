@@ -147,6 +147,7 @@ TEST_P(MediaFindings, AreThePlayersOwn) {
     check_test::Tree tree{{"sequence", ScriptFor(c)}, {c.file, c.bytes}};
     tree.insert(tree.end(), c.others.begin(), c.others.end());
     EXPECT_EQ(check_test::Check(tree), c.expected);
+    EXPECT_EQ(check_test::Check(tree, check_test::Where::Image), c.expected) << "from an image";
 }
 
 INSTANTIATE_TEST_SUITE_P(Check, MediaFindings, testing::ValuesIn(Cases()),
