@@ -11,7 +11,7 @@ constexpr const char* Usage =
     "Plays the presentation in the current folder, starting with its 'sequence' script.\n"
     "\n"
     "  -restart, /restart  resume the root script after its 'restart' line\n"
-    "  --help              show this text\n"
+    "  --help, -h          show this text\n"
     "  --version           show the version\n"
     "Every other argument is ignored.\n"
     "\n"
@@ -31,7 +31,7 @@ constexpr const char* Usage =
 // --help and --version answer before anything starts.
 bool Answered(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(Usage, stdout);
             return true;
         }
