@@ -34,7 +34,7 @@ int UsageError(const char* problem) {
 bool IsMovie(const char* path) {
     const auto file = platform::ByteReader::Open(path);
     std::uint8_t header[6];
-    return file && file->Read(header, sizeof header) && flic::WordAt(header + 4) == 0xAF12;
+    return file && file->Read(header, sizeof header) && flic::WordAt(header + 4) == 0xAF12;  // the FLC magic
 }
 
 int FixMovie(const char* in, const char* out) {

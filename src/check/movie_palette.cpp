@@ -5,17 +5,19 @@
 #include <optional>
 #include <utility>
 
-#include "check/fix_palette.h"
 #include "check/palette_fit.h"
 
 namespace check {
 namespace {
 
 constexpr Rgb Black{};
+// With static colours the player moves a movie's pixels up by half of them.
+constexpr int StaticShift = 10;
 
 bool ShowsAsMade(std::uint8_t value, const MovieColours& colours) {
-    if (value < FreeEntries) return true;
-    const win::RGBQUAD kept = KeptColour(Display::Static, (value + FirstFreeEntry) & 0xFF);
+    const int entry = (value + StaticShift) & 0xFF;
+    if (entry >= StaticShift && entry < 256 - StaticShift) return true;
+    const win::RGBQUAD kept = KeptColour(Display::Static, entry);
     return colours[value] == Rgb{kept.rgbRed, kept.rgbGreen, kept.rgbBlue};
 }
 
