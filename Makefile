@@ -1,15 +1,20 @@
 # The two Quick start commands, and fuzzing; everything else is plain CMake.
 .PHONY: demo test build fuzz
 
-build:
-	scripts/install-deps
-	scripts/build build
+# The demo needs only the player, its audio library and the checker.
+demo:
+	@scripts/install-deps
+	@echo "Building the player, its audio library and the checker (a few minutes the first time)"
+	@CORVANTA_TARGETS="corvanta aud32 corvanta-check" scripts/build build
+	@scripts/run-demo
 
-demo: build
-	scripts/run-demo
+build:
+	@scripts/install-deps
+	@echo "Building the player, the checker, the tests and the benchmarks"
+	@scripts/build build
 
 test: build
-	cd build && ctest --output-on-failure -j2
+	@scripts/run-tests build
 
 # Every fuzz target for SECONDS seconds from its seed corpus, in build-fuzz.
 SECONDS ?= 60

@@ -13,7 +13,7 @@ constexpr const char* Usage =
     "(/dev/sr0, or cdrom for the first drive holding a disc); default: the current folder.\n"
     "\n"
     "  -restart, /restart  resume the root script after its 'restart' line\n"
-    "  --help              show this text\n"
+    "  --help, -h          show this text\n"
     "  --version           show the version\n"
     "Every other argument is ignored.\n"
     "\n"
@@ -33,7 +33,7 @@ constexpr const char* Usage =
 // --help and --version answer before anything starts.
 bool Answered(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(Usage, stdout);
             return true;
         }

@@ -76,10 +76,12 @@ std::int32_t Engine::Open(AUD_HANDLE* driver, std::int32_t device, const AUD_PCM
         mixer_.Start(wanted, 0);
         *driver = DriverHandle;
         // The device's thread takes SDL's lock before ours: touch it without
-        // ours. It stays paused until a sound starts.
+        // ours. Nothing plays yet: it is paused off this thread, as closing
+        // waits for the device's thread.
         Output* output = device_.get();
         lock.unlock();
         idlePause_.Watch(output);
+        idlePause_.FellIdle();
         return AUD_OPEN_OK;
     }
     const char* path = std::getenv("CORVANTA_AUDIO_OUT");

@@ -24,7 +24,6 @@ std::unique_ptr<SdlOutput> SdlOutput::Open(const OutputFormat& format, Fill fill
     wanted.samples = BlockFrames(format.rate);
     wanted.callback = fill;
     wanted.userdata = user;
-    // Opened once to know that a device is there, then closed until a sound starts.
     SDL_AudioSpec obtained{};
     const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     if (device == 0) {
@@ -32,8 +31,9 @@ std::unique_ptr<SdlOutput> SdlOutput::Open(const OutputFormat& format, Fill fill
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return nullptr;
     }
-    SDL_CloseAudioDevice(device);
-    return std::unique_ptr<SdlOutput>(new SdlOutput(wanted));
+    auto output = std::unique_ptr<SdlOutput>(new SdlOutput(wanted));
+    output->device_ = device;
+    return output;
 }
 
 SdlOutput::~SdlOutput() {

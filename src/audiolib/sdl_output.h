@@ -17,7 +17,7 @@ namespace aud {
 
 class SdlOutput final : public Output {
 public:
-    // Found and paused, or nothing (the reason is in the last error).
+    // Opened and paused, or nothing (the reason is in the last error).
     static std::unique_ptr<SdlOutput> Open(const OutputFormat& format, Fill fill, void* user);
     ~SdlOutput() override;
     SdlOutput(const SdlOutput&) = delete;

@@ -21,7 +21,9 @@ struct PaletteFix {
 // Writes `out`: an 8-bit bitmap with a full 256-entry table that holds the
 // colours `in`'s pixels use at entries 10-245 (reduced by quantization when
 // there are more) and the display's own colours at the others, the pixels
-// remapped. Size, row order and resolution stay as they were.
+// remapped. `in` is a picture the player loads or an uncompressed 24-bit
+// one. Size, row order and resolution stay as they were, and a run-length
+// picture stays run-length (8-bit).
 PaletteFix FixPalette(const std::filesystem::path& in, const std::filesystem::path& out);
 
 }  // namespace check

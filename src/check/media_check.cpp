@@ -7,10 +7,13 @@
 #include <span>
 
 #include "audiolib/wav_format.h"
+#include "check/movie_file.h"
+#include "check/movie_palette.h"
 #include "check/palette_fit.h"
 #include "flic/flc_format.h"
 #include "platform/paths.h"
 #include "platform/win.h"
+#include "flic/flc_window.h"
 #include "still/bitmap_file.h"
 
 namespace check {
@@ -34,6 +37,37 @@ bool Decodable(const aud::WavFormat& format) {
 std::string LostPixelsMessage(std::uint64_t withStatic, std::uint64_t withoutStatic) {
     return std::to_string(withStatic) + " pixels show a system colour instead of the picture's with static colours, " +
            std::to_string(withoutStatic) + " without; --fix-palette makes a copy that shows as drawn";
+}
+
+// The player's decoder, drawing on the checker's headless screen at once:
+// the first error it reports is the player's.
+class DecodingHost final : public MovieHost {
+public:
+    void FatalError(const char* text) override {
+        if (error.empty()) error = text;
+    }
+    bool PumpMessages() override { return true; }
+    bool TakeAbort() override { return false; }
+    void Serve() override {}
+    // Every frame is due when it is decoded.
+    win::DWORD Ticks() override { return clock_ += 1000; }
+    void WaitForMessage(win::DWORD) override {}
+    bool AttachMovieSound(const char*) override { return false; }
+    void StartMovieSound() override {}
+    void DropUnstartedMovieSound() override {}
+
+    std::string error;
+
+private:
+    win::DWORD clock_ = 0;
+};
+
+std::string LostMoviePixelsMessage(const LostMoviePixels& lost) {
+    return std::to_string(lost.onKeptEntries + lost.beforePalette) +
+           " pixels drawn show a system colour instead of the movie's with static colours (" +
+           std::to_string(lost.onKeptEntries) + " on palette entries the display keeps, " +
+           std::to_string(lost.beforePalette) +
+           " drawn before the first palette chunk); --fix-palette makes a copy that shows as made";
 }
 
 }  // namespace
@@ -74,12 +108,16 @@ PictureCheck CheckPictureFile(platform::ByteReader& file) {
     return check;
 }
 
-std::string CheckMovieFile(platform::ByteReader& file, const std::string& openedName) {
-    const std::string baseName = openedName.substr(0, openedName.find('.'));
-    flic::Header header;
-    std::string problem = flic::ReadHeader(file, baseName.c_str(), header);
-    if (problem.empty()) problem = flic::WalkFrames(file, header);
-    return problem;
+std::string CheckMovieFile(const std::string& openedName) {
+    DecodingHost host;
+    DFLCWindow player(nullptr, openedName.c_str(), host);
+    player.PlayFrom(platform::ByteReader::Open(openedName.c_str()), openedName.c_str());
+    if (!host.error.empty()) return host.error;
+    const auto file = platform::ByteReader::Open(openedName.c_str());
+    std::optional<MovieFile> movie = file ? ReadMovie(*file) : std::nullopt;
+    if (!movie) return {};
+    const LostMoviePixels lost = CountLostPixels(*movie);
+    return lost.onKeptEntries + lost.beforePalette ? LostMoviePixelsMessage(lost) : std::string();
 }
 
 std::string CheckSoundFile(const std::string& path) {

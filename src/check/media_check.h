@@ -22,9 +22,10 @@ struct PictureCheck {
 // palette can put some of them on such a colour.
 PictureCheck CheckPictureFile(platform::ByteReader& file);
 
-// A movie opened under `openedName`: the header and the walk over its frames.
-// Empty when the player plays it through.
-std::string CheckMovieFile(platform::ByteReader& file, const std::string& openedName);
+// The movie the player opens under `openedName`, played through the
+// player's decoder: its message for what it refuses, or the pixels that show
+// a system colour with static colours. Empty when it shows as made.
+std::string CheckMovieFile(const std::string& openedName);
 
 // A sound file as the sound manager loads it and the audio library takes it,
 // from its chunk headers. Empty when it plays.

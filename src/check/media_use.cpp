@@ -86,7 +86,7 @@ void TreeChecker::UseMovie(int line, const char* name) {
     }
     const fs::path absolute = Absolute(opened);
     if (FirstUse(absolute)) {
-        const std::string problem = CheckMovieFile(*file, opened);
+        const std::string problem = CheckMovieFile(opened);
         if (!problem.empty()) ReportFile(absolute, problem);
     }
     // The companion sound: the name cut at its first dot, in this folder only.

@@ -33,6 +33,16 @@ bool AllDigits(const char* text) {
 
 std::string Quoted(const char* word) { return std::string("\"") + word + "\""; }
 
+// Seconds are read as C's atoi reads them: a word that is not a number
+// gives what its leading digits give, most often 0, the shortest timer.
+std::string SecondsProblem(const char* command, const char* seconds) {
+    const char* digits = seconds + (*seconds == '-' || *seconds == '+');
+    if (*digits && AllDigits(digits)) return {};
+    const std::int32_t taken = ParseInt(seconds);
+    return std::string(command) + " seconds " + Quoted(seconds) + " are not a number: taken as " +
+           std::to_string(taken) + (taken == 0 ? ", the still ends after 10 ms" : "");
+}
+
 }  // namespace
 
 void TreeChecker::CheckScript(const std::string& name) {
@@ -122,10 +132,12 @@ void TreeChecker::CheckBlockLine(int line, const char* keyword, Words& words, co
     if (Is(keyword, "timeout")) {
         const char* seconds = words.Next();
         const char* action = seconds ? words.Next() : nullptr;
-        if (action)
-            CheckAction(line, action, words);
-        else
+        if (!action) {
             Report(line, "TIMEOUT command malformed.");
+            return;
+        }
+        if (std::string problem = SecondsProblem("TIMEOUT", seconds); !problem.empty()) Report(line, std::move(problem));
+        CheckAction(line, action, words);
     } else if (Is(keyword, "hotspot")) {
         const char* words4[4];
         for (const char*& word : words4) word = words.Next();
@@ -152,10 +164,12 @@ void TreeChecker::CheckDefault(int line, Words& words) {
     }
     const char* seconds = words.Next();
     const char* action = seconds ? words.Next() : nullptr;
-    if (action)
-        CheckAction(line, action, words);
-    else
+    if (!action) {
         Report(line, "DEFAULT command malformed.");
+        return;
+    }
+    if (std::string problem = SecondsProblem("DEFAULT TIMEOUT", seconds); !problem.empty()) Report(line, std::move(problem));
+    CheckAction(line, action, words);
 }
 
 void TreeChecker::CheckMusic(int line, Words& words) {

@@ -150,6 +150,7 @@ private:
 
     // False when the library could not be used: nothing calls into it then.
     bool bound = false;
+    bool toldSilent = false;  // the viewer was told that no device opened
     AUD_PCMWAVEFORMAT waveFormat{};
     // Guards the lists against OnSampleEnd. Library calls are made without
     // holding it, so a library that calls OnSampleEnd under a lock of its own

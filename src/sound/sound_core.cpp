@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/tell_user.h"
 #include "sound/sound_class.h"
 
 namespace {
@@ -44,6 +45,9 @@ void SoundClass::Startup() {
     });
     if (!opened) {
         enabled = 0;
+        // Once a run, however often the sound starts again.
+        if (!std::exchange(toldSilent, true))
+            platform::TellUser("corvanta: no audio device could be opened: playing without sound");
     } else {
         clickVoice = aud.AUD_allocate_sample_handle(driver);
         if (clickVoice != 0)

@@ -22,6 +22,7 @@ struct FixCase {
     std::vector<std::uint8_t> pixels;  // values, rows top to bottom
     bool reduced;
     int tolerance;  // largest difference in a colour channel
+    std::vector<test::Rgb> colours = {};  // what the values stand for, when the file has no table
 };
 void PrintTo(const FixCase& c, std::ostream* out) { *out << c.name; }
 
@@ -61,8 +62,34 @@ std::vector<FixCase> Cases() {
     FixCase reduced = Picture("MoreColoursThanFit", 8, 16, 16, gradient, everyColour);
     reduced.reduced = true;
     reduced.tolerance = 4;
+    // Run-length rows, bottom-up: 0 0 0 5 6 7, then 250 250 1 1 1 1.
+    FixCase runLength = Picture("RunLengthStaysRunLength", 8, 6, 2, full, {250, 250, 1, 1, 1, 1, 0, 0, 0, 5, 6, 7});
+    runLength.file.compression = 1;
+    runLength.file.pixels = {3, 0, 0, 3, 5, 6, 7, 0, 0, 0, 2, 250, 4, 1, 0, 1};
+
+    // True colour: a few colours, then more than fit.
+    auto trueColour = [](std::string name, int width, int height, std::vector<test::Rgb> colours,
+                         std::vector<std::uint8_t> values) {
+        FixCase c = Picture(std::move(name), 24, width, height, {}, std::move(values));
+        c.file.pixels.clear();
+        const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+        for (int row = height - 1; row >= 0; --row) {
+            for (int x = 0; x < width; ++x) {
+                const test::Rgb& colour = colours[c.pixels[static_cast<std::size_t>(row) * width + x]];
+                c.file.pixels.insert(c.file.pixels.end(), {colour.blue, colour.green, colour.red});
+            }
+            c.file.pixels.resize(c.file.pixels.size() + stride - static_cast<std::size_t>(width) * 3);
+        }
+        c.colours = std::move(colours);
+        return c;
+    };
+    FixCase manyTrueColours = trueColour("TrueColourBeyondWhatFits", 16, 16, gradient, everyColour);
+    manyTrueColours.reduced = true;
+    manyTrueColours.tolerance = 4;
+
     return {Picture("MainColourAtEntryZero", 8, 40, 30, full, mostlyNavy),
-            Picture("FourBitTopDown", 4, 10, 6, sixteen, stripes, true), reduced};
+            Picture("FourBitTopDown", 4, 10, 6, sixteen, stripes, true), reduced, runLength,
+            trueColour("TrueColourThatFits", 10, 6, sixteen, stripes), manyTrueColours};
 }
 
 std::int32_t Field(const std::vector<std::uint8_t>& bytes, std::size_t at) {
@@ -84,6 +111,7 @@ TEST_P(FixPalette, CopyShowsAsDrawn) {
     // Size, row order and resolution as they were.
     const std::vector<std::uint8_t> in = c.file.Bytes(), out = test::ReadBytes(folder / "out.bmp");
     for (std::size_t field : {18u, 22u, 38u, 42u}) EXPECT_EQ(Field(out, field), Field(in, field)) << "offset " << field;
+    EXPECT_EQ(Field(out, 30), c.file.compression ? 1 : 0) << "compression";
 
     DSlideWin slide(nullptr, (folder / "out.bmp").c_str());
     ASSERT_NE(slide.Palette(), nullptr);
@@ -94,7 +122,8 @@ TEST_P(FixPalette, CopyShowsAsDrawn) {
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const win::PALETTEENTRY& shown = entries[slide.Picture()->bits[(height - 1 - y) * stride + x]];
-            const test::Rgb& drawn = c.file.colours[c.pixels[static_cast<std::size_t>(y) * width + x]];
+            const std::vector<test::Rgb>& colours = c.colours.empty() ? c.file.colours : c.colours;
+            const test::Rgb& drawn = colours[c.pixels[static_cast<std::size_t>(y) * width + x]];
             const int difference = std::max({std::abs(shown.peRed - drawn.red), std::abs(shown.peGreen - drawn.green),
                                              std::abs(shown.peBlue - drawn.blue)});
             ASSERT_LE(difference, c.tolerance) << "pixel " << x << "," << y;

@@ -63,6 +63,30 @@ std::string Flc(Change change) {
     return Bytes(flc::Encode(movie));
 }
 
+// 256 colours unlike the display's own, black at 0 and white at 245, which
+// lands on the display's white.
+std::vector<flc::Rgb> MovieColours() {
+    std::vector<flc::Rgb> colours;
+    for (int i = 0; i < 256; ++i) colours.push_back({static_cast<std::uint8_t>(i), 77, 33});
+    colours[0] = {0, 0, 0};
+    colours[245] = {255, 255, 255};
+    return colours;
+}
+
+// An 8 x 4 picture: 8 pixels of 240, 4 of 250, 4 of 245, the rest 1.
+flc::Image HighEntries() {
+    flc::Image image(32, 1);
+    for (int i = 0; i < 16; ++i) image[i] = i < 8 ? 240 : i < 12 ? 250 : 245;
+    return image;
+}
+
+std::string LostPixels(int onKept, int before) {
+    return "intro.flc:0: " + std::to_string(onKept + before) +
+           " pixels drawn show a system colour instead of the movie's with static colours (" +
+           std::to_string(onKept) + " on palette entries the display keeps, " + std::to_string(before) +
+           " drawn before the first palette chunk); --fix-palette makes a copy that shows as made";
+}
+
 std::string Wav(std::uint16_t tag, std::uint32_t rate, std::uint16_t bits) {
     return Bytes(test::WavFile{tag, 1, rate, bits, 64}.Bytes());
 }
@@ -121,6 +145,20 @@ std::vector<MediaCase> Cases() {
          {"intro.flc:0: Couldn't read frame header"}},
         {"MovieTooLarge", "intro.flc", Flc([](flc::Movie& m) { m.width = m.height = 65535; }),
          {"intro.flc:0: Could not allocate enough memory to run this flic."}},
+        {"MovieFailingInsideAChunk", "intro.flc",
+         Flc([](flc::Movie& m) { m.frames[1].chunks = {{flic::FliCopy, flc::Bytes(10), std::nullopt}}; }),
+         {"intro.flc:0: Error reading uncompressed frame data."}},
+        {"MovieColoursOnEntriesTheDisplayKeeps", "intro.flc", Flc([](flc::Movie& m) {
+             m.frames[0].chunks = {flc::Palette(MovieColours()), flc::ByteRun(HighEntries(), 8, 4)};
+         }),
+         {LostPixels(12, 0)}},
+        {"MoviePixelsBeforeItsPalette", "intro.flc", Flc([](flc::Movie& m) {
+             std::swap(m.frames[0].chunks[0], m.frames[0].chunks[1]);
+         }),
+         {LostPixels(0, 32)}},
+        {"MovieBlackChunkWithColourZeroNotBlack", "intro.flc",
+         Flc([](flc::Movie& m) { m.frames[0].chunks[0] = flc::Palette({{0, 0, 200}, {9, 9, 9}}); }),
+         {LostPixels(32, 0)}},
         {"MovieWithARefusedSound", "intro.flc", check_test::Movie(), {"intro.wav:0: not a RIFF WAVE image"},
          "movie intro\n", {{"intro.wav", "not a sound"}}},
         {"SoundOfAnotherKind", "theme.wav", "not a sound", {"theme.wav:0: not a RIFF WAVE image"}},

@@ -57,6 +57,13 @@ std::vector<TreeCase> TreeCases() {
         {"LongLinesAreReadInPieces",
          {Script(std::string(300, 'x') + "\ngoto 6\ngoto 7\n")},
          {"sequence:4: Goto found too few lines in SEQUENCE. (line 7; the script has 4)"}},
+        {"SecondsThatAreNoNumber",
+         {Script("default timeout x -next\nstill pic\ntimeout five -next\nendstill\nstill pic\ntimeout 5s -next\n"
+                 "endstill\nstill pic\ntimeout -3 -next\nendstill\n"),
+          pic},
+         {"sequence:1: DEFAULT TIMEOUT seconds \"x\" are not a number: taken as 0, the still ends after 10 ms",
+          "sequence:3: TIMEOUT seconds \"five\" are not a number: taken as 0, the still ends after 10 ms",
+          "sequence:6: TIMEOUT seconds \"5s\" are not a number: taken as 5"}},
         {"GotoActionsOfStillsAndDefaults",
          {Script("default timeout 3 -goto 40\nstill pic\ntimeout 1 -goto 4\nhotspot 0 0 1 1 -goto 41\nendstill\n"),
           pic},
@@ -214,6 +221,7 @@ std::vector<RunCase> RunCases() {
         {"UnknownOption", {clean}, "--fast .", 2, ""},
         {"TwoFolders", {clean}, ". .", 2, ""},
         {"FixPaletteWithoutOutput", {clean}, "--fix-palette in.bmp", 2, ""},
+        {"Version", {clean}, "--version", 0, "corvanta-check " CORVANTA_VERSION "\n"},
     };
 }
 

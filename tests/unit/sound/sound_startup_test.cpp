@@ -52,6 +52,20 @@ TEST(SoundStartup, FallsBackThroughTheFormatsInOrder) {
     }
 }
 
+TEST(SoundStartup, SaysOnceThatItPlaysWithoutSound) {
+    for (bool opened : {true, false}) {
+        SCOPED_TRACE(opened ? "enabled" : "no output");
+        FakeAudio audio;
+        audio.acceptsFormat = [opened](const AUD_PCMWAVEFORMAT&) { return opened; };
+        SoundClass sound(FakeAudio::Table());
+        testing::internal::CaptureStderr();
+        sound.Startup();
+        sound.Startup();
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  opened ? "" : "corvanta: no audio device could be opened: playing without sound\n");
+    }
+}
+
 TEST(SoundStartup, ShutdownReleasesTheLibraryOnlyWhenEnabled) {
     for (bool opened : {true, false}) {
         SCOPED_TRACE(opened ? "enabled" : "no output");
