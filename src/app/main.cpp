@@ -19,7 +19,7 @@ constexpr const char* Usage =
     "\n"
     "Settings (environment variables):\n"
     "  CORVANTA_DRIVER     sdl (a real window and sound) or headless (default sdl)\n"
-    "  CORVANTA_SCREEN     fixed logical screen WxH, scaled to the window (default: the window's size)\n"
+    "  CORVANTA_SCREEN     fixed logical screen WxH, scaled to the window (default: the window's size at the start)\n"
     "  CORVANTA_SCALE      aspect, integer or stretch: how the screen fills the window (default aspect)\n"
     "  CORVANTA_FULLSCREEN 1 starts in fullscreen; F11 or Alt+Enter switch (default 0)\n"
     "  CORVANTA_PALETTE    static, nostatic or error (default static)\n"
