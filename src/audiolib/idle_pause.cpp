@@ -2,19 +2,26 @@
 
 namespace aud {
 
-IdlePause::~IdlePause() {
+IdlePause::~IdlePause() { Stop(); }
+
+void IdlePause::Watch(Output* output) {
+    // No thread of ours outlives the output (a process that forks later has one thread less to lose).
+    if (!output) Stop();
+    std::lock_guard lock(deviceMutex_);
+    output_ = output;
+    if (output_ && !thread_.joinable()) thread_ = std::thread(&IdlePause::Run, this);
+}
+
+void IdlePause::Stop() {
     {
         std::lock_guard lock(signalMutex_);
         stopping_ = true;
     }
     signal_.notify_all();
     if (thread_.joinable()) thread_.join();
-}
-
-void IdlePause::Watch(Output* output) {
-    std::lock_guard lock(deviceMutex_);
-    output_ = output;
-    if (output_ && !thread_.joinable()) thread_ = std::thread(&IdlePause::Run, this);
+    std::lock_guard lock(signalMutex_);
+    stopping_ = false;
+    pending_ = false;
 }
 
 void IdlePause::FellIdle() {

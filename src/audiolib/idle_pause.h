@@ -31,6 +31,7 @@ public:
 
 private:
     void Run();
+    void Stop();
 
     const std::function<bool()> stillIdle_;
     std::mutex signalMutex_;  // never held while the device is touched
