@@ -49,7 +49,7 @@ public:
     // Moves music forward; called by the message pump once per message.
     void Service();
     // Whether Service has something to do now: a sound or CD range ended,
-    // or a song waits for its next pass.
+    // or music or a song's next pass waits while nothing plays.
     bool ServiceDue();
     // Whether anything plays or waits that Service will move forward.
     bool ServiceRunning() const { return playingCount != 0 || queuedCount != 0 || songMode == 1; }

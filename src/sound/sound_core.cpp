@@ -108,7 +108,8 @@ void SoundClass::Service() {
 
 bool SoundClass::ServiceDue() {
     if (!bound) return false;
-    if (songMode == 1 && playingCount == 0) return true;
+    // Music waits for nothing when nothing plays, and a song for its next pass.
+    if (playingCount == 0 && (queuedCount != 0 || songMode == 1)) return true;
     for (std::uint32_t i = 0; i < playingCount; ++i) {
         const PlayEntry& entry = *playing[i];
         if (entry.IsCd() && aud.AUD_redbook_status(cdHandle) != CdPlaying) return true;

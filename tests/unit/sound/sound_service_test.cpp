@@ -15,8 +15,13 @@ TEST_F(SoundTest, QueuedMusicStartsOneAtATimeOnceTheHeadHasFinished) {
     Play("a", WaitMode);
     Play("b", WaitMode);
     const AUD_HANDLE a = sound->QueuedAt(0)->voice, b = sound->QueuedAt(1)->voice;
+    // What wakes the program for the service: music waiting while nothing
+    // plays, and each end; nothing while the head plays.
+    EXPECT_TRUE(sound->ServiceDue());
 
     sound->Service();  // empty playing list: one start only
+    EXPECT_FALSE(sound->ServiceDue());
+    EXPECT_TRUE(sound->ServiceRunning());
     EXPECT_EQ(audio.Calls("start"), std::vector<std::string>{Call("start", a)});
     ASSERT_EQ(sound->PlayingCount(), 1u);
     EXPECT_EQ(sound->PlayingAt(0)->queueState, QueueState::StartedFromQueue);
@@ -26,7 +31,9 @@ TEST_F(SoundTest, QueuedMusicStartsOneAtATimeOnceTheHeadHasFinished) {
     EXPECT_EQ(audio.Calls("start").size(), 1u);
 
     audio.Finish(a);
+    EXPECT_TRUE(sound->ServiceDue());
     sound->Service();  // b starts, a is released
+    EXPECT_FALSE(sound->ServiceDue());
     EXPECT_EQ(audio.Calls("start").back(), Call("start", b));
     ASSERT_EQ(sound->PlayingCount(), 1u);
     EXPECT_EQ(sound->PlayingAt(0)->voice, b);
