@@ -28,6 +28,7 @@
 
 #include "platform/settings.h"
 #include "platform/viewport.h"
+#include "support/flc_writer.h"
 #include "test_environment.h"
 
 namespace {
@@ -823,5 +824,54 @@ TEST_F(ManagedProbeWindow, HotspotCornersHitWhateverTheWindowDoes) {
         ASSERT_TRUE(SendClose(DisplayName(), id));
         EXPECT_EQ(probe.Wait(std::chrono::seconds(20)).status, 0);
     }
+#endif
+}
+
+// The player's own window: a movie whose window is restored and shrunk in
+// the middle of its play goes on being drawn at its scaled place.
+TEST_F(ManagedProbeWindow, AMovieWhoseWindowShrinksIsDrawnAtItsScaledPlace) {
+#ifdef CORVANTA_HAVE_X11
+    fs::path folder = test::MakeTempDir("probe-movie");
+    constexpr int Width = 160, Height = 100, Frames = 300;  // 20 s at 15 frames a second
+    const std::vector<flc::Image> images(Frames, flc::Image(Width * Height, 1));
+    ASSERT_TRUE(flc::WriteFile((folder / "clip.flc").string(),
+                               flc::Animation(Width, Height, images, {{0, 0, 0}, {40, 200, 90}}, flc::Compression::Delta)));
+    test::WriteText(folder / "sequence", "movie clip\n");
+    Environment environment = RealWindow(DisplayName(), folder);
+    Child player({PLAYER_PROGRAM}, environment, folder);
+    Finished search = FindWindow(DisplayName(), "Corvanta", folder);
+    ASSERT_EQ(search.status, 0) << search.err;
+    const std::string window = search.out.substr(0, search.out.find('\n'));
+    const unsigned long id = std::stoul(window);
+    const platform::Size screen = WindowSize(DisplayName(), id);  // the maximized window's
+    const int left = (screen.width - Width) / 2, top = (screen.height - Height) / 2;
+    unsigned long colour = 0;
+    ASSERT_TRUE(WaitUntilTrue([&] {
+        const Shot shot = TakeShot(DisplayName(), id);
+        return shot.width == screen.width && (colour = shot.At(left + Width / 2, top + Height / 2)) != 0;
+    })) << "no movie frame";
+
+    ASSERT_EQ(Tool({"wmctrl", "-i", "-r", window, "-b", "remove,maximized_vert,maximized_horz"}), 0);
+    ASSERT_EQ(Tool({"xdotool", "windowsize", "--sync", window, "400", "300"}), 0);
+    const platform::Size size = WindowSize(DisplayName(), id);
+    const platform::Placement place = platform::PlaceScreen(screen, size, platform::ScaleMode::Aspect);
+    // Window points well inside and well outside the movie's scaled rectangle.
+    auto at = [&](double x, double y) {
+        return std::pair{place.x + static_cast<int>(x * place.width / screen.width),
+                         place.y + static_cast<int>(y * place.height / screen.height)};
+    };
+    const std::pair<int, int> inside[] = {at(left + 4, top + 4), at(left + Width - 4, top + Height - 4),
+                                          at(left + Width / 2.0, top + Height / 2.0)};
+    const std::pair<int, int> outside[] = {at(left - 6, top + Height / 2.0), at(left + Width + 6, top + Height / 2.0),
+                                           at(left + Width / 2.0, top - 6), at(left + Width / 2.0, top + Height + 6)};
+    EXPECT_TRUE(WaitUntilTrue([&] {
+        const Shot shot = TakeShot(DisplayName(), id);
+        if (shot.width != size.width || shot.height != size.height) return false;
+        for (const auto& [x, y] : inside)
+            if (shot.At(x, y) != colour) return false;
+        for (const auto& [x, y] : outside)
+            if (shot.At(x, y) != 0) return false;
+        return true;
+    })) << "the movie is not at its scaled place in " << size.width << "x" << size.height;
 #endif
 }
