@@ -33,7 +33,8 @@ FixCase Picture(std::string name, int bitCount, int width, int height, std::vect
     file.height = topDown ? -height : height;
     file.bitCount = static_cast<std::uint16_t>(bitCount);
     file.colours = std::move(colours);
-    file.pixels = test::PackRows(pixels, width, height, bitCount, topDown);
+    // True colour rows are laid out by the caller.
+    if (bitCount <= 8) file.pixels = test::PackRows(pixels, width, height, bitCount, topDown);
     return {std::move(name), file, std::move(pixels), false, 0};
 }
 
