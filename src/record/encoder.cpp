@@ -108,6 +108,8 @@ bool Encoder::Fail(const std::string& what, int code) {
 bool Encoder::OpenVideo(platform::Size size) {
     int code = avformat_alloc_output_context2(&output_, nullptr, container_.muxer, partPath_.c_str());
     if (code < 0) return Fail("cannot set up the container", code);
+    // No random identifiers or dates: the same run makes the same file.
+    output_->flags |= AVFMT_FLAG_BITEXACT;
     const AVCodec* codec = avcodec_find_encoder_by_name(container_.videoEncoder);
     if (!codec) return Fail(std::string("no encoder ") + container_.videoEncoder, 0);
     video_ = avcodec_alloc_context3(codec);

@@ -4,6 +4,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -249,6 +250,15 @@ bool StartRecording(const RecordOptions& given, std::string& error) {
     if (!options.input.empty()) {
         options.input = std::filesystem::absolute(options.input, ignored).string();
         ::setenv("CORVANTA_INPUT", options.input.c_str(), 1);
+    }
+    // A folder that cannot take the file is known before the run, not after.
+    const std::string part = options.file + ".part";
+    if (std::FILE* probe = std::fopen(part.c_str(), "wb")) {
+        std::fclose(probe);
+        std::filesystem::remove(part, ignored);
+    } else {
+        error = "cannot record to " + options.file + ": cannot create " + part + ": " + std::strerror(errno);
+        return false;
     }
     ::setenv("CORVANTA_DRIVER", "headless", 1);
     // The mix is read back from the audio library's render.
