@@ -128,7 +128,9 @@ private:
         std::vector<std::uint8_t> rgb = screen.ToRgb();
         const platform::Size size = screen.GetSize();
         if (size == output_) return rgb;
-        const platform::Placement place = platform::PlaceScreen(size, output_, platform::CurrentSettings().scale);
+        // Without --size the video differs from the screen only by a side made even: no scaling then.
+        const platform::Placement place = platform::PlaceScreen(
+            size, output_, options_.size ? platform::CurrentSettings().scale : platform::ScaleMode::Integer);
         std::vector<std::uint8_t> canvas(static_cast<std::size_t>(output_.width) * output_.height * 3, 0);
         if (place.width <= 0 || place.height <= 0) return canvas;
         const bool whole = place.width % size.width == 0 && place.height % size.height == 0;
