@@ -1,7 +1,6 @@
 // The entry function: --help and --version, then the presentation.
 #include <cstdio>
 #include <cstring>
-
 #include <string>
 
 #include "app/play.h"

@@ -10,6 +10,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -133,8 +135,8 @@ bool Encoder::OpenVideo(platform::Size size) {
     frame_->height = size.height;
     if ((code = av_frame_get_buffer(frame_, 0)) < 0) return Fail("out of memory", code);
     if (!container_.lossless) {
-        toYuv_ = sws_getContext(size.width, size.height, AV_PIX_FMT_RGB24, size.width, size.height,
-                                AV_PIX_FMT_YUV420P, SWS_POINT, nullptr, nullptr, nullptr);
+        toYuv_ = sws_getContext(size.width, size.height, AV_PIX_FMT_RGB24, size.width, size.height, AV_PIX_FMT_YUV420P,
+                                SWS_POINT, nullptr, nullptr, nullptr);
         if (!toYuv_) return Fail("cannot convert the picture", 0);
     }
     spill_.reset(std::tmpfile());
@@ -151,7 +153,8 @@ bool Encoder::AddFrame(const std::uint8_t* rgb, std::int64_t pts, std::int64_t d
         // Whole pixels 0x00RRGGBB: the RGB bytes as they are.
         for (int y = 0; y < frame_->height; ++y) {
             const std::uint8_t* in = rgb + static_cast<std::size_t>(y) * width * 3;
-            auto* out = reinterpret_cast<std::uint32_t*>(frame_->data[0] + static_cast<std::ptrdiff_t>(y) * frame_->linesize[0]);
+            auto* out = reinterpret_cast<std::uint32_t*>(frame_->data[0] +
+                                                         static_cast<std::ptrdiff_t>(y) * frame_->linesize[0]);
             for (int x = 0; x < width; ++x, in += 3)
                 out[x] = static_cast<std::uint32_t>(in[0]) << 16 | static_cast<std::uint32_t>(in[1]) << 8 | in[2];
         }
@@ -196,7 +199,8 @@ bool Encoder::Finish(WavSource& sound) {
     int code = avcodec_send_frame(video_, nullptr);
     if (code < 0) return Fail("cannot encode a picture", code);
     if (!DrainVideo()) return false;
-    if (std::fflush(spill_.get()) != 0) return Fail("cannot write a temporary file: " + std::string(std::strerror(errno)), 0);
+    if (std::fflush(spill_.get()) != 0)
+        return Fail("cannot write a temporary file: " + std::string(std::strerror(errno)), 0);
     std::rewind(spill_.get());
     const bool done = Mux(sound);
     if (output_->pb) {
@@ -294,7 +298,7 @@ bool Encoder::Mux(WavSource& sound) {
         if (!convert) {
             void* data[1] = {bytes.data()};
             return frames == 0 || av_audio_fifo_write(fifo.get(), data, frames) == frames ? true
-                                                                                        : Fail("out of memory", 0);
+                                                                                          : Fail("out of memory", 0);
         }
         const std::uint8_t* in[1] = {bytes.data()};
         const int room = swr_get_out_samples(convert.get(), frames);
@@ -303,8 +307,8 @@ bool Encoder::Mux(WavSource& sound) {
         converted->nb_samples = std::max(room, 1);
         av_channel_layout_copy(&converted->ch_layout, &audio->ch_layout);
         if ((code = av_frame_get_buffer(converted.get(), 0)) < 0) return Fail("out of memory", code);
-        const int made = swr_convert(convert.get(), converted->data, converted->nb_samples,
-                                     frames ? in : nullptr, frames);
+        const int made =
+            swr_convert(convert.get(), converted->data, converted->nb_samples, frames ? in : nullptr, frames);
         if (made < 0) return Fail("cannot convert the sound", made);
         return av_audio_fifo_write(fifo.get(), reinterpret_cast<void**>(converted->data), made) == made
                    ? true

@@ -195,8 +195,9 @@ RecordArguments TakeRecordArguments(int argc, char** argv) {
     RecordOptions options;
     bool recording = false;
     for (int i = 0; i < argc; ++i) {
-        const bool takesValue = i > 0 && (std::strcmp(argv[i], "--record") == 0 || std::strcmp(argv[i], "--input") == 0 ||
-                                          std::strcmp(argv[i], "--fps") == 0 || std::strcmp(argv[i], "--size") == 0);
+        const bool takesValue =
+            i > 0 && (std::strcmp(argv[i], "--record") == 0 || std::strcmp(argv[i], "--input") == 0 ||
+                      std::strcmp(argv[i], "--fps") == 0 || std::strcmp(argv[i], "--size") == 0);
         if (!takesValue) {
             result.rest.push_back(argv[i]);
             continue;

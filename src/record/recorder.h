@@ -14,8 +14,8 @@ namespace record {
 
 struct RecordOptions {
     std::string file;
-    std::string input;                  // the input script, if any
-    int fps = 0;                        // 0: one frame per change, at its time
+    std::string input;                   // the input script, if any
+    int fps = 0;                         // 0: one frame per change, at its time
     std::optional<platform::Size> size;  // the video's size; default the screen's
 };
 

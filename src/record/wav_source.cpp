@@ -62,7 +62,8 @@ std::vector<std::uint8_t> WavSource::Read(std::uint64_t frames) {
     if (file_) {
         // A file cut short reads as silence to the length its header gives.
         const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file_.get());
-        if (got < bytes.size()) std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(got), bytes.end(), bits_ == 8 ? 0x80 : 0);
+        if (got < bytes.size())
+            std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(got), bytes.end(), bits_ == 8 ? 0x80 : 0);
     }
     framesLeft_ -= frames;
     return bytes;

@@ -23,9 +23,9 @@ bool TakePicture(const AVFrame* frame, AVRational base, DecodedVideo& video) {
     DecodedPicture picture;
     picture.ms = std::lround(static_cast<double>(frame->best_effort_timestamp) * av_q2d(base) * 1000);
     picture.rgb.resize(static_cast<std::size_t>(frame->width) * frame->height * 3);
-    SwsContext* convert = sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
-                                         frame->width, frame->height, AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr,
-                                         nullptr);
+    SwsContext* convert =
+        sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), frame->width,
+                       frame->height, AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr);
     if (!convert) return false;
     std::uint8_t* out[1] = {picture.rgb.data()};
     const int stride[1] = {frame->width * 3};

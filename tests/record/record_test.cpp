@@ -29,7 +29,8 @@ fs::path Presentation(const std::string& name) {
     const fs::path root = test::MakeTempDir("record-" + name);
     std::vector<flc::Rgb> palette;
     for (int i = 0; i < 236; ++i)
-        palette.push_back({static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i * 3)});
+        palette.push_back(
+            {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i * 3)});
     flc::Movie movie;
     movie.width = MovieW;
     movie.height = MovieH;
@@ -62,7 +63,8 @@ const std::vector<long> SnapshotTimes{37, 101, 170, 640, 1200};
 std::string SnapshotInput(const fs::path& folder) {
     std::string input;
     for (long time : SnapshotTimes)
-        input += std::to_string(time) + " snapshot " + (folder / ("at" + std::to_string(time) + ".png")).string() + "\n";
+        input +=
+            std::to_string(time) + " snapshot " + (folder / ("at" + std::to_string(time) + ".png")).string() + "\n";
     return input;
 }
 
@@ -119,7 +121,8 @@ TEST_P(LosslessRecording, PicturesAndSoundAreTheRunsOwn) {
 
     // The times pictures start at: each present (and black at 0), or the constant rate's.
     std::map<long, std::uint32_t> presented{{0, Crc(std::vector<std::uint8_t>(640 * 480 * 3, 0))}};
-    for (const auto& line : run.Events("present")) presented[line.time] = static_cast<std::uint32_t>(std::stoul(line.fields[1], nullptr, 16));
+    for (const auto& line : run.Events("present"))
+        presented[line.time] = static_cast<std::uint32_t>(std::stoul(line.fields[1], nullptr, 16));
     std::vector<long> expectedTimes, times;
     if (c.fps == 0) {
         for (const auto& [time, crc] : presented) expectedTimes.push_back(time);
@@ -151,14 +154,15 @@ TEST_P(LosslessRecording, PicturesAndSoundAreTheRunsOwn) {
     EXPECT_EQ(video->rate, static_cast<int>(mix.rate));
     EXPECT_EQ(video->channels, mix.channels);
     EXPECT_GE(mix.FirstSoundMs(), 0);  // the movie's sound is in it
-    EXPECT_TRUE(video->samples == mix.samples) << video->samples.size() << " samples recorded, " << mix.samples.size()
-                                               << " mixed";
+    EXPECT_TRUE(video->samples == mix.samples)
+        << video->samples.size() << " samples recorded, " << mix.samples.size() << " mixed";
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, LosslessRecording,
-                         testing::Values(LosslessCase{"PictureAtEachChange", {}, 0, 1},
-                                         LosslessCase{"TenFramesASecondTwiceTheSize", {"--fps", "10", "--size", "1280x960"}, 10, 2}),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Modes, LosslessRecording,
+    testing::Values(LosslessCase{"PictureAtEachChange", {}, 0, 1},
+                    LosslessCase{"TenFramesASecondTwiceTheSize", {"--fps", "10", "--size", "1280x960"}, 10, 2}),
+    [](const auto& info) { return info.param.name; });
 
 struct SharedCase {
     std::string extension;
@@ -175,7 +179,8 @@ TEST_P(SharedRecording, HasItsStreamsAndLengthAndRepeats) {
     std::vector<std::string> files;
     for (const char* name : {"first", "second"}) {
         const fs::path file = out / (name + c.extension);
-        const test::PlayerRun run = test::RunPlayer(root, {.args = {"--record", file.string()}, .input = {}, .env = {}});
+        const test::PlayerRun run =
+            test::RunPlayer(root, {.args = {"--record", file.string()}, .input = {}, .env = {}});
         ASSERT_EQ(run.exitCode, 0) << run.Dump();
         const auto video = test::DecodeVideo(file, false);
         ASSERT_TRUE(video);
@@ -232,14 +237,26 @@ TEST_P(RecordingRefused, SaysSoInOneLineAndLeavesNoFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RecordingRefused,
-    testing::Values(RefusalCase{"UnknownExtension", "run.avi", {}, 0,
-                                "corvanta: cannot record to @: unknown extension (use .mkv, .mp4 or .webm)\n"},
-                    RefusalCase{"NoExtension", "run", {}, 0, "corvanta: cannot record to @: unknown extension (use .mkv, .mp4 or .webm)\n"},
-                    RefusalCase{"DiskFull", "run.mkv", {}, 20000, "corvanta: cannot record to @: cannot write "},
-                    RefusalCase{"FolderMissing", "missing/run.mkv", {}, 0, "corvanta: cannot record to @: cannot create @.part: No such file or directory\n"},
-                    RefusalCase{"BadRate", "run.mkv", {"--fps", "0"}, 0,
-                                "corvanta: --fps takes a whole number of frames a second from 1 to 240, not 0\n"},
-                    RefusalCase{"BadSize", "run.mkv", {"--size", "big"}, 0, "corvanta: --size takes WxH, not big\n"}),
+    testing::Values(
+        RefusalCase{"UnknownExtension",
+                    "run.avi",
+                    {},
+                    0,
+                    "corvanta: cannot record to @: unknown extension (use .mkv, .mp4 or .webm)\n"},
+        RefusalCase{
+            "NoExtension", "run", {}, 0, "corvanta: cannot record to @: unknown extension (use .mkv, .mp4 or .webm)\n"},
+        RefusalCase{"DiskFull", "run.mkv", {}, 20000, "corvanta: cannot record to @: cannot write "},
+        RefusalCase{"FolderMissing",
+                    "missing/run.mkv",
+                    {},
+                    0,
+                    "corvanta: cannot record to @: cannot create @.part: No such file or directory\n"},
+        RefusalCase{"BadRate",
+                    "run.mkv",
+                    {"--fps", "0"},
+                    0,
+                    "corvanta: --fps takes a whole number of frames a second from 1 to 240, not 0\n"},
+        RefusalCase{"BadSize", "run.mkv", {"--size", "big"}, 0, "corvanta: --size takes WxH, not big\n"}),
     [](const auto& info) { return info.param.name; });
 
 TEST(RecordingContainer, FollowsTheExtensionAndNamesWhatIsMissing) {
