@@ -1,4 +1,4 @@
-// The entry function: --help and --version, then the presentation.
+// The entry function: --help and --version, then the presentation, played or recorded.
 #include <cstdio>
 #include <cstring>
 #include <string>
