@@ -54,7 +54,6 @@ void ApplyVideoOptions(const Container& container, AVCodecContext* context) {
     if (container.lossless) {
         // Version 3 cuts each picture into slices that encode in parallel.
         context->level = 3;
-        context->thread_count = 2;
         av_opt_set_int(context->priv_data, "slicecrc", 1, 0);
     } else if (std::strcmp(container.videoEncoder, "libx264") == 0) {
         av_opt_set(context->priv_data, "preset", "fast", 0);
@@ -127,6 +126,9 @@ bool Encoder::OpenVideo(platform::Size size) {
         video_->color_range = AVCOL_RANGE_MPEG;
     }
     if (output_->oformat->flags & AVFMT_GLOBALHEADER) video_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    // A fixed number of threads: how encoders split their work shapes their
+    // output, which must not depend on the machine.
+    video_->thread_count = 2;
     ApplyVideoOptions(container_, video_);
     if ((code = avcodec_open2(video_, codec, nullptr)) < 0)
         return Fail(std::string("cannot open the encoder ") + container_.videoEncoder, code);

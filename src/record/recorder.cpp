@@ -4,6 +4,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -61,7 +62,9 @@ public:
 
     int Ended(int exitCode, std::uint64_t ms) override {
         if (!opened_ && !failed_) {
-            platform::TellUser("corvanta: nothing was shown: no recording made");
+            // A player that could not start has said why already.
+            if (exitCode != 0) return exitCode;
+            platform::TellUser("corvanta: cannot record to " + options_.file + ": nothing was shown");
             return 2;
         }
         if (!failed_) Emit(std::max(ms, heldMs_ + 1));
@@ -192,8 +195,13 @@ std::optional<int> ParseFps(const char* text) {
 
 RecordArguments TakeRecordArguments(int argc, char** argv) {
     RecordArguments result;
+    // Without --record the player takes the arguments as ever: others are ignored.
+    if (std::none_of(argv + std::min(argc, 1), argv + argc,
+                     [](const char* arg) { return std::strcmp(arg, "--record") == 0; })) {
+        result.rest.assign(argv, argv + argc);
+        return result;
+    }
     RecordOptions options;
-    bool recording = false;
     for (int i = 0; i < argc; ++i) {
         const bool takesValue =
             i > 0 && (std::strcmp(argv[i], "--record") == 0 || std::strcmp(argv[i], "--input") == 0 ||
@@ -210,7 +218,6 @@ RecordArguments TakeRecordArguments(int argc, char** argv) {
         const char* value = argv[++i];
         if (std::strcmp(name, "--record") == 0) {
             options.file = value;
-            recording = true;
         } else if (std::strcmp(name, "--input") == 0) {
             options.input = value;
         } else if (std::strcmp(name, "--fps") == 0) {
@@ -228,10 +235,7 @@ RecordArguments TakeRecordArguments(int argc, char** argv) {
             }
         }
     }
-    if (recording)
-        result.options = options;
-    else if (options.fps || options.size || !options.input.empty())
-        result.error = "--input, --fps and --size go with --record FILE";
+    result.options = options;
     return result;
 }
 

@@ -25,7 +25,8 @@ struct RecordArguments {
     std::string error;                     // a malformed recording argument
 };
 
-// Takes --record FILE, --input INPUT, --fps N and --size WxH out of the arguments.
+// With --record, takes --record FILE, --input INPUT, --fps N and --size WxH
+// out of the arguments; without it, leaves every argument to the player.
 RecordArguments TakeRecordArguments(int argc, char** argv);
 
 // Checks the file name and the encoders, sets the run up headless and starts
