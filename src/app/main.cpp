@@ -1,13 +1,17 @@
-// The entry function: --help and --version, then the presentation.
+// The entry function: --help and --version, then the presentation, played or recorded.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/play.h"
+#include "platform/tell_user.h"
+#include "record/recorder.h"
 
 namespace {
 
 constexpr const char* Usage =
     "Usage: corvanta [-restart] [PRESENTATION]\n"
+    "       corvanta --record FILE [--input INPUT] [--fps N] [--size WxH] [-restart] [PRESENTATION]\n"
     "Plays a presentation, starting with its 'sequence' script. PRESENTATION is a folder,\n"
     "a disc image (.iso, .cue, .toc; IMAGE:/FOLDER names a folder inside it) or a CD drive\n"
     "(/dev/sr0, or cdrom for the first drive holding a disc); default: the current folder.\n"
@@ -15,6 +19,11 @@ constexpr const char* Usage =
     "  -restart, /restart  resume the root script after its 'restart' line\n"
     "  --help, -h          show this text\n"
     "  --version           show the version\n"
+    "  --record FILE       play headless and write what was shown and heard as a video:\n"
+    "                      .mkv lossless (FFV1, FLAC), .mp4 (H.264, AAC), .webm (VP9, Opus)\n"
+    "  --input INPUT       with --record: the input script that drives the run\n"
+    "  --fps N             with --record: N frames a second (default: a frame at each change)\n"
+    "  --size WxH          with --record: the video's size, the screen scaled as CORVANTA_SCALE says\n"
     "Every other argument is ignored.\n"
     "\n"
     "Settings (environment variables):\n"
@@ -49,5 +58,13 @@ bool Answered(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (Answered(argc, argv)) return 0;
-    PlayPresentation(argc, argv);
+    record::RecordArguments arguments = record::TakeRecordArguments(argc, argv);
+    std::string error = arguments.error;
+    if (error.empty() && arguments.options) record::StartRecording(*arguments.options, error);
+    if (!error.empty()) {
+        platform::TellUser("corvanta: " + error);
+        return 2;
+    }
+    arguments.rest.push_back(nullptr);
+    PlayPresentation(static_cast<int>(arguments.rest.size()) - 1, arguments.rest.data());
 }

@@ -5,6 +5,7 @@
 
 #include "platform/backend.h"
 #include "platform/internal.h"
+#include "platform/run_observer.h"
 #include "platform/session.h"
 #include "platform/trace.h"
 
@@ -25,7 +26,12 @@ struct ExitFinishers {
 
 std::vector<void (*)()>& Finishers() { return CurrentSession().Part<ExitFinishers>().finishers; }
 
+RunObserver* observer = nullptr;
+
 }  // namespace
+
+void ObserveRun(RunObserver* runObserver) { observer = runObserver; }
+RunObserver* TheRunObserver() { return observer; }
 
 void AtExit(void (*finish)()) { Finishers().push_back(finish); }
 
@@ -46,6 +52,8 @@ DWORD GetTickCount() {
 void ExitProcess(UINT exitCode) {
     platform::WriteTrace("exit\t" + std::to_string(exitCode));
     for (auto finish : platform::Finishers()) finish();
+    if (platform::RunObserver* observer = platform::TheRunObserver())
+        exitCode = static_cast<UINT>(observer->Ended(static_cast<int>(exitCode), platform::TheBackend().Now()));
     std::fflush(nullptr);
     platform::TheBackend().Shutdown();
     // Nothing else of the program runs after this: no destructors under a live stack.

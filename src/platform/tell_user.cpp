@@ -1,9 +1,13 @@
 #include "platform/tell_user.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 namespace platform {
 
 void TellUser(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
+
+bool StandardOutputIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
 
 }  // namespace platform

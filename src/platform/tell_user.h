@@ -9,4 +9,7 @@ namespace platform {
 // One line on standard error.
 void TellUser(const std::string& line);
 
+// Whether standard output is a terminal (where a progress line may go).
+bool StandardOutputIsTerminal();
+
 }  // namespace platform

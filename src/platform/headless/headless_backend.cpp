@@ -9,6 +9,7 @@
 #include "platform/events.h"
 #include "platform/headless/input_script.h"
 #include "platform/internal.h"
+#include "platform/run_observer.h"
 #include "platform/screen.h"
 #include "platform/tell_user.h"
 #include "platform/windows.h"
@@ -65,7 +66,10 @@ public:
     void SetIcon(const IconImage&) override {}
     Size ClientSize() const override { return client_; }
 
-    void Present(const Screen&) override {}  // the trace has it
+    // The trace has it; a recording too.
+    void Present(const Screen& screen) override {
+        if (RunObserver* observer = TheRunObserver()) observer->Presented(screen, now_.load());
+    }
 
     void AwaitProcessEnd(int pid) override { ProcessEnded(pid, true); }
 

@@ -1,0 +1,30 @@
+// A recording read back with libavformat: its streams and length, and,
+// when asked, every picture (as RGB) and every sample decoded.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace test {
+
+struct DecodedPicture {
+    long ms = 0;  // presentation time
+    std::vector<std::uint8_t> rgb;
+};
+
+struct DecodedVideo {
+    std::vector<std::string> streams;  // "video CODEC" or "audio CODEC", in file order
+    double seconds = 0;                // the container's duration
+    int width = 0, height = 0;
+    std::vector<DecodedPicture> pictures;  // decoded only when asked
+    std::vector<std::int16_t> samples;     // interleaved; decoded only when asked
+    int rate = 0, channels = 0;
+};
+
+// Nothing when the file cannot be opened or decoded.
+std::optional<DecodedVideo> DecodeVideo(const std::filesystem::path& file, bool decode);
+
+}  // namespace test
