@@ -44,6 +44,15 @@ std::string WithEvents(const std::string& input, const std::vector<std::pair<lon
     return out;
 }
 
+// The input without the tour's own snapshots: what a viewer would do.
+std::string WithoutSnapshots(const std::string& input) {
+    std::istringstream in(input);
+    std::string out;
+    for (std::string line; std::getline(in, line);)
+        if (line.find(" snapshot ") == std::string::npos) out += line + "\n";
+    return out;
+}
+
 }  // namespace
 
 Explorer::Explorer(PlayerRunner& runner, std::filesystem::path outDir, Limits limits, int clientWidth, int clientHeight)
@@ -106,7 +115,7 @@ int Explorer::PlaceOf(const RunResult& run, const std::string& input) {
     if (const auto known = placeIds_.find(key); known != placeIds_.end()) return known->second;
     place.time = wait.time;
     place.waitsBefore = WaitCount(run) - 1;
-    place.input = input;
+    place.input = WithoutSnapshots(input);
     place.choices = ChoicesAt(wait);
     const int id = static_cast<int>(tour_.places.size());
     tour_.places.push_back(std::move(place));
@@ -189,6 +198,11 @@ Outcome Explorer::Reach(std::string input, int waitsBefore, long from) {
     }
 }
 
+void Explorer::NoteLimit(const std::string& limit) {
+    if (std::find(tour_.limitsHit.begin(), tour_.limitsHit.end(), limit) == tour_.limitsHit.end())
+        tour_.limitsHit.push_back(limit);
+}
+
 Tour Explorer::Explore(const std::function<void(const Progress&)>& progress) {
     const auto started = std::chrono::steady_clock::now();
     std::filesystem::create_directories(outDir_ / "places");
@@ -206,12 +220,12 @@ Tour Explorer::Explore(const std::function<void(const Progress&)>& progress) {
             Choice& choice = place.choices[c];
             if (choice.outcome.kind == OutcomeKind::OffScreen) continue;
             if (tour_.branches >= limits_.maxBranches) {
-                if (tour_.limitsHit.empty()) tour_.limitsHit.push_back("branches");
+                NoteLimit("branches");
                 ++tour_.cut;
                 continue;
             }
             if (std::chrono::steady_clock::now() - started > limits_.maxWall) {
-                if (tour_.limitsHit.empty()) tour_.limitsHit.push_back("wall time");
+                NoteLimit("wall time");
                 ++tour_.cut;
                 continue;
             }
@@ -231,8 +245,7 @@ Tour Explorer::Explore(const std::function<void(const Progress&)>& progress) {
             Outcome outcome = Reach(input, waitsBefore, from);
             if (outcome.kind == OutcomeKind::Limit) {
                 ++tour_.cut;
-                if (std::find(tour_.limitsHit.begin(), tour_.limitsHit.end(), "virtual time") == tour_.limitsHit.end())
-                    tour_.limitsHit.push_back("virtual time");
+                NoteLimit("virtual time");
             }
             tour_.places[p].choices[c].outcome = std::move(outcome);
         }

@@ -82,6 +82,7 @@ private:
                         Outcome& outcome);
     std::vector<Choice> ChoicesAt(const TraceEvent& wait) const;
     int PlaceOf(const RunResult& run, const std::string& input);
+    void NoteLimit(const std::string& limit);
     int MovieOf(const std::string& folder, const std::string& name);
 
     PlayerRunner& runner_;

@@ -116,7 +116,7 @@ RunResult PlayerRunner::Run(const RunRequest& request) {
     const auto deadline = std::chrono::steady_clock::now() + request.wallLimit;
     std::string pending;
     int waits = 0;
-    bool stopped = false, hung = false;
+    bool stopped = false, hung = false, fatal = false;
     char buffer[8192];
     while (!stopped) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
@@ -139,7 +139,9 @@ RunResult PlayerRunner::Run(const RunRequest& request) {
                 continue;
             }
             result.trace.push_back(event);
-            if (event.fields[0] == "wait" && ++waits == request.stopAtWait) stopped = true;
+            // After a fatal box the player only winds down: let it end.
+            if (event.fields[0] == "box" && event.fields.size() > 3 && event.fields[3] == "Fatal Error") fatal = true;
+            if (event.fields[0] == "wait" && !fatal && ++waits == request.stopAtWait) stopped = true;
         }
     }
     ::close(pipeEnds[0]);
