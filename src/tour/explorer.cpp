@@ -1,7 +1,6 @@
 #include "tour/explorer.h"
 
 #include <algorithm>
-#include <deque>
 #include <sstream>
 
 namespace tour {

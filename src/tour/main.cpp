@@ -15,12 +15,14 @@
 namespace {
 
 constexpr const char* Usage =
-    "usage: corvanta-tour [--max-branches N] [--branch-seconds S] [--max-seconds S] PRESENTATION OUTDIR\n"
+    "usage: corvanta-tour [--max-branches N] [--branch-seconds S] [--max-seconds S]\n"
+    "                     [--hang-seconds S] PRESENTATION OUTDIR\n"
     "Plays PRESENTATION (a folder, disc image or drive) headless, tries every hotspot, the timeout and a key\n"
     "at every still, and writes snapshots, tour.json and index.html (the map) to OUTDIR.\n"
     "  --max-branches N    choices to try at most (10000)\n"
     "  --branch-seconds S  virtual time a branch may take to reach the next still (300)\n"
-    "  --max-seconds S     wall time of the whole tour (600)\n";
+    "  --max-seconds S     wall time of the whole tour (600)\n"
+    "  --hang-seconds S    wall time after which a branch counts as hung (20)\n";
 
 bool Number(const char* text, long& value) {
     const char* end = text + std::char_traits<char>::length(text);
@@ -71,6 +73,8 @@ int main(int argc, char** argv) {
             limits.branchMs = value * 1000, ++i;
         } else if (arg == "--max-seconds") {
             limits.maxWall = std::chrono::seconds(value), ++i;
+        } else if (arg == "--hang-seconds") {
+            limits.hang = std::chrono::seconds(value), ++i;
         } else if (arg.rfind("--", 0) == 0) {
             std::cerr << "corvanta-tour: unknown option " << arg << "\n" << Usage;
             return 2;

@@ -1,6 +1,7 @@
 #include "tour/named_media.h"
 
 #include <algorithm>
+#include <cctype>
 #include <deque>
 #include <fstream>
 #include <vector>

@@ -3,9 +3,12 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
@@ -51,6 +54,30 @@ void KillGroup(pid_t pid) {
     ::kill(pid, SIGKILL);
 }
 
+// Ends every process left below this one: programs the player started in
+// a session of their own come here when the player ends, as this process
+// is their subreaper.
+void EndDescendants() {
+    for (;;) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+            const std::string name = entry.path().filename().string();
+            if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+            std::ifstream stat(entry.path() / "stat");
+            std::string line;
+            std::getline(stat, line);
+            // "pid (name) state ppid ...": the name may hold anything but ends at the last ')'.
+            const std::size_t close = line.rfind(')');
+            if (close == std::string::npos) continue;
+            char state = 0;
+            long parent = 0;
+            if (std::sscanf(line.c_str() + close + 1, " %c %ld", &state, &parent) == 2 && parent == ::getpid())
+                ::kill(static_cast<pid_t>(std::stol(name)), SIGKILL);
+        }
+        if (::waitpid(-1, nullptr, 0) < 0 && errno == ECHILD) return;
+    }
+}
+
 }  // namespace
 
 bool ParseTraceLine(const std::string& line, TraceEvent& event) {
@@ -71,7 +98,9 @@ bool ParseTraceLine(const std::string& line, TraceEvent& event) {
 }
 
 PlayerRunner::PlayerRunner(std::filesystem::path player, std::string presentation, std::filesystem::path workDir)
-    : player_(std::move(player)), presentation_(std::move(presentation)), workDir_(std::move(workDir)) {}
+    : player_(std::move(player)), presentation_(std::move(presentation)), workDir_(std::move(workDir)) {
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+}
 
 RunResult PlayerRunner::Run(const RunRequest& request) {
     ++runs_;
@@ -148,8 +177,8 @@ RunResult PlayerRunner::Run(const RunRequest& request) {
     if (stopped || hung) KillGroup(pid);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    // Programs the player started and left behind go too.
     ::kill(-pid, SIGKILL);
+    EndDescendants();
     if (stopped) {
         result.end = RunEnd::Stopped;
     } else if (hung) {

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -111,7 +112,7 @@ bool RunDot(const std::filesystem::path& folder, std::string& error) {
 
 std::string Dot(const Tour& tour, const Coverage& coverage, const std::filesystem::path& outDir) {
     std::ostringstream dot;
-    dot << "digraph tour {\n  node [fontname=\"DejaVu Sans\" fontsize=10];\n"
+    dot << "digraph tour {\n  graph [fontname=\"DejaVu Sans\" fontsize=11];\n  node [fontname=\"DejaVu Sans\" fontsize=10];\n"
            "  edge [fontname=\"DejaVu Sans\" fontsize=9];\n  start [shape=circle label=\"start\"];\n";
     for (std::size_t p = 0; p < tour.places.size(); ++p) {
         const Place& place = tour.places[p];

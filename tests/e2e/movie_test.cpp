@@ -96,11 +96,11 @@ INSTANTIATE_TEST_SUITE_P(
         // the next key beeps as well as ending the pause.
         MovieCase{"KeyCutsShortAndLeavesRunning", "movie intro\npause\n", "100 key space\n300 key space\n",
                   {"-\t" + Present(0), "0\tshow\tmovie\tintro.flc", "0\t" + Present(1), "67\t" + Present(2),
-                   "300\tbeep\t-1", "300\texit\t0"},
+                   "100\twait\tpause\t2", "300\tbeep\t-1", "300\texit\t0"},
                   0},
         MovieCase{"ClickCutsShort", "movie intro\npause\n", "100 click 5 5\n400 key escape\n",
                   {"-\t" + Present(0), "0\tshow\tmovie\tintro.flc", "0\t" + Present(1), "67\t" + Present(2),
-                   "400\texit\t0"},
+                   "100\twait\tpause\t2", "400\texit\t0"},
                   0},
         MovieCase{"EscapeQuits", "movie intro\nmovie outro\n", "100 key escape\n",
                   {"-\t" + Present(0), "0\tshow\tmovie\tintro.flc", "0\t" + Present(1), "67\t" + Present(2),
@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
         // first frame blacks out the palette of the last one's before it shows.
         MovieCase{"MoviePauseMovie", "movie outro\npause\nmovie outro\n", "500 key space\n",
                   {"-\t" + Present(0), "0\tshow\tmovie\toutro.flc", "0\t" + Present(1), "67\t" + Present(2),
-                   "500\tshow\tmovie\toutro.flc", "500\t" + Present(0), "500\t" + Present(1), "567\t" + Present(2),
+                   "67\twait\tpause\t2", "500\tshow\tmovie\toutro.flc", "500\t" + Present(0), "500\t" + Present(1), "567\t" + Present(2),
                    "567\texit\t0"},
                   0},
         MovieCase{"NameMissing", "movie\n", "",
