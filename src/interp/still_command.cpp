@@ -44,7 +44,8 @@ std::string ActionText(const Action& action) {
 // "wait<TAB>still<TAB>FIRST<TAB>LAST<TAB>TIMEOUT<TAB>HOTSPOT...": the still
 // block of lines FIRST to LAST now waits for the viewer. TIMEOUT is
 // "MS ACTION" or "none"; each HOTSPOT is "LEFT TOP RIGHT BOTTOM ACTION" in
-// client coordinates, in the order the block declares them. A tour of the
+// client coordinates, every one a click is tested against, oldest first (a
+// still left with a key leaves its hotspots to the next). A tour of the
 // presentation reads its choices from this line.
 void DInterpWin::TraceStillWait(std::int32_t firstLine, bool timed) const {
     if (!platform::Tracing()) return;

@@ -34,8 +34,8 @@ std::string WithEvents(const std::string& input, const std::vector<std::pair<lon
     std::istringstream in(input);
     for (std::string line; std::getline(in, line);) lines.emplace_back(std::stol(line), line);
     for (const auto& [time, event] : events) {
-        const auto at = std::upper_bound(lines.begin(), lines.end(), time,
-                                         [](long t, const auto& line) { return t < line.first; });
+        const auto at =
+            std::upper_bound(lines.begin(), lines.end(), time, [](long t, const auto& line) { return t < line.first; });
         lines.insert(at, {time, std::to_string(time) + " " + event});
     }
     std::string out;
@@ -55,7 +55,11 @@ std::string WithoutSnapshots(const std::string& input) {
 }  // namespace
 
 Explorer::Explorer(PlayerRunner& runner, std::filesystem::path outDir, Limits limits, int clientWidth, int clientHeight)
-    : runner_(runner), outDir_(std::move(outDir)), limits_(limits), clientWidth_(clientWidth), clientHeight_(clientHeight) {}
+    : runner_(runner),
+      outDir_(std::move(outDir)),
+      limits_(limits),
+      clientWidth_(clientWidth),
+      clientHeight_(clientHeight) {}
 
 std::vector<Choice> Explorer::ChoicesAt(const TraceEvent& wait) const {
     std::vector<Choice> choices;
@@ -80,7 +84,9 @@ std::vector<Choice> Explorer::ChoicesAt(const TraceEvent& wait) const {
         const std::string& timeout = wait.fields[4];
         const std::size_t space = timeout.find(' ');
         choices.push_back({"timeout " + timeout.substr(0, space) + " ms",
-                           space == std::string::npos ? "" : timeout.substr(space + 1), "", {}});
+                           space == std::string::npos ? "" : timeout.substr(space + 1),
+                           "",
+                           {}});
     }
     choices.push_back({"key", "-next", "key space", {}});
     return choices;
@@ -141,8 +147,8 @@ void Explorer::SnapshotMovies(const std::string& input, int stopAtWait, long max
             const TraceEvent& next = run.trace[j];
             if (Is(next, "present")) {
                 frames.push_back(next.time);
-            } else if (Is(next, "show") || Is(next, "wait") || Is(next, "box") || Is(next, "dir") ||
-                       Is(next, "exit") || Is(next, "limit")) {
+            } else if (Is(next, "show") || Is(next, "wait") || Is(next, "box") || Is(next, "dir") || Is(next, "exit") ||
+                       Is(next, "limit")) {
                 break;
             }
         }

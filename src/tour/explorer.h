@@ -36,7 +36,7 @@ struct Place {
     std::string folder;  // relative to the presentation, "." for its root
     int firstLine = 0, lastLine = 0;
     std::string still;
-    long time = 0;      // virtual milliseconds when it waits
+    long time = 0;  // virtual milliseconds when it waits
     int waitsBefore = 0;
     std::string input;  // the input script that reaches it
     std::vector<std::string> music;

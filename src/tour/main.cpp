@@ -109,9 +109,7 @@ int main(int argc, char** argv) {
     tour::Explorer explorer(runner, outDir, limits, width, height);
 
     const auto started = std::chrono::steady_clock::now();
-    auto elapsed = [&] {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    };
+    auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(); };
     const bool terminal = ::isatty(STDOUT_FILENO) != 0;
     const tour::Tour found = explorer.Explore([&](const tour::Progress& progress) {
         if (!terminal) return;
@@ -131,8 +129,8 @@ int main(int argc, char** argv) {
     tour::WriteInputs(found, outDir);
     tour::WriteJson(found, coverage, outDir / "tour.json");
     std::string mapError;
-    const bool mapped =
-        tour::WriteMap(found, coverage, folder ? ScriptsOf(found, root) : std::vector<tour::ScriptLines>{}, outDir, mapError);
+    const bool mapped = tour::WriteMap(
+        found, coverage, folder ? ScriptsOf(found, root) : std::vector<tour::ScriptLines>{}, outDir, mapError);
 
     std::printf("%d places, %d choices tried, %d cut by a limit, %d runs of the player, %.1f s\n", coverage.places,
                 coverage.choices, coverage.cut, runner.Runs(), elapsed());

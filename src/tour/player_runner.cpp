@@ -148,7 +148,8 @@ RunResult PlayerRunner::Run(const RunRequest& request) {
     bool stopped = false, hung = false, fatal = false;
     char buffer[8192];
     while (!stopped) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             hung = true;
             break;

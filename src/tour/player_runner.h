@@ -29,9 +29,9 @@ struct RunResult {
 };
 
 struct RunRequest {
-    std::string input;          // the input script
-    int stopAtWait = 0;         // stop at this "wait" line (1 is the first); 0: run to the end
-    long maxMs = 600000;        // the virtual time limit
+    std::string input;                           // the input script
+    int stopAtWait = 0;                          // stop at this "wait" line (1 is the first); 0: run to the end
+    long maxMs = 600000;                         // the virtual time limit
     std::chrono::milliseconds wallLimit{20000};  // past this the run counts as hung
 };
 

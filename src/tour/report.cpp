@@ -39,11 +39,20 @@ std::string Html(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -51,14 +60,22 @@ std::string Html(const std::string& text) {
 
 std::string EndName(OutcomeKind kind) {
     switch (kind) {
-        case OutcomeKind::Place: return "place";
-        case OutcomeKind::Exit: return "exit";
-        case OutcomeKind::Fatal: return "fatal";
-        case OutcomeKind::Crash: return "crash";
-        case OutcomeKind::Hang: return "hang";
-        case OutcomeKind::Limit: return "limit";
-        case OutcomeKind::NotTried: return "not tried";
-        case OutcomeKind::OffScreen: return "off screen";
+        case OutcomeKind::Place:
+            return "place";
+        case OutcomeKind::Exit:
+            return "exit";
+        case OutcomeKind::Fatal:
+            return "fatal";
+        case OutcomeKind::Crash:
+            return "crash";
+        case OutcomeKind::Hang:
+            return "hang";
+        case OutcomeKind::Limit:
+            return "limit";
+        case OutcomeKind::NotTried:
+            return "not tried";
+        case OutcomeKind::OffScreen:
+            return "off screen";
     }
     return "";
 }
@@ -104,7 +121,7 @@ bool RunDot(const std::filesystem::path& folder, std::string& error) {
     int status = 0;
     if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         error = WIFEXITED(status) && WEXITSTATUS(status) == 127 ? "the dot program (Debian graphviz) was not found"
-                                                                 : "dot failed";
+                                                                : "dot failed";
         return false;
     }
     return true;
@@ -112,7 +129,8 @@ bool RunDot(const std::filesystem::path& folder, std::string& error) {
 
 std::string Dot(const Tour& tour, const Coverage& coverage, const std::filesystem::path& outDir) {
     std::ostringstream dot;
-    dot << "digraph tour {\n  graph [fontname=\"DejaVu Sans\" fontsize=11];\n  node [fontname=\"DejaVu Sans\" fontsize=10];\n"
+    dot << "digraph tour {\n  graph [fontname=\"DejaVu Sans\" fontsize=11];\n  node [fontname=\"DejaVu Sans\" "
+           "fontsize=10];\n"
            "  edge [fontname=\"DejaVu Sans\" fontsize=9];\n  start [shape=circle label=\"start\"];\n";
     for (std::size_t p = 0; p < tour.places.size(); ++p) {
         const Place& place = tour.places[p];
@@ -143,7 +161,8 @@ std::string Dot(const Tour& tour, const Coverage& coverage, const std::filesyste
     arrow("start", tour.start, "");
     for (std::size_t p = 0; p < tour.places.size(); ++p)
         for (const Choice& choice : tour.places[p].choices)
-            arrow("p" + std::to_string(p), choice.outcome, choice.label + (choice.action.empty() ? "" : "\\n" + choice.action));
+            arrow("p" + std::to_string(p), choice.outcome,
+                  choice.label + (choice.action.empty() ? "" : "\\n" + choice.action));
     if (coverage.unreached) {
         const Named& unreached = *coverage.unreached;
         dot << "  subgraph cluster_unreached {\n    label=\"named in the scripts, never reached\";\n"
@@ -211,8 +230,8 @@ void WriteJson(const Tour& tour, const Coverage& coverage, const std::filesystem
     for (std::size_t m = 0; m < tour.movies.size(); ++m) {
         const Movie& movie = tour.movies[m];
         json << (m ? "," : "") << "\n    {\"id\": " << m << ", \"folder\": " << Json(movie.folder)
-             << ", \"name\": " << Json(movie.name) << ", \"first\": "
-             << (movie.snapshots ? Json(MovieSnapshot(m, "first")) : "null")
+             << ", \"name\": " << Json(movie.name)
+             << ", \"first\": " << (movie.snapshots ? Json(MovieSnapshot(m, "first")) : "null")
              << ", \"last\": " << (movie.snapshots ? Json(MovieSnapshot(m, "last")) : "null") << "}";
     }
     json << "\n  ],\n  \"coverage\": {\"places\": " << coverage.places << ", \"choices\": " << coverage.choices
@@ -246,7 +265,8 @@ bool WriteMap(const Tour& tour, const Coverage& coverage, const std::vector<Scri
          << svg << "</div>\n";
     if (coverage.unreached) {
         html << "<h2>Named in the scripts, never reached</h2>\n<ul class=\"unreached\">\n";
-        for (const auto* list : {&coverage.unreached->stills, &coverage.unreached->movies, &coverage.unreached->folders})
+        for (const auto* list :
+             {&coverage.unreached->stills, &coverage.unreached->movies, &coverage.unreached->folders})
             for (const std::string& name : *list) html << "<li>" << Html(name) << "</li>\n";
         html << "</ul>\n";
     }

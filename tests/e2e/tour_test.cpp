@@ -42,7 +42,8 @@ std::string ReadText(const fs::path& file) {
 // The graph of a tour.json, one line per place with its choices and where
 // each led, and the coverage: times and input scripts left out.
 std::string Graph(const fs::path& json) {
-    static const std::regex place(R"re(\{"id": (\d+), "folder": "([^"]*)", "still": "([^"]*)", "lines": \[(\d+), (\d+)\])re");
+    static const std::regex place(
+        R"re(\{"id": (\d+), "folder": "([^"]*)", "still": "([^"]*)", "lines": \[(\d+), (\d+)\])re");
     static const std::regex choice(R"re(\{"choice": "([^"]*)", "action": "([^"]*)".*"result": (\{.*\})\})re");
     static const std::regex coverage(R"("coverage": (.*))");
     std::istringstream in(ReadText(json));
@@ -108,6 +109,34 @@ TourRun TourDemo(const fs::path& outDir) {
     return run;
 }
 
+// The trace lines a tour steers by: where a still or a pause waits, with the
+// still's lines, its timeout and the hotspots a click is tested against, in
+// client coordinates, oldest first: a still left with a key leaves its own
+// to the next.
+TEST(Tour, TheTraceSaysWhereThePlayerWaitsForTheViewer) {
+    const fs::path root = test::MakeTempDir("tour-wait-trace");
+    WriteTree(root,
+              {{".",
+                "default timeout 3 -next\nstill one\nhotspot 0 0 9 9 -dir sub\nhotspot 10 -5 120 20 -goto 1\n"
+                "endstill\npause\nstill two\ntimeout 2 -exit\nhotspot 1 2 3 4 -exit\nendstill\n"}},
+              {"one.bmp", "two.bmp"});
+    const test::PlayerRun run = test::RunPlayer(root, {{}, "10 key space\n20 key space\n", {}});
+    std::vector<std::string> timeline;
+    for (const test::TraceLine& line : run.trace)
+        if (line.fields[0] != "present") timeline.push_back(std::to_string(line.time) + "\t" + line.Text());
+    EXPECT_EQ(timeline, (std::vector<std::string>{
+                            "0\tshow\tstill\tone.bmp",
+                            "0\twait\tstill\t2\t5\t3000 -next\t270 190 279 199 -dir sub\t280 185 390 210 -goto 1",
+                            "10\twait\tpause\t6",
+                            "20\tbeep\t-1",
+                            "20\tshow\tstill\ttwo.bmp",
+                            "20\twait\tstill\t7\t10\t2000 -exit\t270 190 279 199 -dir sub\t280 185 390 210 -goto 1"
+                            "\t271 192 273 194 -exit",
+                            "2020\texit\t0",
+                        }))
+        << run.Dump();
+}
+
 TEST(Tour, FindsEveryPlaceOfAKnownGraphAndNothingElse) {
     const fs::path out = test::MakeTempDir("tour-known-out") / "tour";
     const TourRun run = RunTour(KnownGraph().string(), out);
@@ -135,7 +164,8 @@ TEST(Tour, StopsAtItsLimitsAndSaysSo) {
     };
     // A still whose timeout passes after 1000 s, then one a key reaches.
     const fs::path root = test::MakeTempDir("tour-limits");
-    WriteTree(root, {{".", "still slow\ntimeout 1000 -next\nendstill\nstill next\nendstill\n"}}, {"slow.bmp", "next.bmp"});
+    WriteTree(root, {{".", "still slow\ntimeout 1000 -next\nendstill\nstill next\nendstill\n"}},
+              {"slow.bmp", "next.bmp"});
     const std::vector<Row> rows = {
         {"--branch-seconds 100",
          R"({"place": 0}
@@ -161,8 +191,8 @@ coverage {"places": 2, "choices": 1, "cut": 2, "unreached": {"stills": [], "movi
 
 TEST(Tour, APresentationThatCannotBeOpenedGivesOneLineAndStatusTwo) {
     const fs::path out = test::MakeTempDir("tour-missing-out") / "tour";
-    for (const std::string& presentation : {std::string("/nonexistent/presentation"),
-                                          (test::MakeTempDir("tour-not-an-image") / "disc.iso").string()}) {
+    for (const std::string& presentation :
+         {std::string("/nonexistent/presentation"), (test::MakeTempDir("tour-not-an-image") / "disc.iso").string()}) {
         if (presentation.ends_with(".iso")) test::WriteFile(presentation, "not a disc image");
         const TourRun run = RunTour(presentation, out);
         EXPECT_EQ(run.status, 2) << presentation;
@@ -186,8 +216,9 @@ TEST(Tour, RecordsAHangingBranchAndLeavesNothingRunning) {
     // hands over to, each behind a hotspot of the menu.
     const fs::path root = test::MakeTempDir("tour-hang");
     WriteTree(root,
-              {{".", "still menu\nhotspot 0 0 49 99 -goto 4\nhotspot 50 0 99 99 -goto 6\nendstill\nrun sleep 611\n"
-                     "exit\nexec sleep 612\n"}},
+              {{".",
+                "still menu\nhotspot 0 0 49 99 -goto 4\nhotspot 50 0 99 99 -goto 6\nendstill\nrun sleep 611\n"
+                "exit\nexec sleep 612\n"}},
               {"menu.bmp"});
     const fs::path out = root.parent_path() / "tour-hang-out";
     const TourRun run = RunTour(root.string(), out, "--hang-seconds 1");
@@ -200,13 +231,16 @@ coverage {"places": 1, "choices": 3, "cut": 0, "unreached": {"stills": [], "movi
 }
 
 TEST(Tour, ReachesEveryPlaceOfTheDemoTheSameInEveryRun) {
-    const fs::path first = test::MakeTempDir("tour-demo-1") / "tour", second = test::MakeTempDir("tour-demo-2") / "tour";
+    const fs::path first = test::MakeTempDir("tour-demo-1") / "tour",
+                   second = test::MakeTempDir("tour-demo-2") / "tour";
     const TourRun run = TourDemo(first);
     ASSERT_EQ(run.status, 0) << run.out;
     ASSERT_EQ(TourDemo(second).status, 0);
     const std::string graph = Graph(first / "tour.json");
-    EXPECT_NE(graph.find(R"(coverage {"places": 8, "choices": 21, "cut": 0, "unreached": {"stills": [], "movies": [], "folders": []}})"),
-              std::string::npos)
+    EXPECT_NE(
+        graph.find(
+            R"(coverage {"places": 8, "choices": 21, "cut": 0, "unreached": {"stills": [], "movies": [], "folders": []}})"),
+        std::string::npos)
         << graph;
     // Everything written, pictures included, is the same again.
     std::vector<fs::path> files;
@@ -223,9 +257,10 @@ TEST(Tour, TheDemoMapShowsInABrowser) {
     const fs::path out = test::MakeTempDir("tour-demo-map") / "tour";
     ASSERT_EQ(TourDemo(out).status, 0);
     const fs::path shot = out.parent_path() / "map.png";
-    const std::string command = "chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1400,1600 "
-                                "--screenshot='" + shot.string() + "' 'file://" + (out / "index.html").string() +
-                                "' > /dev/null 2>&1";
+    const std::string command =
+        "chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1400,1600 "
+        "--screenshot='" +
+        shot.string() + "' 'file://" + (out / "index.html").string() + "' > /dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
     const std::vector<std::uint8_t> bytes = test::ReadBytes(shot);
     const auto image = platform::DecodePng(bytes.data(), bytes.size());
