@@ -11,6 +11,7 @@
 
 #include "platform/png_io.h"
 #include "support/bmp_writer.h"
+#include "support/disc_writer.h"
 #include "support/player_run.h"
 
 namespace fs = std::filesystem;
@@ -137,23 +138,34 @@ TEST(Tour, TheTraceSaysWhereThePlayerWaitsForTheViewer) {
         << run.Dump();
 }
 
+// From a folder and from a disc image alike; only a folder's scripts are
+// read for the names no branch reached.
 TEST(Tour, FindsEveryPlaceOfAKnownGraphAndNothingElse) {
-    const fs::path out = test::MakeTempDir("tour-known-out") / "tour";
-    const TourRun run = RunTour(KnownGraph().string(), out);
-    ASSERT_EQ(run.status, 0) << run.out;
-    EXPECT_EQ(Graph(out / "tour.json"),
-              R"({"place": 0}
+    const std::string graph = R"({"place": 0}
 0 ./menu.bmp:1-6 | hotspot 1 -dir a -> {"place": 1} | hotspot 2 -dir b -> {"place": 2} | hotspot 3 -dir c -> {"place": 3} | timeout 5000 ms -goto 9 -> {"place": 4} | key -next -> {"place": 0}
 1 a/pa.bmp:1-3 | timeout 1000 ms -exit -> {"place": 0} | key -next -> {"place": 0}
 2 b/pb.bmp:1-3 | hotspot 1 -goto 5 -> {"end": "fatal", "status": 1, "box": "The file missing.bmp could not be found."} | key -next -> {"place": 0}
 3 c/pc.bmp:1-3 | timeout 1000 ms -next -> {"place": 0} | key -next -> {"place": 0}
 4 ./timed.bmp:9-11 | timeout 1000 ms -exit -> {"end": "exit", "status": 0} | key -next -> {"place": 5}
 5 ./keyonly.bmp:12-14 | timeout 1000 ms -exit -> {"end": "exit", "status": 0} | key -next -> {"end": "exit", "status": 0}
-coverage {"places": 6, "choices": 15, "cut": 0, "unreached": {"stills": ["b/missing.bmp", "c/ghost.bmp"], "movies": [], "folders": []}},)");
-    for (int place = 0; place < 6; ++place) EXPECT_TRUE(fs::exists(out / "places" / (std::to_string(place) + ".png")));
-    const std::string input = ReadText(out / "inputs" / "5.input");
-    EXPECT_NE(input.find("key space"), std::string::npos) << input;
-    EXPECT_EQ(run.out, "6 places, 15 choices tried, 0 cut by a limit, " + run.out.substr(run.out.find("limit, ") + 7));
+coverage {"places": 6, "choices": 15, "cut": 0, "unreached": )";
+    const fs::path image = test::MakeTempDir("tour-known-iso") / "known.iso";
+    ASSERT_TRUE(test::MakeIso(KnownGraph(), image, test::IsoNames::RockRidge));
+    const std::vector<std::pair<fs::path, std::string>> rows = {
+        {KnownGraph(), R"({"stills": ["b/missing.bmp", "c/ghost.bmp"], "movies": [], "folders": []}},)"},
+        {image, "null},"},
+    };
+    for (const auto& [presentation, unreached] : rows) {
+        const fs::path out = image.parent_path() / (presentation.filename().string() + "-tour");
+        const TourRun run = RunTour(presentation.string(), out);
+        ASSERT_EQ(run.status, 0) << run.out;
+        EXPECT_EQ(Graph(out / "tour.json"), graph + unreached) << presentation;
+        for (int place = 0; place < 6; ++place)
+            EXPECT_TRUE(fs::exists(out / "places" / (std::to_string(place) + ".png")));
+        // The key that leads on from the timed still.
+        EXPECT_EQ(ReadText(out / "inputs" / "5.input"), "5001 key space\n");
+        EXPECT_EQ(run.out.substr(0, run.out.find("limit, ")), "6 places, 15 choices tried, 0 cut by a ") << run.out;
+    }
 }
 
 TEST(Tour, StopsAtItsLimitsAndSaysSo) {
