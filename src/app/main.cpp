@@ -34,6 +34,7 @@ constexpr const char* Usage =
     "  CORVANTA_PALETTE    static, nostatic or error (default static)\n"
     "  CORVANTA_CDROM      folder of track01.wav ... or a .cue sheet standing for the CD drive\n"
     "  CORVANTA_TRACE      trace file, - for standard error\n"
+    "  CORVANTA_TRACE_WAITS 1: the trace also says where the player waits for the viewer (for tools)\n"
     "  CORVANTA_CLIENT     headless: client size WxH (default 640x480)\n"
     "  CORVANTA_INPUT      headless: input script\n"
     "  CORVANTA_AUDIO_OUT  headless: WAV file of everything played\n"

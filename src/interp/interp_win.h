@@ -70,6 +70,7 @@ private:
     void DoBlank();
     void DoPause();
     void DoStill();
+    void TraceStillWait(std::int32_t firstLine, bool timed) const;
     // False when the line loop must end (a fatal error).
     bool DoMovie();
     void DoMusic();

@@ -1,6 +1,7 @@
 // The sequence interpreter: the line loop over a directory's `sequence`
 // script and the small commands it carries out itself.
 #include <cstring>
+#include <string>
 
 #include "flic/flc_window.h"
 #include "interp/globals.h"
@@ -8,6 +9,7 @@
 #include "interp/pump.h"
 #include "interp/text.h"
 #include "platform/message_class.h"
+#include "platform/trace.h"
 #include "sound/serve_sound.h"
 #include "sound/sound_class.h"
 #include "still/slide_win.h"
@@ -201,6 +203,8 @@ void DInterpWin::DoBlank() {
 }
 
 void DInterpWin::DoPause() {
+    // "wait<TAB>pause<TAB>LINE": a tour answers it with a key.
+    if (platform::TracingWaits()) platform::WriteTrace("wait\tpause\t" + std::to_string(lineNo_));
     paused_ = 1;
     while (paused_ && PumpMessages()) {
         if (paused_) win::WaitMessage();

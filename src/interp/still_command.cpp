@@ -3,11 +3,14 @@
 // the timeout.
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "flic/flc_window.h"
 #include "interp/interp_win.h"
 #include "interp/text.h"
 #include "platform/message_class.h"
+#include "platform/trace.h"
 #include "sound/serve_sound.h"
 #include "still/slide_win.h"
 
@@ -25,9 +28,41 @@ std::int32_t SecondsToMs(std::int32_t seconds) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(seconds) * 1000u);
 }
 
+std::string ActionText(const Action& action) {
+    switch (action.kind) {
+        case ActionKind::Exit: return "-exit";
+        case ActionKind::Next: return "-next";
+        case ActionKind::Goto: return "-goto " + std::to_string(action.line);
+        case ActionKind::Dir: return "-dir " + action.dir;
+        case ActionKind::None: break;
+    }
+    return "none";
+}
+
 }  // namespace
 
+// "wait<TAB>still<TAB>FIRST<TAB>LAST<TAB>TIMEOUT<TAB>HOTSPOT...": the still
+// block of lines FIRST to LAST now waits for the viewer. TIMEOUT is
+// "MS ACTION" or "none"; each HOTSPOT is "LEFT TOP RIGHT BOTTOM ACTION" in
+// client coordinates, every one a click is tested against, oldest first (a
+// still left with a key leaves its hotspots to the next). A tour of the
+// presentation reads its choices from this line.
+void DInterpWin::TraceStillWait(std::int32_t firstLine, bool timed) const {
+    if (!platform::TracingWaits()) return;
+    std::string fields = "wait\tstill\t" + std::to_string(firstLine) + "\t" + std::to_string(lineNo_) + "\t";
+    fields += timed ? std::to_string(stillTimeout_.period) + " " + ActionText(timeoutAction_) : "none";
+    std::vector<const HotSpot*> declared;
+    for (const HotSpot* spot = hotSpots_; spot; spot = spot->next) declared.insert(declared.begin(), spot);
+    for (const HotSpot* spot : declared) {
+        fields += "\t" + std::to_string(spot->left) + " " + std::to_string(spot->top) + " " +
+                  std::to_string(spot->right) + " " + std::to_string(spot->bottom) + " " +
+                  platform::EscapeTraceText(ActionText(spot->action));
+    }
+    platform::WriteTrace(fields);
+}
+
 void DInterpWin::DoStill() {
+    const std::int32_t firstLine = lineNo_;
     const char* fileName = NextToken();
     if (fileName == nullptr) {
         ErrorReporter->FatalError("STILL file name missing.");
@@ -45,7 +80,8 @@ void DInterpWin::DoStill() {
     slide.Draw(dc, client);
     win::ReleaseDC(Handle(), dc);
 
-    if (defaultTimeout_.action.kind == ActionKind::None) {
+    bool timed = defaultTimeout_.action.kind != ActionKind::None;
+    if (!timed) {
         stillTimeout_ = Timeout{};
     } else {
         // A DEFAULT in force acts as the still's own timeout line until the
@@ -79,6 +115,7 @@ void DInterpWin::DoStill() {
                 ParseAction(action, timeoutAction_);
                 win::SetTimer(Handle(), StillTimerId, static_cast<win::UINT>(period), nullptr);
                 stillTimeout_.period = period;
+                timed = true;
             }
         } else if (EqualsIgnoringCase(keyword, "hotspot")) {
             std::unique_ptr<HotSpot> spot(new (std::nothrow) HotSpot);
@@ -106,4 +143,5 @@ void DInterpWin::DoStill() {
         // "click" and any other line change nothing.
         if (AtEndOfFile() || EqualsIgnoringCase(keyword, "endstill")) break;
     }
+    TraceStillWait(firstLine, timed);
 }

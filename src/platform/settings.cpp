@@ -88,6 +88,12 @@ Settings ReadSettings(const std::function<const char*(const char*)>& lookup) {
             ReportBadValue("CORVANTA_PALETTE", value);
     }
     if (const char* value = lookup("CORVANTA_INPUT")) settings.input = value;
+    if (const char* value = lookup("CORVANTA_TRACE_WAITS")) {
+        if (std::string_view(value) == "1")
+            settings.traceWaits = true;
+        else if (std::string_view(value) != "0")
+            ReportBadValue("CORVANTA_TRACE_WAITS", value);
+    }
     if (const char* value = lookup("CORVANTA_TRACE")) settings.trace = value;
     if (const char* value = lookup("CORVANTA_MAX_MS")) {
         std::string_view text = value;

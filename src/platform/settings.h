@@ -29,6 +29,7 @@ struct Settings {
     std::string input;  // headless input script
     std::string trace;  // trace file, "-" for standard error
     std::uint64_t maxMs = 600000;
+    bool traceWaits = false;  // trace where the player waits for the viewer (for tools)
 };
 
 // "WxH" with both sides from 1 to 16384.

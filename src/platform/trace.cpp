@@ -98,6 +98,8 @@ std::string FormatTraceLine(std::uint64_t ms, std::string_view fields) {
 
 bool Tracing() { return !CurrentSettings().trace.empty(); }
 
+bool TracingWaits() { return Tracing() && CurrentSettings().traceWaits; }
+
 void WriteTraceAt(std::uint64_t ms, std::string_view fields) {
     if (!Tracing()) return;
     TheTraceFile().Write(FormatTraceLine(ms, fields));

@@ -17,6 +17,9 @@ std::string TraceFlags(std::uint32_t value);
 
 // True when a trace file is set.
 bool Tracing();
+// True when the trace also says where the player waits for the viewer
+// (CORVANTA_TRACE_WAITS=1, for tools that steer a run); other traces never do.
+bool TracingWaits();
 
 // Appends "ms<TAB>fields" to the trace, if one is open; fields are already
 // tab-separated and escaped. Flushed at once.

@@ -1,0 +1,143 @@
+// corvanta-tour PRESENTATION OUTDIR: plays a presentation headless branch by
+// branch with the player beside this program, and writes what it found.
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+
+#include "tour/explorer.h"
+#include "tour/named_media.h"
+#include "tour/report.h"
+
+namespace {
+
+constexpr const char* Usage =
+    "usage: corvanta-tour [--max-branches N] [--branch-seconds S] [--max-seconds S]\n"
+    "                     [--hang-seconds S] PRESENTATION OUTDIR\n"
+    "Plays PRESENTATION (a folder, disc image or drive) headless, tries every hotspot, the timeout and a key\n"
+    "at every still, and writes snapshots, tour.json and index.html (the map) to OUTDIR.\n"
+    "  --max-branches N    choices to try at most (10000)\n"
+    "  --branch-seconds S  virtual time a branch may take to reach the next still (300)\n"
+    "  --max-seconds S     wall time of the whole tour (600)\n"
+    "  --hang-seconds S    wall time after which a branch counts as hung (20)\n";
+
+bool Number(const char* text, long& value) {
+    const char* end = text + std::char_traits<char>::length(text);
+    return std::from_chars(text, end, value).ptr == end && value > 0;
+}
+
+std::pair<int, int> ClientSize() {
+    int width = 640, height = 480;
+    if (const char* client = std::getenv("CORVANTA_CLIENT")) std::sscanf(client, "%dx%d", &width, &height);
+    return {width, height};
+}
+
+// Lines FIRST to LAST of the script of each place.
+std::vector<tour::ScriptLines> ScriptsOf(const tour::Tour& tour, const std::filesystem::path& root) {
+    std::vector<tour::ScriptLines> scripts;
+    for (const tour::Place& place : tour.places) {
+        tour::ScriptLines lines;
+        std::ifstream in(root / place.folder / "sequence");
+        int number = 0;
+        for (std::string line; std::getline(in, line) && ++number <= place.lastLine;) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (number >= place.firstLine) lines.push_back(line);
+        }
+        scripts.push_back(lines);
+    }
+    return scripts;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    tour::Limits limits;
+    std::vector<std::string> positional;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        long value = 0;
+        if (arg == "--help" || arg == "-h") {
+            std::cout << Usage;
+            return 0;
+        }
+        if (arg.rfind("--", 0) == 0 && (i + 1 >= argc || !Number(argv[i + 1], value))) {
+            std::cerr << "corvanta-tour: " << arg << " needs a positive number\n" << Usage;
+            return 2;
+        }
+        if (arg == "--max-branches") {
+            limits.maxBranches = static_cast<int>(value), ++i;
+        } else if (arg == "--branch-seconds") {
+            limits.branchMs = value * 1000, ++i;
+        } else if (arg == "--max-seconds") {
+            limits.maxWall = std::chrono::seconds(value), ++i;
+        } else if (arg == "--hang-seconds") {
+            limits.hang = std::chrono::seconds(value), ++i;
+        } else if (arg.rfind("--", 0) == 0) {
+            std::cerr << "corvanta-tour: unknown option " << arg << "\n" << Usage;
+            return 2;
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    if (positional.size() != 2) {
+        std::cerr << Usage;
+        return 2;
+    }
+    std::error_code error;
+    const std::string presentation = positional[0];
+    // A disc image may name a folder inside it after a colon.
+    const std::filesystem::path source = presentation.substr(0, presentation.find(":/"));
+    if (!std::filesystem::exists(source, error)) {
+        std::cerr << "corvanta-tour: cannot open " << presentation << ": no such file or folder\n";
+        return 2;
+    }
+    const bool folder = std::filesystem::is_directory(source, error);
+    const std::filesystem::path root = std::filesystem::absolute(source);
+    const std::filesystem::path outDir = std::filesystem::absolute(positional[1]);
+    std::filesystem::create_directories(outDir / "work", error);
+    if (error) {
+        std::cerr << "corvanta-tour: cannot write " << outDir.string() << ": " << error.message() << "\n";
+        return 2;
+    }
+    const std::filesystem::path player = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "corvanta";
+    const std::string target = folder ? root.string() : std::filesystem::absolute(presentation).string();
+    tour::PlayerRunner runner(player, target, outDir / "work");
+    const auto [width, height] = ClientSize();
+    tour::Explorer explorer(runner, outDir, limits, width, height);
+
+    const auto started = std::chrono::steady_clock::now();
+    auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(); };
+    const bool terminal = ::isatty(STDOUT_FILENO) != 0;
+    const tour::Tour found = explorer.Explore([&](const tour::Progress& progress) {
+        if (!terminal) return;
+        std::printf("\rplaces %d, branches left %d, %.1f s   ", progress.places, progress.branchesLeft, elapsed());
+        std::fflush(stdout);
+    });
+    if (terminal) std::printf("\n");
+    std::filesystem::remove_all(outDir / "work", error);
+    // The player could not open it at all: it said why in one line.
+    if (found.places.empty() && found.start.kind == tour::OutcomeKind::Exit && found.start.status == 2) {
+        std::cerr << "corvanta-tour: cannot open " << presentation << "\n";
+        return 2;
+    }
+
+    const tour::Coverage coverage =
+        tour::CoverageOf(found, folder ? std::optional<tour::Named>(tour::NamedIn(root)) : std::nullopt);
+    tour::WriteInputs(found, outDir);
+    tour::WriteJson(found, coverage, outDir / "tour.json");
+    std::string mapError;
+    const bool mapped = tour::WriteMap(
+        found, coverage, folder ? ScriptsOf(found, root) : std::vector<tour::ScriptLines>{}, outDir, mapError);
+
+    std::printf("%d places, %d choices tried, %d cut by a limit, %d runs of the player, %.1f s\n", coverage.places,
+                coverage.choices, coverage.cut, runner.Runs(), elapsed());
+    if (coverage.unreached)
+        std::printf("named but never reached: %zu stills, %zu movies, %zu folders\n", coverage.unreached->stills.size(),
+                    coverage.unreached->movies.size(), coverage.unreached->folders.size());
+    for (const std::string& limit : found.limitsHit) std::printf("stopped by the %s limit\n", limit.c_str());
+    if (!mapped) std::fprintf(stderr, "corvanta-tour: no map: %s\n", mapError.c_str());
+    return 0;
+}
