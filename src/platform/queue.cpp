@@ -1,7 +1,7 @@
 // The thread's message queue. Delivery order as on Windows: posted messages,
 // input, the quit request, paint, timers; a WM_NULL gives idle work its turn.
-#include <atomic>
 #include <deque>
+#include <optional>
 #include <set>
 
 #include "platform/backend.h"
