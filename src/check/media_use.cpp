@@ -101,7 +101,7 @@ void TreeChecker::UseMovie(int line, const char* name) {
 void TreeChecker::UseMusicFile(int line, const char* name) {
     std::string path = name;
     path = path.substr(0, path.find('.')) + ".wav";
-    if (win::GetFileAttributesA(path.c_str()) == win::INVALID_FILE_ATTRIBUTES) {
+    if (!platform::IsRegularFile(path)) {
         Report(line, "music file " + path + " not found: the line plays nothing");
         return;
     }
@@ -130,7 +130,9 @@ void TreeChecker::UseSong(int line) {
         for (; count < SoundClass::MaxSectionFiles; ++count) {
             const std::string path = name + "\\" + name + std::to_string(count + 1) + ".wav";
             win::WIN32_FILE_ATTRIBUTE_DATA attributes{};
-            if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &attributes)) break;
+            if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &attributes) ||
+                (attributes.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY))
+                break;
             largest = std::max(largest, std::uint64_t{attributes.nFileSizeHigh} << 32 | attributes.nFileSizeLow);
             UseSound(path);
         }

@@ -17,6 +17,7 @@
 #include "platform/internal.h"
 #include "platform/letter_case.h"
 #include "platform/paths.h"
+#include "platform/regular_file.h"
 #include "platform/win.h"
 
 namespace platform {
@@ -25,6 +26,18 @@ namespace {
 bool Exists(const std::string& path) {
     struct stat info;
     return ::lstat(path.c_str(), &info) == 0;
+}
+
+// What a presentation may name: a regular file or a folder. FIFOs, devices,
+// sockets and symlink loops are missing, so nothing ever waits on them.
+bool StatEntry(const std::string& path, struct stat& info) {
+    if (::stat(path.c_str(), &info) != 0) {
+        if (errno == ELOOP) errno = ENOENT;
+        return false;
+    }
+    if (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode)) return true;
+    errno = ENOENT;
+    return false;
 }
 
 // The first entry of a folder (sorted) equal to name without regard to case.
@@ -211,14 +224,7 @@ std::FILE* fopen(const char* path, const char* mode) {
     std::string hostMode;
     for (const char* c = mode; *c; ++c)
         if (*c != 't') hostMode += *c;  // Windows' explicit text flag
-    std::FILE* file = std::fopen(platform::ResolveHostPath(path).c_str(), hostMode.c_str());
-    struct stat info;
-    if (file && ::fstat(::fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
-        // A folder is not a file to read, as on Windows.
-        std::fclose(file);
-        errno = EACCES;
-        return nullptr;
-    }
+    std::FILE* file = platform::OpenRegularFile(platform::ResolveHostPath(path).c_str(), hostMode.c_str());
     bool text = std::strchr(mode, 'b') == nullptr;
     bool readOnly = mode[0] == 'r' && std::strchr(mode, '+') == nullptr;
     if (!file || !text || !readOnly) return file;
@@ -238,7 +244,10 @@ int _access(const char* path, int mode) {
         }
         return 0;
     }
-    return ::access(platform::ResolveHostPath(path).c_str(), mode & (R_OK | W_OK));
+    const std::string host = platform::ResolveHostPath(path);
+    struct stat info;
+    if (!platform::StatEntry(host, info)) return -1;
+    return ::access(host.c_str(), mode & (R_OK | W_OK));
 }
 
 char* _getcwd(char* buffer, int size) {
@@ -300,7 +309,7 @@ BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_
         return TRUE;
     }
     struct stat info;
-    if (::stat(platform::ResolveHostPath(path).c_str(), &info) != 0) return FALSE;
+    if (!platform::StatEntry(platform::ResolveHostPath(path), info)) return FALSE;
     data->dwFileAttributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
     auto size = static_cast<std::uint64_t>(info.st_size);
     data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
@@ -347,7 +356,7 @@ DWORD SearchPathA(const char* path, const char* fileName, const char* extension,
         }
         std::string host = platform::ResolveHostPath(folder + "\\" + name);
         struct stat info;
-        if (::stat(host.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) continue;
+        if (::stat(host.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
         char absolute[PATH_MAX];
         if (::realpath(host.c_str(), absolute)) host = absolute;
         DWORD length = platform::CopyOut(host, bufferLength, buffer);
