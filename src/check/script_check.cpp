@@ -38,33 +38,33 @@ std::string Quoted(const char* word) { return std::string("\"") + word + "\""; }
 void TreeChecker::CheckScript(const std::string& name) {
     script_ = Script{};
     script_.shown = Shown(folder_ / name);
-    std::vector<std::string> lines;
     std::FILE* file = win::fopen("sequence", "r");
     if (!file) return;
+    // Line by line, twice: first to know how far a GOTO reaches, then to check
+    // each line; a script of any length costs one line of memory.
     // A GOTO reads on while the end-of-file indicator is clear, counting
     // the read that sets it: one more than the lines when the last one ends
     // with a line end.
     char buffer[LineBufSize];
     for (;;) {
         if (!std::fgets(buffer, sizeof buffer, file)) {
-            script_.reach = static_cast<std::int64_t>(lines.size()) + 1;
+            script_.reach = script_.lines + 1;
             break;
         }
-        lines.emplace_back(buffer);
+        ++script_.lines;
         if (std::feof(file) || std::ferror(file)) {
-            script_.reach = static_cast<std::int64_t>(lines.size());
+            script_.reach = script_.lines;
             break;
         }
     }
-    std::fclose(file);
-    script_.lines = static_cast<std::int64_t>(lines.size());
+    std::rewind(file);
 
     bool inStill = false;
     int stillLine = 0;
     std::optional<PictureSize> picture;
-    for (std::size_t index = 0; index < lines.size(); ++index) {
+    for (std::int64_t index = 0; index < script_.lines && std::fgets(buffer, sizeof buffer, file); ++index) {
         const int line = static_cast<int>(index + 1);
-        Words words(lines[index]);
+        Words words(buffer);
         const char* keyword = words.Next();
         // The way back into a script looks for its first "restart" line,
         // reading every line, still blocks too.
@@ -82,6 +82,7 @@ void TreeChecker::CheckScript(const std::string& name) {
             CheckCommand(line, keyword, words);
         }
     }
+    std::fclose(file);
     if (inStill) Report(stillLine, "STILL without \"endstill\": every line after it is read as its block");
     if (script_.firstDescent && !script_.restart)
         Report(script_.firstDescent, "no \"restart\" line: coming back from " + script_.descentName +
