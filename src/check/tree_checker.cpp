@@ -7,6 +7,7 @@
 
 #include "platform/paths.h"
 #include "platform/presentation_source.h"
+#include "platform/tree_top.h"
 #include "platform/win.h"
 
 namespace check {
@@ -47,10 +48,12 @@ TreeReport CheckTree(const fs::path& root) {
         report.error = problem;
         return report;
     }
+    platform::KeepToTree(true);
     if (HasScript())
         report.findings = TreeChecker(platform::CurrentFolderPath()).Run();
     else
         report.error = root.string() + ": Unable to open SEQUENCE file.";
+    platform::KeepToTree(false);
     win::_chdir(start.c_str());
     return report;
 }

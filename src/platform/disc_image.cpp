@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/letter_case.h"
 #include "platform/regular_file.h"
 
@@ -262,7 +263,7 @@ std::optional<DiscEntry> DiscImage::Find(const std::vector<std::string>& compone
                 found = &entry;
                 break;
             }
-            if (EqualsIgnoringCase(entry.name, component) && (!found || entry.name < found->name)) found = &entry;
+            if (NamesMatch(entry.name, component) && (!found || entry.name < found->name)) found = &entry;
         }
         if (!found) return std::nullopt;
         at = *found;

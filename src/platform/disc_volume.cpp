@@ -1,12 +1,15 @@
 #include "platform/disc_volume.h"
 
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
 #include "platform/internal.h"
+#include "platform/code_page.h"
 #include "platform/session.h"
+#include "platform/tree_top.h"
 
 namespace platform {
 namespace {
@@ -121,13 +124,19 @@ void PlaceDisc(std::shared_ptr<DiscImage> disc, std::vector<std::string> folder)
 
 std::shared_ptr<DiscImage> PlacedDisc() { return Placed().disc; }
 
-DiscLookup LookUpOnDisc(std::string_view path) {
+DiscLookup LookUpOnDisc(std::string_view written) {
     DiscLookup lookup;
     PlacedDiscPart& placed = Placed();
     if (!placed.disc) return lookup;
+    const std::string converted = FileSystemName(written);
+    std::string_view path = converted;
     std::vector<std::string> components;
-    if (StartsWithDrive(path)) {
+    const bool anyDrive = path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
+    if (StartsWithDrive(path) || (KeptToTree() && placed.onDisc && anyDrive)) {
+        // Kept to its disc, a presentation has no other drive to reach.
         path.remove_prefix(Drive.size());
+    } else if (KeptToTree() && placed.onDisc && !path.empty() && path[0] == '/') {
+        // A host root is the disc's root.
     } else if (!placed.onDisc || path.empty() || path[0] == '/') {
         return lookup;
     } else if (path[0] != '\\') {

@@ -13,11 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/disc_volume.h"
 #include "platform/internal.h"
 #include "platform/letter_case.h"
 #include "platform/paths.h"
 #include "platform/regular_file.h"
+#include "platform/tree_top.h"
 #include "platform/win.h"
 
 namespace platform {
@@ -46,7 +48,7 @@ std::string MatchIgnoringCase(const std::string& folder, const std::string& name
     if (!dir) return {};
     std::vector<std::string> matches;
     while (const dirent* entry = ::readdir(dir)) {
-        if (EqualsIgnoringCase(entry->d_name, name)) matches.emplace_back(entry->d_name);
+        if (NamesMatch(entry->d_name, name)) matches.emplace_back(entry->d_name);
     }
     ::closedir(dir);
     if (matches.empty()) return {};
@@ -122,6 +124,18 @@ void CopyField(char* out, std::size_t size, const char* begin, const char* end) 
 }  // namespace
 
 std::string ResolveHostPath(std::string_view path) {
+    const auto place = [](std::string_view name) { return KeptToTree() ? PathInTree(name) : std::string(name); };
+    const std::string converted = FileSystemName(path);
+    if (converted != path) {
+        // A name the file system's encoding already holds (a script written
+        // here, a folder's own path) is found as it is.
+        std::string asIs = MatchHostPath(place(path));
+        if (Exists(asIs)) return asIs;
+    }
+    return MatchHostPath(place(converted));
+}
+
+std::string MatchHostPath(std::string_view path) {
     std::string written(path);
     std::replace(written.begin(), written.end(), '\\', '/');
     if (written.empty() || Exists(written)) return written;
@@ -337,15 +351,19 @@ DWORD SearchPathA(const char* path, const char* fileName, const char* extension,
         return parts;
     };
     std::vector<std::string> folders;
+    std::size_t inTree = 0;  // the folders before this one are the presentation's
     if (path) {
         folders = split(path, ';');
+        inTree = folders.size();
     } else {
         // Without a search path: the current folder, then PATH.
         folders.push_back(".");
+        inTree = 1;
         if (const char* env = std::getenv("PATH"))
             for (auto& folder : split(env, ':')) folders.push_back(std::move(folder));
     }
-    for (const std::string& folder : folders) {
+    for (std::size_t index = 0; index < folders.size(); ++index) {
+        const std::string& folder = folders[index];
         if (folder.empty()) continue;
         if (const platform::DiscLookup lookup = platform::LookUpOnDisc(folder + "\\" + name); lookup.onDisc) {
             if (!lookup.entry || lookup.entry->folder) continue;
@@ -354,7 +372,8 @@ DWORD SearchPathA(const char* path, const char* fileName, const char* extension,
             if (filePart && length < bufferLength) *filePart = buffer + found.rfind('\\') + 1;
             return length;
         }
-        std::string host = platform::ResolveHostPath(folder + "\\" + name);
+        std::string host = index < inTree ? platform::ResolveHostPath(folder + "\\" + name)
+                                          : platform::MatchHostPath(folder + "/" + name);
         struct stat info;
         if (::stat(host.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
         char absolute[PATH_MAX];

@@ -97,7 +97,10 @@ public:
         while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) EndOnSignal();
     }
 
-    void ShowMessageBox(bool, const std::string&, const std::string&, win::UINT) override {}
+    // Dismissed at once: a question is answered no.
+    int ShowMessageBox(bool, const std::string&, const std::string&, win::UINT style) override {
+        return (style & 0xF) == win::MB_YESNO ? win::IDNO : win::IDOK;
+    }
     void Beep(win::UINT) override {}
     win::UINT WaveOutDevices() override { return 1; }  // the audio library's virtual device
     void Shutdown() override {}

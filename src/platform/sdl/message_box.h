@@ -16,6 +16,7 @@ namespace platform {
 struct BoxOutcome {
     bool closeRequested = false;  // the user closed the window meanwhile
     bool resized = false;         // the window's size changed meanwhile
+    int answer = win::IDOK;       // the button chosen
 };
 
 // Shows a modal box with an OK button over the window, redrawing what lies

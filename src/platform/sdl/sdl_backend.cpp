@@ -172,10 +172,10 @@ public:
     }
 
     // Every box shows in the presentation window, owned or not.
-    void ShowMessageBox(bool, const std::string& caption, const std::string& text, win::UINT style) override {
+    int ShowMessageBox(bool, const std::string& caption, const std::string& text, win::UINT style) override {
         if (!StartVideo()) {
             TellUser(caption + ": " + text);
-            return;
+            return (style & 0xF) == win::MB_YESNO ? win::IDNO : win::IDOK;
         }
         BoxOutcome outcome =
             RunMessageBox(window_, renderer_, [this] { RenderScreen(TheScreen()); }, caption, text, style);
@@ -183,6 +183,7 @@ public:
         if (outcome.resized) ClientResized(ClientSize());
         Draw(TheScreen());
         if (outcome.closeRequested) RequestClose();
+        return outcome.answer;
     }
 
     void Beep(win::UINT type) override { chime_.Play(type); }
