@@ -1,7 +1,10 @@
 // The lines of one script, read and cut as the interpreter reads and cuts
 // them, with the still block read as the STILL command reads it.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -33,6 +36,18 @@ bool AllDigits(const char* text) {
 
 std::string Quoted(const char* word) { return std::string("\"") + word + "\""; }
 
+// Whether the player carries out a line starting with `keyword`.
+bool IsCommand(const char* keyword, bool inStill) {
+    static constexpr const char* Commands[] = {"default", "music", "restart", "exit", "goto", "run",
+                                               "exec",    "still", "movie",   "blank", "pause"};
+    static constexpr const char* BlockWords[] = {"timeout", "hotspot", "click", "cursor", "endstill"};
+    if (!keyword) return false;
+    const auto any = [&](const auto& words) {
+        return std::any_of(std::begin(words), std::end(words), [&](const char* word) { return Is(keyword, word); });
+    };
+    return inStill ? any(BlockWords) : any(Commands);
+}
+
 }  // namespace
 
 void TreeChecker::CheckScript(const std::string& name) {
@@ -62,10 +77,15 @@ void TreeChecker::CheckScript(const std::string& name) {
     bool inStill = false;
     int stillLine = 0;
     std::optional<PictureSize> picture;
+    bool cut = false;  // the line before filled the line buffer: this is its rest
     for (std::int64_t index = 0; index < script_.lines && std::fgets(buffer, sizeof buffer, file); ++index) {
         const int line = static_cast<int>(index + 1);
+        const bool rest = std::exchange(cut, std::strlen(buffer) == LineBufSize - 1 && buffer[LineBufSize - 2] != '\n');
         Words words(buffer);
         const char* keyword = words.Next();
+        if (rest && IsCommand(keyword, inStill))
+            Report(line, "the text after the 255th character of line " + std::to_string(line - 1) +
+                             " is read as a line of its own: the command " + Quoted(keyword));
         // The way back into a script looks for its first "restart" line,
         // reading every line, still blocks too.
         if (Is(keyword, "restart")) script_.restart = true;

@@ -74,12 +74,16 @@ std::vector<Finding> TreeChecker::Run() {
 }
 
 void TreeChecker::Descend(int line, const char* name) {
+    CheckName(line, name);
     if (win::_chdir(name) != 0) {
         Report(line, std::string("Failed descending into directory. (") + name + ")");
         return;
     }
     const fs::path target = platform::CurrentFolderPath();
     const bool hasScript = HasScript();
+    if (!hasScript && platform::IsSpecialFile("sequence"))
+        Report(line, "the sequence of " + Shown(target) + " is not a regular file (a FIFO, a device, a socket or a "
+                     "symlink loop): the player takes it for missing");
     win::_chdir(folder_.string().c_str());
     if (!hasScript) {
         Report(line, "Unable to open SEQUENCE file. (" + Shown(target) + ")");

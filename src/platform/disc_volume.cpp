@@ -184,6 +184,32 @@ void EnterDiscFolder(std::vector<std::string> names) {
 
 void LeaveDiscFolder() { Placed().onDisc = false; }
 
+std::optional<bool> LeavesDisc(std::string_view path) {
+    const PlacedDiscPart& placed = Placed();
+    if (!placed.disc || !placed.onDisc) return std::nullopt;
+    std::size_t depth = placed.current.size();
+    if (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':') {
+        if (!StartsWithDrive(path)) return true;
+        path.remove_prefix(Drive.size());
+        depth = 0;
+    } else if (!path.empty() && IsSeparator(path[0])) {
+        depth = 0;
+    }
+    std::size_t at = 0;
+    while (at < path.size()) {
+        std::size_t end = at;
+        while (end < path.size() && !IsSeparator(path[end])) ++end;
+        const std::string_view component = path.substr(at, end - at);
+        at = end + 1;
+        if (component.empty() || component == ".") continue;
+        if (component != "..")
+            ++depth;
+        else if (depth-- == 0)
+            return true;
+    }
+    return false;
+}
+
 std::optional<std::string> DiscFolderForTrace() {
     const PlacedDiscPart& placed = Placed();
     if (!placed.disc || !placed.onDisc) return std::nullopt;

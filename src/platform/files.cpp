@@ -212,6 +212,15 @@ bool IsRegularFile(std::string_view name) {
     return ::stat(ResolveHostPath(name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+bool IsSpecialFile(std::string_view name) {
+    if (LookUpOnDisc(name).onDisc) return false;
+    const std::string host = ResolveHostPath(name);
+    struct stat info;
+    if (::lstat(host.c_str(), &info) != 0) return false;
+    if (::stat(host.c_str(), &info) != 0) return errno == ELOOP;
+    return !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
+}
+
 }  // namespace platform
 
 namespace win {

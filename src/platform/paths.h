@@ -26,5 +26,8 @@ std::filesystem::path CurrentFolderPath();
 std::filesystem::path AbsolutePath(std::string_view name);
 std::optional<std::vector<std::string>> FolderNames(std::string_view folder);
 bool IsRegularFile(std::string_view name);
+// Whether a name is there but neither a file nor a folder (a FIFO, a device,
+// a socket, a symlink loop): the player takes it for missing.
+bool IsSpecialFile(std::string_view name);
 
 }  // namespace platform

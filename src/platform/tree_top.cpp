@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/disc_volume.h"
 #include "platform/session.h"
 
 namespace platform {
@@ -47,7 +48,8 @@ struct Walked {
 };
 
 // The components of `written` below `top`, from the current folder or from
-// the top; "." and ".." taken out, ".." stopping at the top.
+// the top; "." and ".." taken out, ".." stopping at the top. A drive letter
+// or a ".." above the top reach out of the tree.
 Walked Walk(std::string_view written, const std::string& top) {
     Walked walked;
     if (written.size() >= 2 && std::isalpha(static_cast<unsigned char>(written[0])) && written[1] == ':') {
@@ -56,11 +58,10 @@ Walked Walk(std::string_view written, const std::string& top) {
     } else if (!written.empty() && IsSeparator(written[0])) {
         // The host path of a folder of the tree itself (a level's way back) stays.
         const std::string host(written);
+        // Any other root is the top's, as a disc's root is its own.
         if (!top.empty() && host.size() >= top.size() && host.compare(0, top.size(), top) == 0 &&
             (host.size() == top.size() || IsSeparator(host[top.size()])))
             written.remove_prefix(top.size());
-        else
-            walked.left = true;
     } else {
         walked.components = CurrentBelow(top);
     }
@@ -99,6 +100,7 @@ std::string PathInTree(std::string_view written, bool* left) {
 }
 
 bool LeavesTree(std::string_view written) {
+    if (const auto onDisc = LeavesDisc(written)) return *onDisc;
     const std::string& top = Tree().top;
     return !top.empty() && Walk(written, top).left;
 }

@@ -22,7 +22,7 @@ bool KeptToTree();
 std::string PathInTree(std::string_view written, bool* left = nullptr);
 
 // Whether a name would reach out of the kept tree from the current folder:
-// above its top, from a root or on a drive.
+// above its top or on a drive (on a disc, another drive than its own).
 bool LeavesTree(std::string_view written);
 
 }  // namespace platform
