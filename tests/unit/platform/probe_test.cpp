@@ -551,6 +551,53 @@ TEST_F(ProbeWindow, AMessageBoxShowsInTheWindowUntilDismissed) {
 #endif
 }
 
+// CORVANTA_PROGRAMS=ask: the viewer is asked in a box over the window, and
+// the program starts only on a yes.
+TEST_F(ProbeWindow, AskingBeforeAProgramStartsTakesTheViewersAnswer) {
+#ifdef CORVANTA_HAVE_X11
+    const struct {
+        const char* key;
+        const char* ran;
+    } cases[] = {{"y", "probe\tran\t0"}, {"n", "probe\tran\tnot started"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        const fs::path folder = test::MakeTempDir(std::string("probe-ask-") + c.key);
+        const std::string caption = std::string("Corvanta Ask ") + c.key + " " + std::to_string(::getpid());
+        Environment environment = RealWindow(DisplayName(), folder);
+        environment["CORVANTA_PROGRAMS"] = "ask";
+        Child probe({PROBE_PROGRAM, "--caption", caption, "--run", "true now"}, environment, folder);
+        auto events = [&] {
+            std::vector<std::string> lines;
+            for (const auto& line : test::TraceLines(folder / "trace.txt")) {
+                const std::string event = line.substr(line.find('\t') + 1);
+                if (event.rfind("box\t", 0) == 0 || event.rfind("spawn\t", 0) == 0 || event.rfind("probe\tran", 0) == 0)
+                    lines.push_back(event);
+            }
+            return lines;
+        };
+        const std::string asked =
+            "box\tnone\t0x24\tCorvanta\tThe presentation wants to start the program true with the command "
+            "line\\ntrue now\\nStart it?";
+        Finished search = FindWindow(DisplayName(), caption, folder);
+        ASSERT_EQ(search.status, 0) << search.err;
+        const std::string window = search.out.substr(0, search.out.find('\n'));
+        // The box takes every key given once it is traced.
+        ASSERT_TRUE(WaitUntil([&] { return Contains(events(), asked); }));
+        Finished answered = Child({"xdotool", "mousemove", "--sync", "--window", window, "1", "1", "key", c.key},
+                                  {{"DISPLAY", DisplayName()}}, folder)
+                                .Wait(std::chrono::seconds(20));
+        ASSERT_EQ(answered.status, 0) << answered.err;
+        ASSERT_TRUE(WaitUntil([&] { return Contains(events(), c.ran); }));
+        std::vector<std::string> expected{asked};
+        if (std::string(c.key) == "y") expected.push_back("spawn\t.\ttrue now");
+        expected.push_back(c.ran);
+        EXPECT_EQ(events(), expected);
+        ASSERT_TRUE(SendClose(DisplayName(), std::stoul(window)));
+        EXPECT_EQ(probe.Wait(std::chrono::seconds(20)).status, 0);
+    }
+#endif
+}
+
 #ifdef CORVANTA_HAVE_X11
 // Pings the window as a window manager does to tell whether it hangs: true
 // when the answer comes back to the root window within 5 s.
