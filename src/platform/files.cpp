@@ -123,16 +123,29 @@ void CopyField(char* out, std::size_t size, const char* begin, const char* end) 
 
 }  // namespace
 
-std::string ResolveHostPath(std::string_view path) {
+namespace {
+
+// The host path of a name in the tree, wherever its symlinks lead.
+std::string HostPathInTree(std::string_view path) {
     const auto place = [](std::string_view name) { return KeptToTree() ? PathInTree(name) : std::string(name); };
     const std::string converted = FileSystemName(path);
+    std::string host;
     if (converted != path) {
         // A name the file system's encoding already holds (a script written
         // here, a folder's own path) is found as it is.
-        std::string asIs = MatchHostPath(place(path));
-        if (Exists(asIs)) return asIs;
+        host = MatchHostPath(place(path));
+        if (!Exists(host)) host.clear();
     }
-    return MatchHostPath(place(converted));
+    if (host.empty()) host = MatchHostPath(place(converted));
+    return host;
+}
+
+}  // namespace
+
+std::string ResolveHostPath(std::string_view path) {
+    // A symlink of the tree leads nowhere outside it: such a name names nothing.
+    std::string host = HostPathInTree(path);
+    return InsideTree(host) ? host : std::string();
 }
 
 std::string MatchHostPath(std::string_view path) {
@@ -214,7 +227,7 @@ bool IsRegularFile(std::string_view name) {
 
 bool IsSpecialFile(std::string_view name) {
     if (LookUpOnDisc(name).onDisc) return false;
-    const std::string host = ResolveHostPath(name);
+    const std::string host = HostPathInTree(name);
     struct stat info;
     if (::lstat(host.c_str(), &info) != 0) return false;
     if (::stat(host.c_str(), &info) != 0) return errno == ELOOP;

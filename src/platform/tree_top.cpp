@@ -99,6 +99,18 @@ std::string PathInTree(std::string_view written, bool* left) {
     return path;
 }
 
+bool InsideTree(const std::string& host) {
+    const std::string& top = Tree().top;
+    if (top.empty()) return true;
+    std::string existing = host;
+    std::string real = RealPath(existing.c_str());
+    while (real.empty() && existing.find('/') != std::string::npos) {
+        existing.resize(existing.rfind('/'));
+        real = RealPath(existing.empty() ? "/" : existing.c_str());
+    }
+    return real == top || (real.size() > top.size() && real.compare(0, top.size(), top) == 0 && real[top.size()] == '/');
+}
+
 bool LeavesTree(std::string_view written) {
     if (const auto onDisc = LeavesDisc(written)) return *onDisc;
     const std::string& top = Tree().top;

@@ -21,6 +21,10 @@ bool KeptToTree();
 // kept.
 std::string PathInTree(std::string_view written, bool* left = nullptr);
 
+// Whether a host path lies inside the kept tree once its symlinks are
+// followed (as far as it exists); always when no tree is kept.
+bool InsideTree(const std::string& host);
+
 // Whether a name would reach out of the kept tree from the current folder:
 // above its top or on a drive (on a disc, another drive than its own).
 bool LeavesTree(std::string_view written);

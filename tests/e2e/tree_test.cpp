@@ -41,6 +41,7 @@ TEST(Tree, NoFolderOutsideIsReached) {
     const TreeCase cases[] = {
         {"UpAndOver", "-dir ..\\..\\outside", Join(Start, Refused)},
         {"HostRoot", "-dir /etc", Join(Start, Refused)},
+        {"SymlinkOut", "-dir link", Join(Start, Refused)},
         {"UpAndBackDown", "-dir ..\\sub", Join(Start, IntoSub)},
         {"DriveLetter", "-dir C:\\sub", Join(Start, IntoSub)},
         {"OtherDrive", "-dir D:\\SUB", Join(Start, IntoSub)},
@@ -56,6 +57,7 @@ TEST(Tree, NoFolderOutsideIsReached) {
         test::WriteBytes(root / "a.bmp", Picture());
         test::WriteFile(root / "sub/sequence", "exit\n");
         test::WriteFile(base / "outside/sequence", "exit\n");
+        fs::create_directory_symlink("../outside", root / "link");
         test::PlayerOptions options;
         options.env = {{"CORVANTA_MAX_MS", "1500"}};
         const test::PlayerRun run = test::RunPlayer(root, options);
