@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <optional>
 #include <string>
 #include <utility>
@@ -229,6 +230,11 @@ private:
             return false;
         }
         video_ = true;
+        // SDL makes SIGINT and SIGTERM a close request; a hang-up is made one too.
+        struct sigaction hangUp {};
+        hangUp.sa_handler = [](int) { ::raise(SIGTERM); };
+        sigemptyset(&hangUp.sa_mask);
+        ::sigaction(SIGHUP, &hangUp, nullptr);
         return true;
     }
 

@@ -72,6 +72,10 @@ public:
         }
     }
 
+    void Signal(int number) const {
+        if (pid_ > 0) ::kill(pid_, number);
+    }
+
     Finished Wait(std::chrono::seconds limit) {
         Finished finished;
         auto deadline = std::chrono::steady_clock::now() + limit;
@@ -547,6 +551,27 @@ TEST_F(ProbeWindow, AMessageBoxShowsInTheWindowUntilDismissed) {
         ASSERT_TRUE(SendClose(DisplayName(), id));
         Finished finished = probe.Wait(std::chrono::seconds(20));
         EXPECT_EQ(finished.status, 0) << finished.err;
+    }
+#endif
+}
+
+// In a real window SIGTERM, SIGINT and SIGHUP end the run as closing the window does.
+TEST_F(ProbeWindow, EndingSignalsAreACloseRequest) {
+#ifdef CORVANTA_HAVE_X11
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const fs::path folder = test::MakeTempDir("probe-signal-" + std::to_string(signal));
+        const std::string caption = "Corvanta Signal " + std::to_string(signal) + " " + std::to_string(::getpid());
+        Child probe({PROBE_PROGRAM, "--caption", caption}, RealWindow(DisplayName(), folder), folder);
+        Finished search = FindWindow(DisplayName(), caption, folder);
+        ASSERT_EQ(search.status, 0) << search.err;
+        probe.Signal(signal);
+        Finished finished = probe.Wait(std::chrono::seconds(20));
+        EXPECT_EQ(finished.status, 0) << finished.err;
+        const auto trace = test::TraceLines(folder / "trace.txt");
+        ASSERT_GE(trace.size(), 2u);
+        EXPECT_EQ(trace[trace.size() - 2].substr(trace[trace.size() - 2].find('\t') + 1), "probe\tquit\t0");
+        EXPECT_EQ(trace.back().substr(trace.back().find('\t') + 1), "exit\t0");
     }
 #endif
 }
