@@ -1,9 +1,10 @@
 // A presentation keeps to its own tree, as on its disc: ".." at the top stays
-// at the top, a root or a drive letter is the top, and names written in the
+// at the top, a root or a drive letter is the top (on a disc, its root), and names written in the
 // scripts' code page find the files Linux names in UTF-8.
 #include <gtest/gtest.h>
 
 #include "support/bmp_writer.h"
+#include "support/disc_writer.h"
 #include "support/player_run.h"
 
 namespace fs = std::filesystem;
@@ -61,6 +62,29 @@ TEST(Tree, NoFolderOutsideIsReached) {
         test::PlayerOptions options;
         options.env = {{"CORVANTA_MAX_MS", "1500"}};
         const test::PlayerRun run = test::RunPlayer(root, options);
+        std::vector<std::string> lines;
+        for (const auto& line : run.trace) lines.push_back(std::to_string(line.time) + "\t" + line.Text());
+        EXPECT_EQ(lines, c.trace) << run.Dump();
+    }
+}
+
+TEST(Tree, OnADiscItsRootIsTheTop) {
+    const TreeCase cases[] = {
+        {"HostRoot", "-dir /etc", Join(Start, Refused)},
+        {"DriveLetter", "-dir C:\\sub", Join(Start, IntoSub)},
+        {"UpAndBackDown", "-dir ..\\..\\sub", Join(Start, IntoSub)},
+    };
+    for (const TreeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path base = test::MakeTempDir(std::string("disc-tree-") + c.name);
+        test::WriteFile(base / "disc/sequence", "still a\ntimeout 1 " + c.action + "\nendstill\n");
+        test::WriteBytes(base / "disc/a.bmp", Picture());
+        test::WriteFile(base / "disc/sub/sequence", "exit\n");
+        ASSERT_TRUE(test::MakeIso(base / "disc", base / "disc.iso", test::IsoNames::RockRidge));
+        test::PlayerOptions options;
+        options.env = {{"CORVANTA_MAX_MS", "1500"}};
+        options.args = {(base / "disc.iso").string()};
+        const test::PlayerRun run = test::RunPlayer(base, options);
         std::vector<std::string> lines;
         for (const auto& line : run.trace) lines.push_back(std::to_string(line.time) + "\t" + line.Text());
         EXPECT_EQ(lines, c.trace) << run.Dump();
