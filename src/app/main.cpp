@@ -33,6 +33,8 @@ constexpr const char* Usage =
     "  CORVANTA_FULLSCREEN 1 starts in fullscreen; F11 or Alt+Enter switch (default 0)\n"
     "  CORVANTA_PALETTE    static, nostatic or error (default static)\n"
     "  CORVANTA_CDROM      folder of track01.wav ... or a .cue sheet standing for the CD drive\n"
+    "  CORVANTA_PROGRAMS   allow, ask or never: whether RUN and EXEC start programs (default allow)\n"
+    "  CORVANTA_CODEPAGE   the code page of the names in scripts (default 1252)\n"
     "  CORVANTA_TRACE      trace file, - for standard error\n"
     "  CORVANTA_TRACE_WAITS 1: the trace also says where the player waits for the viewer (for tools)\n"
     "  CORVANTA_CLIENT     headless: client size WxH (default 640x480)\n"

@@ -11,6 +11,7 @@
 #include "platform/pacing.h"
 #include "platform/presentation_source.h"
 #include "platform/tell_user.h"
+#include "platform/tree_top.h"
 #include "platform/win.h"
 #include "sound/sound_class.h"
 
@@ -31,6 +32,7 @@ void PlayPresentation(int argc, char** argv) {
             win::ExitProcess(2);
         }
     }
+    platform::KeepToTree(true);
     if (!platform::TheBackend().Start()) win::ExitProcess(2);
     RegisterProgramResources();
 

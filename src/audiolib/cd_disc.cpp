@@ -1,5 +1,7 @@
 #include "audiolib/cd_disc.h"
 
+#include <sys/stat.h>
+
 #include <cdio/cdio.h>
 #include <cdio/logging.h>
 
@@ -19,6 +21,9 @@ void QuietLog(cdio_log_level_t, const char*) {}
 
 std::shared_ptr<CdDisc> CdDisc::Open(const std::filesystem::path& source) {
     cdio_log_set_handler(QuietLog);
+    // The disc library waits in open() on a FIFO: only images and drives.
+    struct stat info {};
+    if (::stat(source.c_str(), &info) != 0 || !(S_ISREG(info.st_mode) || S_ISBLK(info.st_mode))) return nullptr;
     CdIo_t* cdio = cdio_open(source.c_str(), DRIVER_UNKNOWN);
     if (!cdio) return nullptr;
     std::shared_ptr<CdDisc> disc(new CdDisc(cdio));

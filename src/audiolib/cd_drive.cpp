@@ -1,14 +1,15 @@
 #include "audiolib/cd_drive.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <memory>
 #include <cctype>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 
 #include "audiolib/cue_sheet.h"
 #include "audiolib/wav_format.h"
+#include "platform/regular_file.h"
 
 namespace aud {
 namespace fs = std::filesystem;
@@ -110,6 +111,7 @@ std::optional<CdDrive::Extent> CdDrive::WavExtent(const fs::path& file, std::uin
 
 std::optional<CdDrive::Extent> CdDrive::RawExtent(const fs::path& file, std::uint32_t position) {
     std::error_code error;
+    if (!fs::is_regular_file(file, error)) return std::nullopt;
     const std::uint64_t bytes = fs::file_size(file, error);
     if (error) return std::nullopt;
     const std::uint32_t cdFrames = CdFrames(bytes / RawFrameBytes, FramesPerSecond, position);
@@ -144,10 +146,11 @@ std::optional<CdDrive> CdDrive::FromFolder(const fs::path& folder) {
 }
 
 std::optional<CdDrive> CdDrive::FromCueSheet(const fs::path& sheet) {
-    std::error_code error;
-    if (fs::file_size(sheet, error) > MaxSheetBytes || error) return std::nullopt;
-    std::ifstream in(sheet, std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(platform::OpenRegularFile(sheet.c_str()), std::fclose);
+    if (!in) return std::nullopt;
+    std::string text(MaxSheetBytes + 1, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), in.get()));
+    if (text.size() > MaxSheetBytes) return std::nullopt;
     const CueSheet cue = ParseCueSheet(text);
     CdDrive drive;
     // The disc is the sheet's files one after the other.

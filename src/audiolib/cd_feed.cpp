@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/regular_file.h"
+
 namespace aud {
 namespace {
 
@@ -42,7 +44,7 @@ std::span<const std::uint8_t> CdFeed::Read(std::size_t frames) {
     const CdPiece& piece = pieces_[piece_];
     const std::size_t frameBytes = piece.layout.FrameBytes();
     if (filePiece_ != piece_ && !piece.disc) {
-        file_.reset(std::fopen(piece.file.c_str(), "rb"));
+        file_.reset(platform::OpenRegularFile(piece.file.c_str()));
         filePiece_ = piece_;
         if (file_) {
             std::setvbuf(file_.get(), nullptr, _IOFBF, FileBuffer);

@@ -85,15 +85,16 @@ std::int32_t Engine::Open(AUD_HANDLE* driver, std::int32_t device, const AUD_PCM
         return AUD_OPEN_OK;
     }
     const char* path = std::getenv("CORVANTA_AUDIO_OUT");
-    if (!path || !*path) {
+    if (!path || !*path || refusedPath_ == path) {
+        // Without a file (or one that cannot be made, which has been told)
+        // the mix still runs in virtual time: sounds start and end as with one.
         writer_.reset();
     } else if (!writer_ || writer_->Path() != path || writer_->Format() != wanted) {
         writer_.reset();
         writer_ = WavWriter::Create(path, wanted);
-        if (!writer_) {
-            SetLastError("cannot create the audio output file");
-            return AUD_OPEN_FAILED;
-        }
+        if (!writer_) refusedPath_ = path;
+    }
+    if (writer_) {
         // The mix up to the end of the run, also when the host ends it abruptly.
         static const bool finishRegistered = [] {
             host::AtExit([] { Instance().Shutdown(); });
@@ -102,7 +103,7 @@ std::int32_t Engine::Open(AUD_HANDLE* driver, std::int32_t device, const AUD_PCM
         (void)finishRegistered;
     }
     // The file's sample 0 is virtual time 0: what lies before the opening is silence.
-    mixer_.Start(wanted, writer_ ? writer_->FramesWritten() : FrameAt(host::NowMs(), wanted.rate));
+    mixer_.Start(wanted, writer_ && !writer_->Failed() ? writer_->FramesWritten() : FrameAt(host::NowMs(), wanted.rate));
     *driver = DriverHandle;
     lock.unlock();
     CatchUp();

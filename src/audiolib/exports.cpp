@@ -14,6 +14,7 @@
 
 #include "audiolib/engine.h"
 #include "audiolib/last_error.h"
+#include "platform/regular_file.h"
 
 using aud::Engine;
 
@@ -133,7 +134,7 @@ void* AUD_file_read(const char* filename, void* destination) {
     return Guarded([&]() -> void* {
         const std::int32_t size = AUD_file_size(filename);
         if (size < 0) return nullptr;
-        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(filename, "rb"));
+        std::unique_ptr<std::FILE, FileCloser> file(platform::OpenRegularFile(filename));
         if (!file) {
             aud::SetLastError("cannot open the file");
             return nullptr;

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -18,6 +19,7 @@ struct Services {
     decltype(&corvanta_host_at_exit) atExit = nullptr;
     decltype(&corvanta_host_wake) wake = nullptr;
     decltype(&corvanta_host_disc) disc = nullptr;
+    decltype(&corvanta_host_tell_user) tellUser = nullptr;
 };
 
 template <typename Function>
@@ -33,6 +35,7 @@ const Services& Lookup() {
         Find<decltype(&corvanta_host_at_exit)>("corvanta_host_at_exit"),
         Find<decltype(&corvanta_host_wake)>("corvanta_host_wake"),
         Find<decltype(&corvanta_host_disc)>("corvanta_host_disc"),
+        Find<decltype(&corvanta_host_tell_user)>("corvanta_host_tell_user"),
     };
     return services;
 }
@@ -65,5 +68,12 @@ void AtExit(void (*finish)()) {
 }
 
 const char* Disc() { return Lookup().disc ? Lookup().disc() : nullptr; }
+
+void TellUser(const std::string& line) {
+    if (Lookup().tellUser)
+        Lookup().tellUser(line.c_str());
+    else
+        std::fprintf(stderr, "%s\n", line.c_str());
+}
 
 }  // namespace aud::host

@@ -23,5 +23,7 @@ void AtExit(void (*finish)());
 // The disc image or drive the host plays its presentation from; null when
 // none (or no host).
 const char* Disc();
+// One line for the person running the program; on standard error without a host.
+void TellUser(const std::string& line);
 
 }  // namespace aud::host

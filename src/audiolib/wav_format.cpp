@@ -1,11 +1,15 @@
 #include "audiolib/wav_format.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <climits>
 #include <cstring>
-#include <fstream>
+#include <memory>
+
+#include "platform/regular_file.h"
 
 namespace aud {
 namespace {
@@ -106,16 +110,10 @@ std::optional<WavFormat> ReadWavFormat(std::span<const std::uint8_t> riff) {
 }
 
 std::optional<WavFormat> ReadWavFile(const std::filesystem::path& path) {
-    std::error_code error;
-    const std::uint64_t fileSize = std::filesystem::file_size(path, error);
-    std::ifstream in(path, std::ios::binary);
-    std::array<std::uint8_t, 8> header{};
-    if (error || !in || !in.read(reinterpret_cast<char*>(header.data()), 8)) return std::nullopt;
-    const std::uint64_t riffEnd = std::min<std::uint64_t>(fileSize, std::uint64_t{Le(&header[4], 4)} + 8);
-    return Walk(riffEnd, [&](std::uint64_t at, std::uint8_t* out, std::size_t count) {
-        in.seekg(static_cast<std::streamoff>(at));
-        return static_cast<bool>(in.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(count)));
-    });
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(platform::OpenRegularFile(path.c_str()), std::fclose);
+    struct stat info {};
+    if (!file || ::fstat(::fileno(file.get()), &info) != 0) return std::nullopt;
+    return ReadWavStream(file.get(), static_cast<std::uint64_t>(info.st_size));
 }
 
 std::optional<WavFormat> ReadWavStream(std::FILE* file, std::uint64_t fileSize) {

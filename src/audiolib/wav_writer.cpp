@@ -1,7 +1,14 @@
 #include "audiolib/wav_writer.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
+
+#include "audiolib/host.h"
 
 namespace aud {
 namespace {
@@ -33,32 +40,56 @@ std::array<std::uint8_t, HeaderBytes> Header(const OutputFormat& format, std::ui
 }  // namespace
 
 std::unique_ptr<WavWriter> WavWriter::Create(const std::filesystem::path& path, const OutputFormat& format) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return nullptr;
-    std::unique_ptr<WavWriter> writer(new WavWriter(file, path, format));
+    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        host::TellUser("corvanta: audio output " + path.string() + ": " + std::strerror(errno));
+        return nullptr;
+    }
+    std::unique_ptr<WavWriter> writer(new WavWriter(descriptor, path, format));
     writer->FixHeader();
     return writer;
 }
 
-WavWriter::WavWriter(std::FILE* file, std::filesystem::path path, const OutputFormat& format)
-    : file_(file), path_(std::move(path)), format_(format) {}
+WavWriter::WavWriter(int descriptor, std::filesystem::path path, const OutputFormat& format)
+    : descriptor_(descriptor), path_(std::move(path)), format_(format) {}
 
-WavWriter::~WavWriter() { FixHeader(); }
+WavWriter::~WavWriter() {
+    FixHeader();
+    ::close(descriptor_);
+}
 
 void WavWriter::Append(std::span<const std::uint8_t> bytes) {
-    dataBytes_ += std::fwrite(bytes.data(), 1, bytes.size(), file_.get());
-    if (dataBytes_ - headerBytes_ >= std::uint64_t{HeaderEverySeconds} * format_.rate * format_.BytesPerFrame()) {
+    if (failed_) return;
+    std::size_t done = 0;
+    int error = 0;
+    while (done < bytes.size() && !error) {
+        const ssize_t wrote = ::pwrite(descriptor_, bytes.data() + done, bytes.size() - done,
+                                       static_cast<off_t>(HeaderBytes + dataBytes_ + done));
+        if (wrote > 0)
+            done += static_cast<std::size_t>(wrote);
+        else if (wrote == 0 || errno != EINTR)
+            error = wrote == 0 ? ENOSPC : errno;
+    }
+    dataBytes_ += done;
+    if (error) {
+        Fail(error);
+        FixHeader();
+    } else if (dataBytes_ - headerBytes_ >= std::uint64_t{HeaderEverySeconds} * format_.rate * format_.BytesPerFrame()) {
         FixHeader();
     }
 }
 
 void WavWriter::FixHeader() {
     const auto header = Header(format_, dataBytes_);
-    std::fseek(file_.get(), 0, SEEK_SET);
-    std::fwrite(header.data(), 1, header.size(), file_.get());
-    std::fseek(file_.get(), 0, SEEK_END);
-    std::fflush(file_.get());
+    // The header's blocks are the file's own: rewriting them needs no room.
+    if (::pwrite(descriptor_, header.data(), header.size(), 0) != static_cast<ssize_t>(header.size())) Fail(errno);
     headerBytes_ = dataBytes_;
+}
+
+void WavWriter::Fail(int error) {
+    if (failed_) return;
+    failed_ = true;
+    host::TellUser("corvanta: audio output " + path_.string() + ": " + std::strerror(error));
 }
 
 }  // namespace aud

@@ -13,6 +13,7 @@
 #include "platform/disc_program.h"
 #include "platform/letter_case.h"
 #include "platform/paths.h"
+#include "platform/tree_top.h"
 #include "platform/program_search.h"
 #include "platform/win.h"
 #include "sound/sound_class.h"
@@ -53,8 +54,18 @@ std::map<unsigned long, std::string> NeverPlayed(const std::string& folder, cons
 
 }  // namespace
 
+void TreeChecker::CheckName(int line, const std::string& name) {
+    if (platform::LeavesTree(name))
+        Report(line, name + " is outside the presentation's tree as written (a drive, or \"..\" above its top): the "
+                            "player takes it from the tree's top");
+    if (platform::IsSpecialFile(name))
+        Report(line, name + " is not a regular file (a FIFO, a device, a socket or a symlink loop): the player "
+                            "takes it for missing");
+}
+
 std::optional<PictureSize> TreeChecker::UsePicture(int line, const char* name) {
     const std::string completed = bitmap::CompletedName(name);
+    CheckName(line, completed);
     errno = 0;
     if (win::_access(completed.c_str(), 0) != 0 && errno == ENOENT) {
         Report(line, "The file " + completed + " could not be found.");
@@ -74,6 +85,8 @@ std::optional<PictureSize> TreeChecker::UsePicture(int line, const char* name) {
 }
 
 void TreeChecker::UseMovie(int line, const char* name) {
+    CheckName(line, name);
+    if (platform::IsSpecialFile(std::string(name) + ".flc")) CheckName(line, std::string(name) + ".flc");
     std::string opened = name;
     auto file = platform::ByteReader::Open(opened.c_str());
     if (!file) {
@@ -101,7 +114,8 @@ void TreeChecker::UseMovie(int line, const char* name) {
 void TreeChecker::UseMusicFile(int line, const char* name) {
     std::string path = name;
     path = path.substr(0, path.find('.')) + ".wav";
-    if (win::GetFileAttributesA(path.c_str()) == win::INVALID_FILE_ATTRIBUTES) {
+    CheckName(line, path);
+    if (!platform::IsRegularFile(path)) {
         Report(line, "music file " + path + " not found: the line plays nothing");
         return;
     }
@@ -130,7 +144,9 @@ void TreeChecker::UseSong(int line) {
         for (; count < SoundClass::MaxSectionFiles; ++count) {
             const std::string path = name + "\\" + name + std::to_string(count + 1) + ".wav";
             win::WIN32_FILE_ATTRIBUTE_DATA attributes{};
-            if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &attributes)) break;
+            if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &attributes) ||
+                (attributes.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY))
+                break;
             largest = std::max(largest, std::uint64_t{attributes.nFileSizeHigh} << 32 | attributes.nFileSizeLow);
             UseSound(path);
         }
@@ -152,6 +168,7 @@ void TreeChecker::UseSong(int line) {
 
 void TreeChecker::UseProgram(int line, const char* keyword, const char* commandLine) {
     const std::string program = platform::SplitCommandLine(commandLine).program;
+    if (program.find_first_of("\\/:") != std::string::npos) CheckName(line, program);
     const char* path = std::getenv("PATH");
     if (platform::ProgramOnDisc(program)) return;
     const platform::ProgramFound found = platform::FindProgram(program, path ? path : "");

@@ -1,7 +1,10 @@
 // The lines of one script, read and cut as the interpreter reads and cuts
 // them, with the still block read as the STILL command reads it.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -43,39 +46,56 @@ std::string SecondsProblem(const char* command, const char* seconds) {
            std::to_string(taken) + (taken == 0 ? ", the still ends after 10 ms" : "");
 }
 
+// Whether the player carries out a line starting with `keyword`.
+bool IsCommand(const char* keyword, bool inStill) {
+    static constexpr const char* Commands[] = {"default", "music", "restart", "exit", "goto", "run",
+                                               "exec",    "still", "movie",   "blank", "pause"};
+    static constexpr const char* BlockWords[] = {"timeout", "hotspot", "click", "cursor", "endstill"};
+    if (!keyword) return false;
+    const auto any = [&](const auto& words) {
+        return std::any_of(std::begin(words), std::end(words), [&](const char* word) { return Is(keyword, word); });
+    };
+    return inStill ? any(BlockWords) : any(Commands);
+}
+
 }  // namespace
 
 void TreeChecker::CheckScript(const std::string& name) {
     script_ = Script{};
     script_.shown = Shown(folder_ / name);
-    std::vector<std::string> lines;
     std::FILE* file = win::fopen("sequence", "r");
     if (!file) return;
+    // Line by line, twice: first to know how far a GOTO reaches, then to check
+    // each line; a script of any length costs one line of memory.
     // A GOTO reads on while the end-of-file indicator is clear, counting
     // the read that sets it: one more than the lines when the last one ends
     // with a line end.
     char buffer[LineBufSize];
     for (;;) {
         if (!std::fgets(buffer, sizeof buffer, file)) {
-            script_.reach = static_cast<std::int64_t>(lines.size()) + 1;
+            script_.reach = script_.lines + 1;
             break;
         }
-        lines.emplace_back(buffer);
+        ++script_.lines;
         if (std::feof(file) || std::ferror(file)) {
-            script_.reach = static_cast<std::int64_t>(lines.size());
+            script_.reach = script_.lines;
             break;
         }
     }
-    std::fclose(file);
-    script_.lines = static_cast<std::int64_t>(lines.size());
+    std::rewind(file);
 
     bool inStill = false;
     int stillLine = 0;
     std::optional<PictureSize> picture;
-    for (std::size_t index = 0; index < lines.size(); ++index) {
+    bool cut = false;  // the line before filled the line buffer: this is its rest
+    for (std::int64_t index = 0; index < script_.lines && std::fgets(buffer, sizeof buffer, file); ++index) {
         const int line = static_cast<int>(index + 1);
-        Words words(lines[index]);
+        const bool rest = std::exchange(cut, std::strlen(buffer) == LineBufSize - 1 && buffer[LineBufSize - 2] != '\n');
+        Words words(buffer);
         const char* keyword = words.Next();
+        if (rest && IsCommand(keyword, inStill))
+            Report(line, "the text after the 255th character of line " + std::to_string(line - 1) +
+                             " is read as a line of its own: the command " + Quoted(keyword));
         // The way back into a script looks for its first "restart" line,
         // reading every line, still blocks too.
         if (Is(keyword, "restart")) script_.restart = true;
@@ -92,6 +112,7 @@ void TreeChecker::CheckScript(const std::string& name) {
             CheckCommand(line, keyword, words);
         }
     }
+    std::fclose(file);
     if (inStill) Report(stillLine, "STILL without \"endstill\": every line after it is read as its block");
     if (script_.firstDescent && !script_.restart)
         Report(script_.firstDescent, "no \"restart\" line: coming back from " + script_.descentName +

@@ -7,6 +7,7 @@
 
 #include "platform/paths.h"
 #include "platform/presentation_source.h"
+#include "platform/tree_top.h"
 #include "platform/win.h"
 
 namespace check {
@@ -47,10 +48,12 @@ TreeReport CheckTree(const fs::path& root) {
         report.error = problem;
         return report;
     }
+    platform::KeepToTree(true);
     if (HasScript())
         report.findings = TreeChecker(platform::CurrentFolderPath()).Run();
     else
         report.error = root.string() + ": Unable to open SEQUENCE file.";
+    platform::KeepToTree(false);
     win::_chdir(start.c_str());
     return report;
 }
@@ -71,12 +74,16 @@ std::vector<Finding> TreeChecker::Run() {
 }
 
 void TreeChecker::Descend(int line, const char* name) {
+    CheckName(line, name);
     if (win::_chdir(name) != 0) {
         Report(line, std::string("Failed descending into directory. (") + name + ")");
         return;
     }
     const fs::path target = platform::CurrentFolderPath();
     const bool hasScript = HasScript();
+    if (!hasScript && platform::IsSpecialFile("sequence"))
+        Report(line, "the sequence of " + Shown(target) + " is not a regular file (a FIFO, a device, a socket or a "
+                     "symlink loop): the player takes it for missing");
     win::_chdir(folder_.string().c_str());
     if (!hasScript) {
         Report(line, "Unable to open SEQUENCE file. (" + Shown(target) + ")");

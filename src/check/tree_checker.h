@@ -59,6 +59,8 @@ private:
     // True the first time a file is met: each is checked once.
     bool FirstUse(const std::filesystem::path& absolute);
     void Report(int line, std::string message);
+    // Findings about a name as written: out of the tree, or no file to read.
+    void CheckName(int line, const std::string& name);
     void ReportFile(const std::filesystem::path& absolute, std::string message);
     // Adds the script's findings, in line order, then those about its files.
     void FinishScript();

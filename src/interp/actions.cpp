@@ -71,12 +71,12 @@ void DInterpWin::PerformAction(const Action& requested) {
     case ActionKind::Dir: {
         // A folder path goes down several levels at once: the way back is the
         // folder it started from, not "..".
-        std::string from = WayBack();
+        const std::string from = WayBack();
         if (win::_chdir(action.dir.c_str()) != 0) {
             ErrorReporter->FatalError("Failed descending into directory.");
             return;
         }
-        levelFolders_.push_back(std::move(from));
+        levelFolders_.Push(from);
         ++depth_;
         platform::TraceFolder();
         win::PostMessageA(Handle(), WM_INTERP_OPEN, 0, 0);
@@ -96,11 +96,7 @@ void DInterpWin::ExitLevel() {
 }
 
 void DInterpWin::ReturnToParent() {
-    std::string back = "..";
-    if (!levelFolders_.empty()) {
-        back = std::move(levelFolders_.back());
-        levelFolders_.pop_back();
-    }
+    const std::string back = levelFolders_.Pop();
     if (win::_chdir(back.c_str()) != 0) {
         ErrorReporter->FatalError("Oops!  Can't get back to parent directory.");
         return;

@@ -12,6 +12,7 @@
 
 #include "interp/action.h"
 #include "interp/hotspot.h"
+#include "interp/level_folders.h"
 #include "interp/text.h"
 #include "platform/framework.h"
 
@@ -110,7 +111,6 @@ private:
     MediaSlot media_;
     InterpState state_ = InterpState::Running;
 
-    // The folder each level was entered from, the innermost last.
-    std::vector<std::string> levelFolders_;
+    LevelFolders levelFolders_;
     char* tokenNext_ = nullptr;  // where the tokenizer goes on in LineBuf
 };

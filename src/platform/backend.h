@@ -59,7 +59,8 @@ public:
     // input queued for afterwards. Headless, the wait takes no virtual time.
     virtual void AwaitProcessEnd(int pid) = 0;
 
-    virtual void ShowMessageBox(bool owned, const std::string& caption, const std::string& text, win::UINT style) = 0;
+    // The button the viewer chose: IDOK, or IDYES or IDNO for MB_YESNO.
+    virtual int ShowMessageBox(bool owned, const std::string& caption, const std::string& text, win::UINT style) = 0;
     virtual void Beep(win::UINT type) = 0;
     virtual win::UINT WaveOutDevices() = 0;
     // Last words before the process ends.

@@ -11,8 +11,7 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
     std::string bodyText = text ? text : "";
     platform::WriteTrace(std::string("box\t") + (owned ? "window" : "none") + "\t" + platform::TraceFlags(type) + "\t" +
                          platform::EscapeTraceText(captionText) + "\t" + platform::EscapeTraceText(bodyText));
-    platform::TheBackend().ShowMessageBox(owned, captionText, bodyText, type);
-    return IDOK;
+    return platform::TheBackend().ShowMessageBox(owned, captionText, bodyText, type);
 }
 
 BOOL MessageBeep(UINT type) {

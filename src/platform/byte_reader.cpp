@@ -30,9 +30,8 @@ std::unique_ptr<ByteReader> ByteReader::Open(const char* path) {
         return std::unique_ptr<ByteReader>(new ByteReader(file, static_cast<std::uint64_t>(size)));
     }
     struct stat info {};
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fstat(fileno(file), &info) != 0) {
         std::fclose(file);
-        errno = EACCES;  // only files are read, as on Windows; callers report why
         return nullptr;
     }
     return std::unique_ptr<ByteReader>(new ByteReader(file, static_cast<std::uint64_t>(info.st_size)));

@@ -15,7 +15,7 @@ namespace platform {
 class ByteReader {
 public:
     // Opens a file as presentations name it; null when it cannot be opened
-    // (a folder cannot).
+    // (only a regular file can).
     static std::unique_ptr<ByteReader> Open(const char* path);
     // Reads `data`, which must outlive the reader.
     explicit ByteReader(std::span<const std::uint8_t> data);

@@ -10,8 +10,11 @@
 #include <cctype>
 #include <cstdio>
 #include <utility>
+#include <vector>
 
+#include "platform/code_page.h"
 #include "platform/letter_case.h"
+#include "platform/regular_file.h"
 
 namespace platform {
 namespace {
@@ -42,25 +45,36 @@ bool IsDiscImageFormat(const std::string& path) {
     return extension == ".cue" || extension == ".toc" || extension == ".bin" || extension == ".nrg";
 }
 
-// The first file a CUE sheet (FILE) or a TOC file (DATAFILE) names, beside it.
-std::string DataFileOf(const std::string& sheet) {
-    std::FILE* file = std::fopen(sheet.c_str(), "r");
-    if (!file) return {};
+// The files a CUE sheet (FILE) or a TOC file (DATAFILE) names, beside it.
+std::vector<std::string> SheetFiles(const std::string& sheet) {
+    std::vector<std::string> files;
+    std::FILE* file = OpenRegularFile(sheet.c_str(), "r");
+    if (!file) return files;
     char line[1024];
-    std::string found;
-    while (found.empty() && std::fgets(line, sizeof line, file)) {
+    const std::size_t slash = sheet.rfind('/');
+    while (std::fgets(line, sizeof line, file)) {
         const std::string_view text = line;
         const std::size_t word = text.find_first_not_of(" \t");
         if (word == std::string_view::npos ||
             !(EqualsIgnoringCase(text.substr(word, 5), "FILE ") || EqualsIgnoringCase(text.substr(word, 9), "DATAFILE ")))
             continue;
         const std::size_t open = text.find('"', word), close = text.rfind('"');
-        if (open != std::string_view::npos && close > open) found = text.substr(open + 1, close - open - 1);
+        if (open == std::string_view::npos || close <= open) continue;
+        const std::string found(text.substr(open + 1, close - open - 1));
+        files.push_back(found[0] == '/' || slash == std::string::npos ? found : sheet.substr(0, slash + 1) + found);
     }
     std::fclose(file);
-    if (found.empty() || found[0] == '/') return found;
-    const std::size_t slash = sheet.rfind('/');
-    return slash == std::string::npos ? found : sheet.substr(0, slash + 1) + found;
+    return files;
+}
+
+// The disc library opens a sheet's files with a blocking open(): a FIFO
+// among them would hang it for good.
+bool SheetFilesAreRegular(const std::string& sheet) {
+    for (const std::string& name : SheetFiles(sheet)) {
+        struct stat info;
+        if (::stat(name.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return false;
+    }
+    return true;
 }
 
 struct StatFree {
@@ -140,6 +154,10 @@ bool DiscImage::Start(std::string& error) {
         error = source_ + ": not a disc image or a drive";
         return false;
     } else if (IsDiscImageFormat(source_)) {
+        if (!SheetFilesAreRegular(source_)) {
+            error = source_ + ": cannot be read as a disc image";
+            return false;
+        }
         handles_->cdio = cdio_open(source_.c_str(), DRIVER_UNKNOWN);
         const bool opened = handles_->cdio != nullptr;
         if (!opened || !DataTrackIsIso()) {
@@ -194,7 +212,8 @@ bool DiscImage::DataTrackIsIso() {
 }
 
 bool DiscImage::OpenDataFile() {
-    const std::string data = DataFileOf(source_);
+    const std::vector<std::string> files = SheetFiles(source_);
+    const std::string data = files.empty() ? std::string() : files.front();
     struct stat info;
     if (data.empty() || ::stat(data.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
     handles_->iso = iso9660_open_fuzzy_ext(data.c_str(), ISO_EXTENSION_ALL, RawSectorFuzz);
@@ -244,7 +263,7 @@ std::optional<DiscEntry> DiscImage::Find(const std::vector<std::string>& compone
                 found = &entry;
                 break;
             }
-            if (EqualsIgnoringCase(entry.name, component) && (!found || entry.name < found->name)) found = &entry;
+            if (NamesMatch(entry.name, component) && (!found || entry.name < found->name)) found = &entry;
         }
         if (!found) return std::nullopt;
         at = *found;

@@ -1,12 +1,15 @@
 #include "platform/disc_volume.h"
 
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
 #include "platform/internal.h"
+#include "platform/code_page.h"
 #include "platform/session.h"
+#include "platform/tree_top.h"
 
 namespace platform {
 namespace {
@@ -121,13 +124,19 @@ void PlaceDisc(std::shared_ptr<DiscImage> disc, std::vector<std::string> folder)
 
 std::shared_ptr<DiscImage> PlacedDisc() { return Placed().disc; }
 
-DiscLookup LookUpOnDisc(std::string_view path) {
+DiscLookup LookUpOnDisc(std::string_view written) {
     DiscLookup lookup;
     PlacedDiscPart& placed = Placed();
     if (!placed.disc) return lookup;
+    const std::string converted = FileSystemName(written);
+    std::string_view path = converted;
     std::vector<std::string> components;
-    if (StartsWithDrive(path)) {
+    const bool anyDrive = path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
+    if (StartsWithDrive(path) || (KeptToTree() && placed.onDisc && anyDrive)) {
+        // Kept to its disc, a presentation has no other drive to reach.
         path.remove_prefix(Drive.size());
+    } else if (KeptToTree() && placed.onDisc && !path.empty() && path[0] == '/') {
+        // A host root is the disc's root.
     } else if (!placed.onDisc || path.empty() || path[0] == '/') {
         return lookup;
     } else if (path[0] != '\\') {
@@ -174,6 +183,32 @@ void EnterDiscFolder(std::vector<std::string> names) {
 }
 
 void LeaveDiscFolder() { Placed().onDisc = false; }
+
+std::optional<bool> LeavesDisc(std::string_view path) {
+    const PlacedDiscPart& placed = Placed();
+    if (!placed.disc || !placed.onDisc) return std::nullopt;
+    std::size_t depth = placed.current.size();
+    if (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':') {
+        if (!StartsWithDrive(path)) return true;
+        path.remove_prefix(Drive.size());
+        depth = 0;
+    } else if (!path.empty() && IsSeparator(path[0])) {
+        depth = 0;
+    }
+    std::size_t at = 0;
+    while (at < path.size()) {
+        std::size_t end = at;
+        while (end < path.size() && !IsSeparator(path[end])) ++end;
+        const std::string_view component = path.substr(at, end - at);
+        at = end + 1;
+        if (component.empty() || component == ".") continue;
+        if (component != "..")
+            ++depth;
+        else if (depth-- == 0)
+            return true;
+    }
+    return false;
+}
 
 std::optional<std::string> DiscFolderForTrace() {
     const PlacedDiscPart& placed = Placed();

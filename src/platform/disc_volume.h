@@ -45,5 +45,8 @@ void LeaveDiscFolder();
 // The current folder on the disc relative to the presentation's folder, for
 // the trace; none when the current folder is the host's.
 std::optional<std::string> DiscFolderForTrace();
+// On a disc: whether a path reaches out of it from the current folder (above
+// its root, or on another drive); nothing when not on a disc.
+std::optional<bool> LeavesDisc(std::string_view path);
 
 }  // namespace platform

@@ -13,10 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/disc_volume.h"
 #include "platform/internal.h"
 #include "platform/letter_case.h"
 #include "platform/paths.h"
+#include "platform/regular_file.h"
+#include "platform/tree_top.h"
 #include "platform/win.h"
 
 namespace platform {
@@ -27,13 +30,25 @@ bool Exists(const std::string& path) {
     return ::lstat(path.c_str(), &info) == 0;
 }
 
+// What a presentation may name: a regular file or a folder. FIFOs, devices,
+// sockets and symlink loops are missing, so nothing ever waits on them.
+bool StatEntry(const std::string& path, struct stat& info) {
+    if (::stat(path.c_str(), &info) != 0) {
+        if (errno == ELOOP) errno = ENOENT;
+        return false;
+    }
+    if (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode)) return true;
+    errno = ENOENT;
+    return false;
+}
+
 // The first entry of a folder (sorted) equal to name without regard to case.
 std::string MatchIgnoringCase(const std::string& folder, const std::string& name) {
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir) return {};
     std::vector<std::string> matches;
     while (const dirent* entry = ::readdir(dir)) {
-        if (EqualsIgnoringCase(entry->d_name, name)) matches.emplace_back(entry->d_name);
+        if (NamesMatch(entry->d_name, name)) matches.emplace_back(entry->d_name);
     }
     ::closedir(dir);
     if (matches.empty()) return {};
@@ -108,7 +123,32 @@ void CopyField(char* out, std::size_t size, const char* begin, const char* end) 
 
 }  // namespace
 
+namespace {
+
+// The host path of a name in the tree, wherever its symlinks lead.
+std::string HostPathInTree(std::string_view path) {
+    const auto place = [](std::string_view name) { return KeptToTree() ? PathInTree(name) : std::string(name); };
+    const std::string converted = FileSystemName(path);
+    std::string host;
+    if (converted != path) {
+        // A name the file system's encoding already holds (a script written
+        // here, a folder's own path) is found as it is.
+        host = MatchHostPath(place(path));
+        if (!Exists(host)) host.clear();
+    }
+    if (host.empty()) host = MatchHostPath(place(converted));
+    return host;
+}
+
+}  // namespace
+
 std::string ResolveHostPath(std::string_view path) {
+    // A symlink of the tree leads nowhere outside it: such a name names nothing.
+    std::string host = HostPathInTree(path);
+    return InsideTree(host) ? host : std::string();
+}
+
+std::string MatchHostPath(std::string_view path) {
     std::string written(path);
     std::replace(written.begin(), written.end(), '\\', '/');
     if (written.empty() || Exists(written)) return written;
@@ -185,6 +225,15 @@ bool IsRegularFile(std::string_view name) {
     return ::stat(ResolveHostPath(name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+bool IsSpecialFile(std::string_view name) {
+    if (LookUpOnDisc(name).onDisc) return false;
+    const std::string host = HostPathInTree(name);
+    struct stat info;
+    if (::lstat(host.c_str(), &info) != 0) return false;
+    if (::stat(host.c_str(), &info) != 0) return errno == ELOOP;
+    return !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
+}
+
 }  // namespace platform
 
 namespace win {
@@ -211,14 +260,7 @@ std::FILE* fopen(const char* path, const char* mode) {
     std::string hostMode;
     for (const char* c = mode; *c; ++c)
         if (*c != 't') hostMode += *c;  // Windows' explicit text flag
-    std::FILE* file = std::fopen(platform::ResolveHostPath(path).c_str(), hostMode.c_str());
-    struct stat info;
-    if (file && ::fstat(::fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
-        // A folder is not a file to read, as on Windows.
-        std::fclose(file);
-        errno = EACCES;
-        return nullptr;
-    }
+    std::FILE* file = platform::OpenRegularFile(platform::ResolveHostPath(path).c_str(), hostMode.c_str());
     bool text = std::strchr(mode, 'b') == nullptr;
     bool readOnly = mode[0] == 'r' && std::strchr(mode, '+') == nullptr;
     if (!file || !text || !readOnly) return file;
@@ -238,7 +280,10 @@ int _access(const char* path, int mode) {
         }
         return 0;
     }
-    return ::access(platform::ResolveHostPath(path).c_str(), mode & (R_OK | W_OK));
+    const std::string host = platform::ResolveHostPath(path);
+    struct stat info;
+    if (!platform::StatEntry(host, info)) return -1;
+    return ::access(host.c_str(), mode & (R_OK | W_OK));
 }
 
 char* _getcwd(char* buffer, int size) {
@@ -300,7 +345,7 @@ BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_
         return TRUE;
     }
     struct stat info;
-    if (::stat(platform::ResolveHostPath(path).c_str(), &info) != 0) return FALSE;
+    if (!platform::StatEntry(platform::ResolveHostPath(path), info)) return FALSE;
     data->dwFileAttributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
     auto size = static_cast<std::uint64_t>(info.st_size);
     data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
@@ -328,15 +373,19 @@ DWORD SearchPathA(const char* path, const char* fileName, const char* extension,
         return parts;
     };
     std::vector<std::string> folders;
+    std::size_t inTree = 0;  // the folders before this one are the presentation's
     if (path) {
         folders = split(path, ';');
+        inTree = folders.size();
     } else {
         // Without a search path: the current folder, then PATH.
         folders.push_back(".");
+        inTree = 1;
         if (const char* env = std::getenv("PATH"))
             for (auto& folder : split(env, ':')) folders.push_back(std::move(folder));
     }
-    for (const std::string& folder : folders) {
+    for (std::size_t index = 0; index < folders.size(); ++index) {
+        const std::string& folder = folders[index];
         if (folder.empty()) continue;
         if (const platform::DiscLookup lookup = platform::LookUpOnDisc(folder + "\\" + name); lookup.onDisc) {
             if (!lookup.entry || lookup.entry->folder) continue;
@@ -345,9 +394,10 @@ DWORD SearchPathA(const char* path, const char* fileName, const char* extension,
             if (filePart && length < bufferLength) *filePart = buffer + found.rfind('\\') + 1;
             return length;
         }
-        std::string host = platform::ResolveHostPath(folder + "\\" + name);
+        std::string host = index < inTree ? platform::ResolveHostPath(folder + "\\" + name)
+                                          : platform::MatchHostPath(folder + "/" + name);
         struct stat info;
-        if (::stat(host.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) continue;
+        if (::stat(host.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
         char absolute[PATH_MAX];
         if (::realpath(host.c_str(), absolute)) host = absolute;
         DWORD length = platform::CopyOut(host, bufferLength, buffer);

@@ -21,4 +21,7 @@ void corvanta_host_at_exit(void (*finish)(void));
 // The disc image or drive the presentation plays from, or null: the CD drive
 // when no other is set up.
 const char* corvanta_host_disc(void);
+// Tells the person running the program something they must hear of (an
+// output file that cannot be written), as the program's own messages go.
+void corvanta_host_tell_user(const char* line);
 }

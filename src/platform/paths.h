@@ -13,7 +13,10 @@ namespace platform {
 // each component that does not exist as written is matched without regard
 // to case (the first match in sorted order). Components that match nothing
 // stay as written, so the result can name a file about to be created.
+// While a presentation keeps to its tree, the path is first brought inside it.
 std::string ResolveHostPath(std::string_view path);
+// The same, never kept to a tree: for the folders of PATH.
+std::string MatchHostPath(std::string_view path);
 
 // For tools that walk a presentation wherever it lies (a folder or a disc):
 // the current folder as a path ("D:/PARTS" on a disc), the path a name has
@@ -23,5 +26,8 @@ std::filesystem::path CurrentFolderPath();
 std::filesystem::path AbsolutePath(std::string_view name);
 std::optional<std::vector<std::string>> FolderNames(std::string_view folder);
 bool IsRegularFile(std::string_view name);
+// Whether a name is there but neither a file nor a folder (a FIFO, a device,
+// a socket, a symlink loop): the player takes it for missing.
+bool IsSpecialFile(std::string_view name);
 
 }  // namespace platform

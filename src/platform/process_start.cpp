@@ -100,13 +100,14 @@ private:
 };
 
 // The error of the start, 0 when the program runs; in `folder` when one is given.
-int Spawn(const std::vector<std::string>& words, bool ownSession, const std::string& folder, pid_t* pid) {
+int Spawn(const std::string& file, const std::vector<std::string>& words, bool ownSession, const std::string& folder,
+          pid_t* pid) {
     std::vector<char*> argv;
     for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
     SpawnAttributes attributes(ownSession);
     SpawnFileActions actions(folder);
-    return ::posix_spawn(pid, argv[0], actions.Get(), attributes.Get(), argv.data(), environ);
+    return ::posix_spawn(pid, file.c_str(), actions.Get(), attributes.Get(), argv.data(), environ);
 }
 
 }  // namespace
@@ -139,12 +140,18 @@ BOOL CreateProcessA(const char* applicationName, char* commandLine, SECURITY_ATT
         return FALSE;
     }
     const char* path = std::getenv("PATH");
-    platform::ProgramFound found = platform::FindProgram(copy ? copy->program : split.program, path ? path : "");
+    platform::ProgramFound found =
+        platform::FindProgram(copy ? copy->program : split.program, path ? path : "", !copy);
     int error = found.error;
+    if (!error) error = platform::MayStart(split.program, commandLine);
     std::vector<std::string> words = std::move(found.run);
+    const std::string file = words.empty() ? std::string() : words.front();
+    // A program hears its name as the line wrote it (wine hears its own).
+    if (words.size() == 1) words.front() = split.program;
     words.insert(words.end(), split.arguments.begin(), split.arguments.end());
     pid_t pid = 0;
-    if (!error) error = platform::Spawn(words, (creationFlags & DETACHED_PROCESS) != 0, copy ? copy->folder : "", &pid);
+    if (!error)
+        error = platform::Spawn(file, words, (creationFlags & DETACHED_PROCESS) != 0, copy ? copy->folder : "", &pid);
     if (error) {
         if (copy) platform::RemoveProgramCopy(copy->folder);
         errno = error;

@@ -7,6 +7,8 @@
 #include <cstdio>
 
 #include "platform/paths.h"
+#include "platform/settings.h"
+#include "platform/win.h"
 
 namespace platform {
 namespace {
@@ -33,13 +35,15 @@ bool HasExtension(std::string_view name) {
     return name.find('.', separator == std::string_view::npos ? 0 : separator + 1) != std::string_view::npos;
 }
 
-// The file name stands for in folder (none: the name's own folder).
-std::string FindIn(std::string_view folder, std::string_view name) {
+// The file name stands for in folder (none: the name's own folder); a folder
+// of the presentation's keeps to its tree, a folder of PATH does not.
+std::string FindIn(std::string_view folder, std::string_view name, bool inTree) {
     const std::string path = folder.empty() ? std::string(name) : std::string(folder) + "/" + std::string(name);
-    std::string host = ResolveHostPath(path);
+    const auto resolve = inTree ? ResolveHostPath : MatchHostPath;
+    std::string host = resolve(path);
     if (IsFile(host)) return host;
     if (HasExtension(name)) return {};
-    host = ResolveHostPath(path + ".exe");
+    host = resolve(path + ".exe");
     return IsFile(host) ? host : std::string();
 }
 
@@ -56,16 +60,16 @@ bool IsExecutable(const std::string& path) { return ::access(path.c_str(), X_OK)
 
 }  // namespace
 
-ProgramFound FindProgram(std::string_view name, std::string_view searchPath) {
+ProgramFound FindProgram(std::string_view name, std::string_view searchPath, bool inTree) {
     ProgramFound found;
     std::string file;
     if (name.find_first_of("\\/") != std::string_view::npos) {
-        file = FindIn({}, name);
+        file = FindIn({}, name, inTree);
     } else if (!name.empty()) {
-        file = FindIn(".", name);
+        file = FindIn(".", name, inTree);
         for (std::string_view folder : Folders(searchPath)) {
             if (!file.empty()) break;
-            file = FindIn(folder, name);
+            file = FindIn(folder, name, false);
         }
     }
     if (file.empty()) {
@@ -89,6 +93,19 @@ ProgramFound FindProgram(std::string_view name, std::string_view searchPath) {
     }
     found.run = {file};
     return found;
+}
+
+int MayStart(std::string_view program, std::string_view commandLine) {
+    switch (CurrentSettings().programs) {
+        case ProgramsPolicy::Allow: return 0;
+        case ProgramsPolicy::Never: return ENOENT;
+        case ProgramsPolicy::Ask: break;
+    }
+    const std::string question = "The presentation wants to start the program " + std::string(program) +
+                                 " with the command line\n" + std::string(commandLine) + "\nStart it?";
+    return win::MessageBoxA(nullptr, question.c_str(), "Corvanta", win::MB_YESNO | win::MB_ICONQUESTION) == win::IDYES
+               ? 0
+               : EACCES;
 }
 
 }  // namespace platform

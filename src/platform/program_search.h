@@ -20,7 +20,14 @@ struct ProgramFound {
 // names match without regard to case; without an extension the plain name is
 // tried first, then the name with ".exe". The first file found is the
 // program: a Windows program (starting with "MZ") runs through the first
-// wine of searchPath, anything else must be executable.
-ProgramFound FindProgram(std::string_view name, std::string_view searchPath);
+// wine of searchPath, anything else must be executable. A name with a folder
+// and the current folder keep to the presentation's tree unless !inTree (a
+// program copied off the disc).
+ProgramFound FindProgram(std::string_view name, std::string_view searchPath, bool inTree = true);
+
+// 0 when the program may start as CORVANTA_PROGRAMS says: always, after the
+// viewer said yes to a box naming it and its command line (else EACCES), or
+// never (ENOENT, as for a missing program).
+int MayStart(std::string_view program, std::string_view commandLine);
 
 }  // namespace platform

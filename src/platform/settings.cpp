@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include "platform/code_page.h"
 #include "platform/session.h"
 #include "platform/tell_user.h"
 
@@ -86,6 +87,26 @@ Settings ReadSettings(const std::function<const char*(const char*)>& lookup) {
             settings.palette = PaletteMode::Error;
         else
             ReportBadValue("CORVANTA_PALETTE", value);
+    }
+    if (const char* value = lookup("CORVANTA_PROGRAMS")) {
+        std::string_view text = value;
+        if (text == "allow")
+            settings.programs = ProgramsPolicy::Allow;
+        else if (text == "ask")
+            settings.programs = ProgramsPolicy::Ask;
+        else if (text == "never")
+            settings.programs = ProgramsPolicy::Never;
+        else
+            ReportBadValue("CORVANTA_PROGRAMS", value);
+    }
+    if (const char* value = lookup("CORVANTA_CODEPAGE")) {
+        std::string_view text = value;
+        int page = 0;
+        auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), page);
+        if (error == std::errc{} && end == text.data() + text.size() && CodePageKnown(page))
+            settings.codePage = page;
+        else
+            ReportBadValue("CORVANTA_CODEPAGE", value);
     }
     if (const char* value = lookup("CORVANTA_INPUT")) settings.input = value;
     if (const char* value = lookup("CORVANTA_TRACE_WAITS")) {

@@ -18,6 +18,9 @@ struct Size {
 enum class Driver { Sdl, Headless };
 enum class PaletteMode { Static, NoStatic, Error };
 enum class ScaleMode { Aspect, Integer, Stretch };
+// Whether a presentation may start programs: as it says, after asking the
+// viewer, or never (as if they were missing).
+enum class ProgramsPolicy { Allow, Ask, Never };
 
 struct Settings {
     Driver driver = Driver::Sdl;
@@ -29,6 +32,8 @@ struct Settings {
     std::string input;  // headless input script
     std::string trace;  // trace file, "-" for standard error
     std::uint64_t maxMs = 600000;
+    ProgramsPolicy programs = ProgramsPolicy::Allow;
+    int codePage = 1252;  // of the names in scripts
     bool traceWaits = false;  // trace where the player waits for the viewer (for tools)
 };
 

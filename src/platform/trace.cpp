@@ -2,6 +2,8 @@
 #include "platform/internal.h"
 #include "platform/trace.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -30,9 +32,24 @@ public:
     void Write(const std::string& line) {
         std::lock_guard lock(mutex_);
         if (!opened_) Open();
-        if (!file_) return;
-        std::fputs(line.c_str(), file_);
-        std::fflush(file_);
+        if (!file_ || failed_) return;
+        // One write a line; a line that does not fit is taken back whole, so
+        // that the trace ends with the last line written in full.
+        const int descriptor = ::fileno(file_);
+        const off_t start = ::lseek(descriptor, 0, SEEK_CUR);
+        std::size_t done = 0;
+        while (done < line.size()) {
+            const ssize_t wrote = ::write(descriptor, line.data() + done, line.size() - done);
+            if (wrote < 0 && errno == EINTR) continue;
+            if (wrote <= 0) {
+                const int error = wrote < 0 ? errno : ENOSPC;
+                if (start >= 0 && ::ftruncate(descriptor, start) == 0) ::lseek(descriptor, start, SEEK_SET);
+                failed_ = true;
+                TellUser("corvanta: trace " + CurrentSettings().trace + ": " + std::strerror(error));
+                return;
+            }
+            done += static_cast<std::size_t>(wrote);
+        }
     }
 
 private:
@@ -50,6 +67,7 @@ private:
 
     std::mutex mutex_;
     bool opened_ = false;
+    bool failed_ = false;  // said once; nothing more is written
     std::FILE* file_ = nullptr;
 };
 
@@ -148,6 +166,10 @@ void corvanta_host_wake(void) { platform::WakeForIdleWork(); }
 
 void corvanta_host_at_exit(void (*finish)(void)) {
     if (finish) platform::AtExit(finish);
+}
+
+void corvanta_host_tell_user(const char* line) {
+    if (line) platform::TellUser(line);
 }
 
 const char* corvanta_host_disc(void) {

@@ -178,11 +178,14 @@ DWORD GetTickCount();
 
 // ---------------------------------------------------------------- boxes, beeps
 inline constexpr UINT MB_OK = 0x00000000;
+inline constexpr UINT MB_YESNO = 0x00000004;
 inline constexpr UINT MB_ICONHAND = 0x00000010;
 inline constexpr UINT MB_ICONQUESTION = 0x00000020;
 inline constexpr UINT MB_ICONEXCLAMATION = 0x00000030;
 inline constexpr UINT MB_ICONASTERISK = 0x00000040;
 inline constexpr int IDOK = 1;
+inline constexpr int IDYES = 6;
+inline constexpr int IDNO = 7;
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
 BOOL MessageBeep(UINT type);
 

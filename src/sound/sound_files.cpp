@@ -18,7 +18,10 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 }  // namespace
 
-bool SoundClass::FileExists(const char* path) { return win::GetFileAttributesA(path) != win::INVALID_FILE_ATTRIBUTES; }
+bool SoundClass::FileExists(const char* path) {
+    const win::DWORD attributes = win::GetFileAttributesA(path);
+    return attributes != win::INVALID_FILE_ATTRIBUTES && !(attributes & win::FILE_ATTRIBUTE_DIRECTORY);
+}
 
 FileImage SoundClass::LoadFileImage(const char* path) {
     FileHandle file(win::fopen(path, "rb"));

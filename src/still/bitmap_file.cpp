@@ -25,7 +25,8 @@ constexpr int PaletteSize = 256;
 // this size it is always taken, beyond it at most this many bytes per data byte.
 constexpr std::uint64_t RleFreeBytes = std::uint64_t{4} << 20;
 constexpr std::uint64_t RleMaxExpansion = 256;
-constexpr std::uint64_t MaxPictureBytes = 0xFFFFFFFF;  // biSizeImage is 32 bits
+// As for a movie's frame: more is a hostile header, never read.
+constexpr std::uint64_t MaxPictureBytes = std::uint64_t{64} << 20;
 
 constexpr const char* InfoReadError = "Unable to read bitmap information";
 constexpr const char* BlockReadError = "Error in read of .BMP file into memory";
@@ -143,6 +144,7 @@ const char* ReadPixels(platform::ByteReader& source, const Headers& headers, std
     const std::uint64_t stride = RowStride(width, 8);
     const std::uint64_t pictureSize = stride * rows;
     const std::uint64_t available = BytesFrom(source, headers.dataOffset);
+    if (pictureSize > MaxPictureBytes) return BlockReadError;
 
     // Data that must be decoded to be checked are decoded aside.
     std::unique_ptr<SlidePicture> aside;
@@ -151,8 +153,7 @@ const char* ReadPixels(platform::ByteReader& source, const Headers& headers, std
         if (header.biCompression == win::BI_RGB) {
             const std::uint64_t fileStride = RowStride(width, bitCount);
             const std::uint64_t dataSize = fileStride * rows;
-            if (dataSize > available || pictureSize > MaxPictureBytes)
-                return ReadBlocks(source, nullptr, dataSize, serve, false);
+            if (dataSize > available) return ReadBlocks(source, nullptr, dataSize, serve, false);
             if (!picture) return nullptr;
             if (bitCount == 8) {
                 // Stored rows are padded as the picture's are: read straight into it.
@@ -167,8 +168,7 @@ const char* ReadPixels(platform::ByteReader& source, const Headers& headers, std
         } else {
             const std::uint64_t dataSize = header.biSizeImage ? std::min<std::uint64_t>(header.biSizeImage, available)
                                                                : available;
-            if (pictureSize > std::max(RleFreeBytes, dataSize * RleMaxExpansion) || pictureSize > MaxPictureBytes)
-                return BlockReadError;
+            if (pictureSize > std::max(RleFreeBytes, dataSize * RleMaxExpansion)) return BlockReadError;
             std::vector<std::uint8_t> data(dataSize);
             if (const char* error = ReadBlocks(source, data.data(), dataSize, serve)) return error;
             made = MakePicture(width, rows, stride);

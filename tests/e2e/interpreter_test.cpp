@@ -83,7 +83,7 @@ TEST(StartUp, HelpAndVersionAnswerBeforeAnythingStarts) {
         if (c.argument == std::string("--version")) continue;
         for (const char* setting : {"CORVANTA_DRIVER", "CORVANTA_SCREEN", "CORVANTA_PALETTE", "CORVANTA_CDROM",
                                     "CORVANTA_TRACE", "CORVANTA_CLIENT", "CORVANTA_INPUT", "CORVANTA_AUDIO_OUT",
-                                    "CORVANTA_MAX_MS"})
+                                    "CORVANTA_MAX_MS", "CORVANTA_PROGRAMS", "CORVANTA_CODEPAGE"})
             EXPECT_NE(run.stdOut.find(setting), std::string::npos) << setting;
     }
 }

@@ -134,6 +134,7 @@ struct ProgramCase {
     std::vector<std::string> trace;  // the whole trace
     int exitCode;
     std::vector<std::string> args;  // what the recorder was given; empty: not started
+    std::map<std::string, std::string> env = {};
 };
 
 void PrintTo(const ProgramCase& c, std::ostream* os) { *os << c.name; }
@@ -143,6 +144,7 @@ class Program : public testing::TestWithParam<ProgramCase> {};
 TEST_P(Program, StartsAsWritten) {
     const ProgramCase& c = GetParam();
     Presentation setup = Prepare(c.name, c.script, c.recorderAt);
+    setup.options.env.insert(c.env.begin(), c.env.end());
     PlayerRun run;
     {
         Leaky leaky;
@@ -170,9 +172,27 @@ INSTANTIATE_TEST_SUITE_P(
                     "recorder",
                     {"present\tfd15e9aa", "spawn\t.\t recorder a,b\t\"c d\" x\\\"y \\\\\"e f\" \"g\"\"h\" ;|$(i)",
                      HeyBox + "TIMEOUT missing.", "exit\t0"},
-                    0, {"./recorder", "a,b", "c d", "x\"y", "\\e f", "g\"h", ";|$(i)"}},
+                    0, {"recorder", "a,b", "c d", "x\"y", "\\e f", "g\"h", ";|$(i)"}},
         ProgramCase{"RunFindsABackslashPathWithoutRegardToCase", "run TOOLS\\Rec.EXE one\n", "Tools/rec.exe",
-                    {"present\tfd15e9aa", "spawn\t.\tTOOLS\\Rec.EXE one", "exit\t0"}, 0, {"Tools/rec.exe", "one"}},
+                    {"present\tfd15e9aa", "spawn\t.\tTOOLS\\Rec.EXE one", "exit\t0"}, 0, {"TOOLS\\Rec.EXE", "one"}},
+        // The presentation's tree is all it reaches: ".." at its top stays there.
+        ProgramCase{"RunAboveTheTopFindsNothing", "run ..\\..\\..\\..\\bin\\sh -c true\n", "",
+                    {"present\tfd15e9aa",
+                     FatalBox + "CreateProcess command of ..\\..\\..\\..\\bin\\sh -c true failed.\n Error number: 2.",
+                     "beep\t0x30", "exit\t1"},
+                    1, {}},
+        ProgramCase{"NeverStartsAsIfMissing", "run recorder\n", "recorder",
+                    {"present\tfd15e9aa", FatalBox + "CreateProcess command of recorder failed.\n Error number: 2.",
+                     "beep\t0x30", "exit\t1"},
+                    1, {}, {{"CORVANTA_PROGRAMS", "never"}}},
+        // Headless, the question is dismissed: the answer is no.
+        ProgramCase{"AskAnsweredNoIsAFailedStart", "run recorder x\n", "recorder",
+                    {"present\tfd15e9aa",
+                     "box\tnone\t0x24\tCorvanta\tThe presentation wants to start the program recorder with the "
+                     "command line\nrecorder x\nStart it?",
+                     FatalBox + "CreateProcess command of recorder x failed.\n Error number: 13.", "beep\t0x30",
+                     "exit\t1"},
+                    1, {}, {{"CORVANTA_PROGRAMS", "ask"}}},
         ProgramCase{"RunWithoutCommandLineIsANotice", "run \ndefault\n", "",
                     {"present\tfd15e9aa", HeyBox + "RUN command malformed.", HeyBox + "TIMEOUT missing.", "exit\t0"},
                     0, {}},
@@ -202,7 +222,7 @@ TEST(Program, ExecHandsOverToAProgramThatOutlivesThePlayer) {
     test::WriteFile(go, "");
     std::optional<Record> record = ReadRecord(setup.record);
     ASSERT_TRUE(record) << "the program did not outlive the player";
-    EXPECT_EQ(record->args, (std::vector<std::string>{"./recorder", "last"}));
+    EXPECT_EQ(record->args, (std::vector<std::string>{"recorder", "last"}));
     ExpectCleanStart(*record, setup.options, setup.root);
 }
 

@@ -4,9 +4,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace test {
 namespace fs = std::filesystem;
@@ -125,18 +128,36 @@ PlayerRun RunPlayer(const fs::path& presentation, const PlayerOptions& options) 
         FILE* err = std::freopen(errors.c_str(), "w", stderr);
         (void)out;
         (void)err;
-        std::vector<std::string> args{CORVANTA_BINARY};
+        std::vector<std::string> args{options.program};
         args.insert(args.end(), options.args.begin(), options.args.end());
         std::vector<char*> argv;
         for (auto& arg : args) argv.push_back(arg.data());
         argv.push_back(nullptr);
-        execv(CORVANTA_BINARY, argv.data());
+        execv(options.program.c_str(), argv.data());
         _exit(127);
     }
     PlayerRun run;
     int status = 0;
     struct rusage usage {};
-    if (child > 0 && wait4(child, &status, 0, &usage) == child && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + std::chrono::seconds(options.killAfterSeconds);
+    bool signalled = options.signal == 0;
+    pid_t ended = 0;
+    while (child > 0 && (options.killAfterSeconds > 0 || !signalled) &&
+           (ended = wait4(child, &status, WNOHANG, &usage)) == 0) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!signalled && now >= start + std::chrono::milliseconds(options.signalAfterMs)) {
+            kill(child, options.signal);
+            signalled = true;
+        }
+        if (options.killAfterSeconds > 0 && now > deadline) {
+            kill(child, SIGKILL);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (child > 0 && ended == 0) ended = wait4(child, &status, 0, &usage);
+    if (ended == child && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
     run.peakKb = usage.ru_maxrss;
     run.trace = ReadTrace(trace);
     run.stdOut = ReadAll(output);

@@ -37,6 +37,13 @@ struct PlayerOptions {
     std::vector<std::string> args;              // after the program name
     std::string input;                          // input script text
     std::map<std::string, std::string> env;     // extra settings (CORVANTA_CLIENT, ...)
+    std::string program = CORVANTA_BINARY;      // the player, or another of its programs
+    // When set, a run still going after this many seconds is killed (exit
+    // code -1): a hang fails its test instead of stalling the suite.
+    int killAfterSeconds = 0;
+    // When set, this signal is sent once the run has gone on for signalAfterMs.
+    int signal = 0;
+    int signalAfterMs = 0;
 };
 
 // Runs the player in `presentation` (its working directory). The trace and the

@@ -1,7 +1,11 @@
 // The test backend: no window, a virtual clock, scripted input, a trace of
 // what would have been shown.
+#include <sys/wait.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <fstream>
 #include <sstream>
 
@@ -19,9 +23,28 @@ namespace {
 
 constexpr unsigned BusyPeeksFree = 1000;
 
+volatile std::sig_atomic_t endingSignal = 0;
+
+void NoteEndingSignal(int number) { endingSignal = number; }
+
+// SIGTERM, SIGINT and SIGHUP end a headless run as Escape would, with the
+// exit status a shell gives a killed program; the trace and the render are
+// finished on the way. Not restarted: a wait for a program breaks off.
+void CatchEndingSignals() {
+    struct sigaction action {};
+    action.sa_handler = NoteEndingSignal;
+    sigemptyset(&action.sa_mask);
+    for (int number : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(number, &action, nullptr);
+}
+
+void EndOnSignal() {
+    if (endingSignal) win::ExitProcess(static_cast<win::UINT>(128 + endingSignal));
+}
+
 class HeadlessBackend final : public Backend {
 public:
     explicit HeadlessBackend(const Settings& settings) : client_(settings.client), maxMs_(settings.maxMs) {
+        CatchEndingSignals();
         if (settings.input.empty()) return;
         std::ifstream in(settings.input, std::ios::binary);
         if (!in) {
@@ -45,6 +68,7 @@ public:
     // itself), and each further peek costs a millisecond: it still meets its
     // input and the time limit.
     void PollInput() override {
+        EndOnSignal();
         if (++busyPeeks_ > BusyPeeksFree) AdvanceTo(now_.load() + 1);
         while (next_ < events_.size() && events_[next_].time <= now_.load()) Perform(events_[next_++]);
     }
@@ -52,6 +76,7 @@ public:
     // The clock jumps to the time asked, or to the next scripted event; at
     // least a millisecond, so that a wait always ends.
     void WaitUntil(std::optional<std::uint64_t> due, bool forInput) override {
+        EndOnSignal();
         busyPeeks_ = 0;
         std::uint64_t until = due.value_or(maxMs_);
         if (forInput && next_ < events_.size()) until = std::min(until, events_[next_].time);
@@ -71,9 +96,15 @@ public:
         if (RunObserver* observer = TheRunObserver()) observer->Presented(screen, now_.load());
     }
 
-    void AwaitProcessEnd(int pid) override { ProcessEnded(pid, true); }
+    void AwaitProcessEnd(int pid) override {
+        siginfo_t info{};
+        while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) EndOnSignal();
+    }
 
-    void ShowMessageBox(bool, const std::string&, const std::string&, win::UINT) override {}
+    // Dismissed at once: a question is answered no.
+    int ShowMessageBox(bool, const std::string&, const std::string&, win::UINT style) override {
+        return (style & 0xF) == win::MB_YESNO ? win::IDNO : win::IDOK;
+    }
     void Beep(win::UINT) override {}
     win::UINT WaveOutDevices() override { return 1; }  // the audio library's virtual device
     void Shutdown() override {}

@@ -246,6 +246,12 @@ void Put(SDL_Renderer* renderer, const Label& label, int x, int y) {
     SDL_RenderCopy(renderer, label.texture.get(), nullptr, &target);
 }
 
+// A button of a box and the answer it gives.
+struct Choice {
+    const char* label;
+    int answer;
+};
+
 // The box's geometry follows the renderer's output size; its textures are
 // made on first drawing, so that a view without a renderer can measure. A
 // text too tall for the output is set smaller, down to a size still legible,
@@ -253,9 +259,10 @@ void Put(SDL_Renderer* renderer, const Label& label, int x, int y) {
 class BoxView {
 public:
     // margin: room kept free around the box in the output.
-    BoxView(SDL_Renderer* renderer, TTF_Font* font, std::string caption, std::string text, Symbol symbol, int margin)
+    BoxView(SDL_Renderer* renderer, TTF_Font* font, std::string caption, std::string text, Symbol symbol, int margin,
+            std::vector<Choice> choices)
         : renderer_(renderer), font_(font), caption_(std::move(caption)), text_(std::move(text)), symbol_(symbol),
-          margin_(margin) {}
+          margin_(margin), choices_(std::move(choices)), buttons_(choices_.size()) {}
 
     // Lays the box out for an output of that size; returns where the box goes.
     SDL_Rect Place(int outputWidth, int outputHeight) {
@@ -283,7 +290,8 @@ public:
     }
     int LinesShown() const { return static_cast<int>(shown_); }
 
-    void Draw(bool pressed) {
+    // pressed: the button held down, -1 for none.
+    void Draw(int pressed) {
         int outputWidth = 0, outputHeight = 0;
         SDL_GetRendererOutputSize(renderer_, &outputWidth, &outputHeight);
         Place(outputWidth, outputHeight);
@@ -311,14 +319,22 @@ public:
             Put(renderer_, lineLabels_[i], textLeft, textTop_ + static_cast<int>(i) * lineSkip_);
         if (LastFirstLine() > 0) DrawScrollBar();
         SDL_RenderSetClipRect(renderer_, &footer_);
-        Fill(renderer_, button_, pressed ? ButtonPressed : ButtonFace);
-        Outline(renderer_, button_, ButtonBorder, 2);
-        Put(renderer_, okLabel_, button_.x + (button_.w - okLabel_.width) / 2,
-            button_.y + (button_.h - okLabel_.height) / 2);
+        for (std::size_t i = 0; i < buttons_.size(); ++i) {
+            const SDL_Rect& button = buttons_[i];
+            Fill(renderer_, button, static_cast<int>(i) == pressed ? ButtonPressed : ButtonFace);
+            Outline(renderer_, button, ButtonBorder, 2);
+            Put(renderer_, buttonLabels_[i], button.x + (button.w - buttonLabels_[i].width) / 2,
+                button.y + (button.h - buttonLabels_[i].height) / 2);
+        }
         SDL_RenderSetClipRect(renderer_, nullptr);
     }
 
-    bool OnButton(SDL_Point point) const { return SDL_PointInRect(&point, &button_); }
+    // The button at point, -1 for none.
+    int ButtonAt(SDL_Point point) const {
+        for (std::size_t i = 0; i < buttons_.size(); ++i)
+            if (SDL_PointInRect(&point, &buttons_[i])) return static_cast<int>(i);
+        return -1;
+    }
 
 private:
     // Lays the box out at one font size; true when all of the text shows.
@@ -344,7 +360,8 @@ private:
         const int footerHeight = buttonHeight + 2 * FooterPadding;
         const int textHeight = static_cast<int>(lines_.size()) * lineSkip_;
         const int contentHeight = std::max(symbol_ == Symbol::None ? 0 : SymbolSize, textHeight);
-        int width = std::max({2 * Padding + symbolPart + textWidth, captionWidth_ + 2 * Padding, NarrowestBox});
+        const int buttonRow = static_cast<int>(choices_.size()) * (ButtonWidth + Padding) + Padding;
+        int width = std::max({2 * Padding + symbolPart + textWidth, captionWidth_ + 2 * Padding, NarrowestBox, buttonRow});
         int height = captionHeight + 2 * Padding + contentHeight + footerHeight;
         width = std::max(1, std::min(width, outputWidth - 2 * margin_));
         height = std::max(1, std::min(height, outputHeight - 2 * margin_));
@@ -353,7 +370,10 @@ private:
         footer_ = {box_.x, box_.y + height - footerHeight, width, footerHeight};
         content_ = {box_.x + Padding, box_.y + captionHeight + Padding, std::max(0, width - 2 * Padding),
                     std::max(0, footer_.y - box_.y - captionHeight - 2 * Padding)};
-        button_ = {box_.x + (width - ButtonWidth) / 2, footer_.y + FooterPadding, ButtonWidth, buttonHeight};
+        const int buttonsWidth = static_cast<int>(buttons_.size()) * (ButtonWidth + Padding) - Padding;
+        for (std::size_t i = 0; i < buttons_.size(); ++i)
+            buttons_[i] = {box_.x + (width - buttonsWidth) / 2 + static_cast<int>(i) * (ButtonWidth + Padding),
+                           footer_.y + FooterPadding, ButtonWidth, buttonHeight};
         // Short text sits level with the symbol's middle.
         textTop_ = content_.y + std::max(0, contentHeight - textHeight) / 2;
         // Whole lines only: a line cut in half reads as the end of the text.
@@ -382,7 +402,8 @@ private:
     void MakeTextures() {
         if (!texturesMade_) {
             texturesMade_ = true;
-            okLabel_ = MakeLabel(renderer_, font_, "OK", Black);
+            buttonLabels_.clear();
+            for (const Choice& choice : choices_) buttonLabels_.push_back(MakeLabel(renderer_, font_, choice.label, Black));
             if (font_) TTF_SetFontStyle(font_, TTF_STYLE_BOLD);
             captionLabel_ = MakeLabel(renderer_, font_, caption_, White);
             if (font_) TTF_SetFontStyle(font_, TTF_STYLE_NORMAL);
@@ -406,13 +427,16 @@ private:
     int lineSkip_ = 0;
     int captionWidth_ = 0;
     int outputWidth_ = -1, outputHeight_ = -1;
-    SDL_Rect box_{}, captionBar_{}, content_{}, footer_{}, button_{};
+    SDL_Rect box_{}, captionBar_{}, content_{}, footer_{};
+    std::vector<Choice> choices_;
+    std::vector<SDL_Rect> buttons_;  // one a choice
     int textTop_ = 0;
     std::vector<std::string> lines_;  // the whole text, wrapped
     std::size_t shown_ = 0;           // lines that fit at once
     std::size_t first_ = 0;           // the first line shown
     bool texturesMade_ = false;
-    Label captionLabel_, okLabel_;
+    Label captionLabel_;
+    std::vector<Label> buttonLabels_;
     Owned<SDL_Texture> symbolTexture_;
     std::vector<Label> lineLabels_;
 };
@@ -425,14 +449,19 @@ SDL_Point ToOutput(SDL_Window* window, SDL_Renderer* renderer, int x, int y) {
     return {x * outputWidth / std::max(windowWidth, 1), y * outputHeight / std::max(windowHeight, 1)};
 }
 
-bool Dismisses(const SDL_KeyboardEvent& key) {
-    if (key.repeat) return false;  // a key held since before the box
+// The answer a key gives, 0 for none: the first button's by Return, Enter
+// or Space; the last one's by Escape; Y and N answer a question.
+int AnswerOf(const SDL_KeyboardEvent& key, const std::vector<Choice>& choices) {
+    if (key.repeat) return 0;  // a key held since before the box
+    const bool question = choices.size() == 2;
     switch (key.keysym.sym) {
         case SDLK_RETURN:
         case SDLK_KP_ENTER:
-        case SDLK_SPACE:
-        case SDLK_ESCAPE: return true;
-        default: return false;
+        case SDLK_SPACE: return choices.front().answer;
+        case SDLK_ESCAPE: return choices.back().answer;
+        case SDLK_y: return question ? win::IDYES : 0;
+        case SDLK_n: return question ? win::IDNO : 0;
+        default: return 0;
     }
 }
 
@@ -467,7 +496,11 @@ std::vector<std::string> WrapText(std::string_view text, int width, const Measur
 
 BoxOutcome RunMessageBox(SDL_Window* window, SDL_Renderer* renderer, const std::function<void()>& drawUnder,
                          const std::string& caption, const std::string& text, win::UINT style) {
+    const std::vector<Choice> choices = (style & 0xF) == win::MB_YESNO
+                                            ? std::vector<Choice>{{"Yes", win::IDYES}, {"No", win::IDNO}}
+                                            : std::vector<Choice>{{"OK", win::IDOK}};
     BoxOutcome outcome;
+    outcome.answer = choices.back().answer;  // a box nobody answers is refused
     const auto tell = [&] { TellUser(caption + ": " + text); };
     // Nobody could see the box or answer it.
     const char* driver = SDL_GetCurrentVideoDriver();
@@ -487,7 +520,7 @@ BoxOutcome RunMessageBox(SDL_Window* window, SDL_Renderer* renderer, const std::
     if (!over) {
         SDL_Rect usable{0, 0, 640, 480};
         SDL_GetDisplayUsableBounds(0, &usable);
-        SDL_Rect size = BoxView(nullptr, font.get(), captionText, bodyText, symbol, 0).Place(usable.w, usable.h);
+        SDL_Rect size = BoxView(nullptr, font.get(), captionText, bodyText, symbol, 0, choices).Place(usable.w, usable.h);
         ownWindow.reset(SDL_CreateWindow(captionText.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, size.w, size.h,
                                          SDL_WINDOW_BORDERLESS));
         if (ownWindow) ownRenderer.reset(SDL_CreateRenderer(ownWindow.get(), -1, 0));
@@ -501,9 +534,9 @@ BoxOutcome RunMessageBox(SDL_Window* window, SDL_Renderer* renderer, const std::
         SDL_RaiseWindow(window);
     }
 
-    BoxView view(renderer, font.get(), captionText, bodyText, symbol, over ? WindowMargin : 0);
+    BoxView view(renderer, font.get(), captionText, bodyText, symbol, over ? WindowMargin : 0, choices);
     const Uint32 windowId = SDL_GetWindowID(window);
-    bool pressed = false;  // the left button went down on OK
+    int pressed = -1;  // the button the left button went down on
     bool dirty = true;
     while (true) {
         if (dirty) {
@@ -532,7 +565,10 @@ BoxOutcome RunMessageBox(SDL_Window* window, SDL_Renderer* renderer, const std::
                 dirty = true;
                 break;
             case SDL_KEYDOWN:
-                if (Dismisses(event.key)) return outcome;
+                if (const int answer = AnswerOf(event.key, choices)) {
+                    outcome.answer = answer;
+                    return outcome;
+                }
                 dirty = view.Scroll(ScrollLines(event.key.keysym.sym, view.LinesShown()));
                 break;
             case SDL_MOUSEWHEEL: dirty = view.Scroll(-3 * event.wheel.y); break;
@@ -540,10 +576,13 @@ BoxOutcome RunMessageBox(SDL_Window* window, SDL_Renderer* renderer, const std::
             case SDL_MOUSEBUTTONUP: {
                 if (event.button.button != SDL_BUTTON_LEFT || event.button.windowID != windowId) break;
                 SDL_Point point = ToOutput(window, renderer, event.button.x, event.button.y);
-                const bool onButton = view.OnButton(point);
-                // As with a real button, OK acts when the button is released over it.
-                if (event.type == SDL_MOUSEBUTTONUP && pressed && onButton) return outcome;
-                pressed = event.type == SDL_MOUSEBUTTONDOWN && onButton;
+                const int button = view.ButtonAt(point);
+                // As with a real button, it acts when the mouse button is released over it.
+                if (event.type == SDL_MOUSEBUTTONUP && pressed >= 0 && button == pressed) {
+                    outcome.answer = choices[static_cast<std::size_t>(button)].answer;
+                    return outcome;
+                }
+                pressed = event.type == SDL_MOUSEBUTTONDOWN ? button : -1;
                 dirty = true;
                 break;
             }

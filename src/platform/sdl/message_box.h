@@ -16,9 +16,10 @@ namespace platform {
 struct BoxOutcome {
     bool closeRequested = false;  // the user closed the window meanwhile
     bool resized = false;         // the window's size changed meanwhile
+    int answer = win::IDOK;       // the button chosen; the last one when none was
 };
 
-// Shows a modal box with an OK button over the window, redrawing what lies
+// Shows a modal box with an OK button (Yes and No for MB_YESNO) over the window, redrawing what lies
 // under it with drawUnder (into the renderer, without presenting). Without a
 // visible window the box gets a window of its own. Nothing else sees the
 // input it takes. Without a display anyone can see, the box goes to standard

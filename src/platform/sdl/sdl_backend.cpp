@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <optional>
 #include <string>
 #include <utility>
@@ -172,10 +173,10 @@ public:
     }
 
     // Every box shows in the presentation window, owned or not.
-    void ShowMessageBox(bool, const std::string& caption, const std::string& text, win::UINT style) override {
+    int ShowMessageBox(bool, const std::string& caption, const std::string& text, win::UINT style) override {
         if (!StartVideo()) {
             TellUser(caption + ": " + text);
-            return;
+            return (style & 0xF) == win::MB_YESNO ? win::IDNO : win::IDOK;
         }
         BoxOutcome outcome =
             RunMessageBox(window_, renderer_, [this] { RenderScreen(TheScreen()); }, caption, text, style);
@@ -183,6 +184,7 @@ public:
         if (outcome.resized) ClientResized(ClientSize());
         Draw(TheScreen());
         if (outcome.closeRequested) RequestClose();
+        return outcome.answer;
     }
 
     void Beep(win::UINT type) override { chime_.Play(type); }
@@ -228,6 +230,11 @@ private:
             return false;
         }
         video_ = true;
+        // SDL makes SIGINT and SIGTERM a close request; a hang-up is made one too.
+        struct sigaction hangUp {};
+        hangUp.sa_handler = [](int) { ::raise(SIGTERM); };
+        sigemptyset(&hangUp.sa_mask);
+        ::sigaction(SIGHUP, &hangUp, nullptr);
         return true;
     }
 

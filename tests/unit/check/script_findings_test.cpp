@@ -64,6 +64,29 @@ std::vector<TreeCase> TreeCases() {
          {"sequence:1: DEFAULT TIMEOUT seconds \"x\" are not a number: taken as 0, the still ends after 10 ms",
           "sequence:3: TIMEOUT seconds \"five\" are not a number: taken as 0, the still ends after 10 ms",
           "sequence:6: TIMEOUT seconds \"5s\" are not a number: taken as 5"}},
+        {"TheRestOfALongLineReadAsACommand",
+         {Script("rem " + std::string(251, 'x') + "run true\nrem " + std::string(251, 'x') + "not a command\n" +
+                 "still pic\nrem " + std::string(251, 'y') + "timeout 1 -exit\nendstill\n"),
+          pic},
+         {"sequence:2: the text after the 255th character of line 1 is read as a line of its own: the command \"run\"",
+          "sequence:7: the text after the 255th character of line 6 is read as a line of its own: the command "
+          "\"timeout\""}},
+        {"PathsOutOfTheTree",
+         {Script("still ..\\pic\nendstill\nmovie C:\\intro\nmusic /etc/tone\nrun ..\\..\\bin\\sh\n"
+                 "still pic\ntimeout 1 -dir ..\\..\\outside\nendstill\n"),
+          pic},
+         {"sequence:1: ..\\pic.bmp is outside the presentation's tree as written (a drive, or \"..\" above "
+          "its top): the player takes it from the tree's top",
+          "sequence:3: C:\\intro is outside the presentation's tree as written (a drive, or \"..\" above its "
+          "top): the player takes it from the tree's top",
+          "sequence:3: Unable to open Flic file: C:\\intro (tried C:\\intro, C:\\intro.flc)",
+          "sequence:4: music file /etc/tone.wav not found: the line plays nothing",
+          "sequence:5: ..\\..\\bin\\sh is outside the presentation's tree as written (a drive, or \"..\" "
+          "above its top): the player takes it from the tree's top",
+          "sequence:5: RUN program \"..\\..\\bin\\sh\" is not found (in this folder, then PATH)",
+          "sequence:7: ..\\..\\outside is outside the presentation's tree as written (a drive, or \"..\" "
+          "above its top): the player takes it from the tree's top",
+          "sequence:7: Failed descending into directory. (..\\..\\outside)"}},
         {"GotoActionsOfStillsAndDefaults",
          {Script("default timeout 3 -goto 40\nstill pic\ntimeout 1 -goto 4\nhotspot 0 0 1 1 -goto 41\nendstill\n"),
           pic},

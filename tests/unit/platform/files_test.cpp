@@ -9,6 +9,7 @@
 
 #include "platform/paths.h"
 #include "platform/win.h"
+#include "support/special_files.h"
 #include "test_environment.h"
 
 namespace {
@@ -91,11 +92,17 @@ TEST_F(Files, WritingMakesTheFileInTheMatchingFolder) {
     EXPECT_EQ(errno, ENOENT);
 }
 
-TEST_F(Files, AFolderDoesNotOpenAsAFile) {
-    for (const char* mode : {"r", "rb", "rt"}) {
-        errno = 0;
-        EXPECT_EQ(win::fopen("DATA\\PICS", mode), nullptr) << mode;
-        EXPECT_EQ(errno, EACCES) << mode;
+// Opened without waiting, and refused as a missing file is.
+TEST_F(Files, OnlyARegularFileOpensAsAFile) {
+    for (test::SpecialFile kind : test::SpecialFiles) {
+        ASSERT_TRUE(test::MakeSpecialFile(root_ / "Data" / test::Name(kind), kind));
+        for (const char* mode : {"r", "rb", "rt"}) {
+            errno = 0;
+            EXPECT_EQ(win::fopen(("DATA\\" + test::Name(kind)).c_str(), mode), nullptr) << test::Name(kind) << mode;
+            EXPECT_EQ(errno, ENOENT) << test::Name(kind) << mode;
+        }
+        const bool folder = kind == test::SpecialFile::Folder;
+        EXPECT_EQ(win::_access(("data\\" + test::Name(kind)).c_str(), 0), folder ? 0 : -1) << test::Name(kind);
     }
 }
 

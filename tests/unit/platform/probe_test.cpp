@@ -73,6 +73,10 @@ public:
         }
     }
 
+    void Signal(int number) const {
+        if (pid_ > 0) ::kill(pid_, number);
+    }
+
     Finished Wait(std::chrono::seconds limit) {
         Finished finished;
         auto deadline = std::chrono::steady_clock::now() + limit;
@@ -548,6 +552,74 @@ TEST_F(ProbeWindow, AMessageBoxShowsInTheWindowUntilDismissed) {
         ASSERT_TRUE(SendClose(DisplayName(), id));
         Finished finished = probe.Wait(std::chrono::seconds(20));
         EXPECT_EQ(finished.status, 0) << finished.err;
+    }
+#endif
+}
+
+// In a real window SIGTERM, SIGINT and SIGHUP end the run as closing the window does.
+TEST_F(ProbeWindow, EndingSignalsAreACloseRequest) {
+#ifdef CORVANTA_HAVE_X11
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const fs::path folder = test::MakeTempDir("probe-signal-" + std::to_string(signal));
+        const std::string caption = "Corvanta Signal " + std::to_string(signal) + " " + std::to_string(::getpid());
+        Child probe({PROBE_PROGRAM, "--caption", caption}, RealWindow(DisplayName(), folder), folder);
+        Finished search = FindWindow(DisplayName(), caption, folder);
+        ASSERT_EQ(search.status, 0) << search.err;
+        probe.Signal(signal);
+        Finished finished = probe.Wait(std::chrono::seconds(20));
+        EXPECT_EQ(finished.status, 0) << finished.err;
+        const auto trace = test::TraceLines(folder / "trace.txt");
+        ASSERT_GE(trace.size(), 2u);
+        EXPECT_EQ(trace[trace.size() - 2].substr(trace[trace.size() - 2].find('\t') + 1), "probe\tquit\t0");
+        EXPECT_EQ(trace.back().substr(trace.back().find('\t') + 1), "exit\t0");
+    }
+#endif
+}
+
+// CORVANTA_PROGRAMS=ask: the viewer is asked in a box over the window, and
+// the program starts only on a yes.
+TEST_F(ProbeWindow, AskingBeforeAProgramStartsTakesTheViewersAnswer) {
+#ifdef CORVANTA_HAVE_X11
+    const struct {
+        const char* key;
+        const char* ran;
+    } cases[] = {{"y", "probe\tran\t0"}, {"n", "probe\tran\tnot started"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        const fs::path folder = test::MakeTempDir(std::string("probe-ask-") + c.key);
+        const std::string caption = std::string("Corvanta Ask ") + c.key + " " + std::to_string(::getpid());
+        Environment environment = RealWindow(DisplayName(), folder);
+        environment["CORVANTA_PROGRAMS"] = "ask";
+        Child probe({PROBE_PROGRAM, "--caption", caption, "--run", "true now"}, environment, folder);
+        auto events = [&] {
+            std::vector<std::string> lines;
+            for (const auto& line : test::TraceLines(folder / "trace.txt")) {
+                const std::string event = line.substr(line.find('\t') + 1);
+                if (event.rfind("box\t", 0) == 0 || event.rfind("spawn\t", 0) == 0 || event.rfind("probe\tran", 0) == 0)
+                    lines.push_back(event);
+            }
+            return lines;
+        };
+        const std::string asked =
+            "box\tnone\t0x24\tCorvanta\tThe presentation wants to start the program true with the command "
+            "line\\ntrue now\\nStart it?";
+        Finished search = FindWindow(DisplayName(), caption, folder);
+        ASSERT_EQ(search.status, 0) << search.err;
+        const std::string window = search.out.substr(0, search.out.find('\n'));
+        // The box takes every key given once it is traced.
+        ASSERT_TRUE(WaitUntil([&] { return Contains(events(), asked); }));
+        Finished answered = Child({"xdotool", "mousemove", "--sync", "--window", window, "1", "1", "key", c.key},
+                                  {{"DISPLAY", DisplayName()}}, folder)
+                                .Wait(std::chrono::seconds(20));
+        ASSERT_EQ(answered.status, 0) << answered.err;
+        ASSERT_TRUE(WaitUntil([&] { return Contains(events(), c.ran); }));
+        std::vector<std::string> expected{asked};
+        if (std::string(c.key) == "y") expected.push_back("spawn\t.\ttrue now");
+        expected.push_back(c.ran);
+        EXPECT_EQ(events(), expected);
+        ASSERT_TRUE(SendClose(DisplayName(), std::stoul(window)));
+        EXPECT_EQ(probe.Wait(std::chrono::seconds(20)).status, 0);
     }
 #endif
 }

@@ -216,6 +216,7 @@ struct RefusalCase {
     std::string name;
     Bytes bytes;
     std::string text;
+    std::uintmax_t sparseSize = 0;  // when set, the file is made this long with holes
 };
 void PrintTo(const RefusalCase& c, std::ostream* out) { *out << c.name; }
 
@@ -266,6 +267,9 @@ std::vector<RefusalCase> RefusalCases() {
         {"LowestHeight", WithHeader([](auto& f) { f.height = INT_MIN; }).Bytes(), read},
         {"HugeOneBit", WithHeader([](auto& f) { f.bitCount = 1, f.colours.resize(2), f.width = 1 << 30; }).Bytes(), read},
         {"HugeRle", WithHeader([](auto& f) { f.compression = win::BI_RLE8, f.width = f.height = 30000; }).Bytes(), read},
+        // Its pixels would take 2 GB, which the file holds (as holes): never read.
+        {"PixelsPast64MiB", WithHeader([](auto& f) { f.width = 32768, f.height = 65000; }).Bytes(), read,
+         std::uintmax_t{32768} * 65000 + 1078},
         {"RleWithoutEnd",
          WithHeader([](auto& f) { f.compression = win::BI_RLE8, f.pixels = {8, 1, 0, 0, 8, 2}; }).Bytes(), last},
     };
@@ -276,6 +280,7 @@ class RefusedSlide : public still_test::InTempFolder, public testing::WithParamI
 TEST_P(RefusedSlide, ReportsWhyAndShowsNothing) {
     const RefusalCase& c = GetParam();
     test::WriteBytes("bad.bmp", c.bytes);
+    if (c.sparseSize) std::filesystem::resize_file("bad.bmp", c.sparseSize);
     DSlideWin slide(nullptr, "bad");
     const auto lines = NewTraceLines();
     EXPECT_EQ(Boxes(lines), std::vector<std::string>{"none\tFatal Error\t" + c.text});
