@@ -1,4 +1,4 @@
-// Reading sound files whole into memory.
+// Sound files as the library is handed them: mapped, or read whole where they cannot be.
 #include <algorithm>
 #include <cstdio>
 #include <new>
@@ -21,6 +21,11 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 bool SoundClass::FileExists(const char* path) { return win::GetFileAttributesA(path) != win::INVALID_FILE_ATTRIBUTES; }
 
 FileImage SoundClass::LoadFileImage(const char* path) {
+    if (auto mapped = platform::MappedFile::Open(path)) {
+        if (mapped->Size() < RiffHeaderBytes || mapped->Size() > UINT32_MAX) return {};
+        FitRiffSizeToImage(mapped->Data(), static_cast<std::uint32_t>(mapped->Size()));
+        return FileImage(std::move(*mapped));
+    }
     FileHandle file(win::fopen(path, "rb"));
     win::WIN32_FILE_ATTRIBUTE_DATA attributes{};
     if (!file || !win::GetFileAttributesExA(path, win::GetFileExInfoStandard, &attributes)) return {};
@@ -41,5 +46,5 @@ FileImage SoundClass::LoadFileImage(const char* path) {
     }
     if (std::fclose(file.release()) != 0) return {};
     FitRiffSizeToImage(data.get(), size);
-    return {std::move(data), size};
+    return FileImage(std::move(data), size);
 }
