@@ -35,7 +35,15 @@ void TracePresent(const Screen& screen) {
 }  // namespace
 
 Screen::Screen(PaletteMode mode, Size size)
-    : size_(size), pixels_(static_cast<std::size_t>(size.width) * size.height, 0), palette_(mode) {}
+    : size_(size), pixels_(static_cast<std::size_t>(size.width) * size.height, 0), palette_(mode), changed_(Bounds()) {}
+
+void Screen::MarkChanged(const win::RECT& rect) {
+    const win::RECT area = Intersect(rect, Bounds());
+    if (IsEmpty(area)) return;
+    changed_ = changed_ ? win::RECT{std::min(changed_->left, area.left), std::min(changed_->top, area.top),
+                                    std::max(changed_->right, area.right), std::max(changed_->bottom, area.bottom)}
+                        : area;
+}
 
 void Screen::Resize(Size size) {
     if (size == size_) return;
@@ -46,14 +54,14 @@ void Screen::Resize(Size size) {
         std::memcpy(pixels.data() + static_cast<std::size_t>(y) * size.width, Row(y), width);
     pixels_ = std::move(pixels);
     size_ = size;
-    changed_ = true;
+    changed_ = Bounds();
 }
 
 void Screen::Fill(const win::RECT& rect, std::uint8_t index) {
     win::RECT area = Intersect(rect, Bounds());
     if (IsEmpty(area)) return;
     for (int y = area.top; y < area.bottom; ++y) std::memset(Row(y) + area.left, index, area.right - area.left);
-    changed_ = true;
+    MarkChanged(area);
 }
 
 std::vector<std::uint8_t> Screen::ToRgb() const {
@@ -79,15 +87,19 @@ std::uint32_t Screen::Crc() const {
 }
 
 void ConvertToXrgb(const Screen& screen, std::uint32_t* out, int pitch) {
+    ConvertToXrgb(screen, screen.Bounds(), out, pitch);
+}
+
+void ConvertToXrgb(const Screen& screen, const win::RECT& area, std::uint32_t* out, int pitch) {
     std::uint32_t lookup[256];
     const auto& entries = screen.Palette().Entries();
     for (int i = 0; i < 256; ++i)
         lookup[i] = static_cast<std::uint32_t>(entries[i].peRed) << 16 | entries[i].peGreen << 8 | entries[i].peBlue;
-    Size size = screen.GetSize();
-    for (int y = 0; y < size.height; ++y) {
-        const std::uint8_t* row = screen.Row(y);
-        std::uint32_t* target = out + static_cast<std::size_t>(y) * pitch;
-        for (int x = 0; x < size.width; ++x) target[x] = lookup[row[x]];
+    const win::RECT clipped = Intersect(area, screen.Bounds());
+    for (int y = clipped.top; y < clipped.bottom; ++y) {
+        const std::uint8_t* row = screen.Row(y) + clipped.left;
+        std::uint32_t* target = out + static_cast<std::size_t>(y - area.top) * pitch + (clipped.left - area.left);
+        for (int x = 0; x < clipped.right - clipped.left; ++x) target[x] = lookup[row[x]];
     }
 }
 
@@ -106,9 +118,10 @@ Screen& TheScreen() {
 
 void PresentIfChanged() {
     Screen& screen = TheScreen();
-    if (!screen.TakeChanged()) return;
+    const std::optional<win::RECT> changed = screen.TakeChanged();
+    if (!changed) return;
     TracePresent(screen);
-    TheBackend().Present(screen);
+    TheBackend().Present(screen, *changed);
 }
 
 bool WriteSnapshot(const std::string& path) {

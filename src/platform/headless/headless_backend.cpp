@@ -65,7 +65,7 @@ public:
     void SetIcon(const IconImage&) override {}
     Size ClientSize() const override { return client_; }
 
-    void Present(const Screen&) override {}  // the trace has it
+    void Present(const Screen&, const win::RECT&) override {}  // the trace has it
 
     void AwaitProcessEnd(int pid) override { ProcessEnded(pid, true); }
 
