@@ -18,15 +18,41 @@ namespace {
 
 struct LastPresented {
     std::optional<std::uint32_t> crc;
+    // The checksum of each row's RGB bytes, so that a present reckons only
+    // the rows that changed and combines the rest.
+    std::vector<uLong> rows;
+    int width = 0;
 };
 
 // Whichever backend shows it; the same picture twice is one line.
-void TracePresent(const Screen& screen) {
-    if (!Tracing()) return;  // the checksum costs a pass over the screen
-    std::optional<std::uint32_t>& last = CurrentSession().Part<LastPresented>().crc;
-    const std::uint32_t crc = screen.Crc();
-    if (last == crc) return;
-    last = crc;
+void TracePresent(const Screen& screen, const win::RECT& changed) {
+    if (!Tracing()) return;  // the checksum costs a pass over what changed
+    LastPresented& last = CurrentSession().Part<LastPresented>();
+    const Size size = screen.GetSize();
+    int from = changed.top, to = changed.bottom;
+    if (last.width != size.width || last.rows.size() != static_cast<std::size_t>(size.height)) {
+        last.rows.assign(static_cast<std::size_t>(size.height), 0);
+        last.width = size.width;
+        from = 0;
+        to = size.height;
+    }
+    const auto& entries = screen.Palette().Entries();
+    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(size.width) * 3);
+    for (int y = std::max(from, 0); y < std::min(to, size.height); ++y) {
+        std::uint8_t* out = rgb.data();
+        for (const std::uint8_t* index = screen.Row(y); index != screen.Row(y) + size.width; ++index) {
+            *out++ = entries[*index].peRed;
+            *out++ = entries[*index].peGreen;
+            *out++ = entries[*index].peBlue;
+        }
+        last.rows[static_cast<std::size_t>(y)] = crc32(crc32(0L, Z_NULL, 0), rgb.data(), static_cast<uInt>(rgb.size()));
+    }
+    const uLong rowOp = crc32_combine_gen(static_cast<z_off_t>(rgb.size()));
+    uLong whole = crc32(0L, Z_NULL, 0);
+    for (const uLong row : last.rows) whole = crc32_combine_op(whole, row, rowOp);
+    const auto crc = static_cast<std::uint32_t>(whole);
+    if (last.crc == crc) return;
+    last.crc = crc;
     char text[32];
     std::snprintf(text, sizeof text, "present\t%08x", crc);
     WriteTrace(text);
@@ -120,7 +146,7 @@ void PresentIfChanged() {
     Screen& screen = TheScreen();
     const std::optional<win::RECT> changed = screen.TakeChanged();
     if (!changed) return;
-    TracePresent(screen);
+    TracePresent(screen, *changed);
     TheBackend().Present(screen, *changed);
 }
 
