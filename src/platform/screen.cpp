@@ -66,6 +66,7 @@ Screen::Screen(PaletteMode mode, Size size)
 void Screen::MarkChanged(const win::RECT& rect) {
     const win::RECT area = Intersect(rect, Bounds());
     if (IsEmpty(area)) return;
+    ++changes_;
     changed_ = changed_ ? win::RECT{std::min(changed_->left, area.left), std::min(changed_->top, area.top),
                                     std::max(changed_->right, area.right), std::max(changed_->bottom, area.bottom)}
                         : area;
@@ -80,7 +81,7 @@ void Screen::Resize(Size size) {
         std::memcpy(pixels.data() + static_cast<std::size_t>(y) * size.width, Row(y), width);
     pixels_ = std::move(pixels);
     size_ = size;
-    changed_ = Bounds();
+    MarkChanged();
 }
 
 void Screen::Fill(const win::RECT& rect, std::uint8_t index) {

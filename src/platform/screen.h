@@ -34,8 +34,14 @@ public:
     // What changed since the last present, so that only that is shown
     // afresh: the rectangle around every change of pixels, the whole
     // screen when the system palette changed. Presenting takes it.
-    void MarkChanged() { changed_ = Bounds(); }
+    void MarkChanged() {
+        changed_ = Bounds();
+        ++changes_;
+    }
     void MarkChanged(const win::RECT& rect);
+    // Counts every change of pixels or system palette: a drawer that finds
+    // it where its last drawing left it knows that what it drew is intact.
+    std::uint64_t Changes() const { return changes_; }
     std::optional<win::RECT> TakeChanged() { return std::exchange(changed_, std::nullopt); }
 
     // The picture as RGB bytes, rows top to bottom.
@@ -48,6 +54,7 @@ private:
     std::vector<std::uint8_t> pixels_;
     SystemPalette palette_;
     std::optional<win::RECT> changed_;
+    std::uint64_t changes_ = 0;
 };
 
 // Converts indices through the palette into 32-bit pixels 0x00RRGGBB;
