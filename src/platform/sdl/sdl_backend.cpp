@@ -98,6 +98,13 @@ public:
             return false;
         }
         renderer_ = SDL_CreateRenderer(window_, -1, 0);
+        // OpenGL drawn by the processor (no graphics hardware) redraws and
+        // sends the whole window for every frame, where the software
+        // renderer sends what changed: that is the faster one then.
+        if (renderer_ && DrawsOnTheProcessor(renderer_)) {
+            SDL_DestroyRenderer(renderer_);
+            renderer_ = nullptr;
+        }
         if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
         if (!renderer_) {
             TellUser(std::string("corvanta: cannot draw into the window: ") + SDL_GetError());
@@ -226,6 +233,22 @@ private:
     static Uint32 WakeEvent() {
         static const Uint32 type = SDL_RegisterEvents(1);
         return type;
+    }
+
+    // An OpenGL renderer whose implementation is Mesa's processor-only one,
+    // unless SDL was told which renderer to use.
+    static bool DrawsOnTheProcessor(SDL_Renderer* renderer) {
+        SDL_RendererInfo info{};
+        const char* asked = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+        if ((asked && *asked) || SDL_GetRendererInfo(renderer, &info) != 0 || std::string(info.name) != "opengl")
+            return false;
+        using GetString = const unsigned char* (*)(unsigned);
+        constexpr unsigned GlRenderer = 0x1F01;
+        const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+        const unsigned char* name = getString ? getString(GlRenderer) : nullptr;
+        const std::string text = name ? reinterpret_cast<const char*>(name) : "";
+        return text.find("llvmpipe") != std::string::npos || text.find("softpipe") != std::string::npos ||
+               text.find("Software Rasterizer") != std::string::npos;
     }
 
     bool StartVideo() {
