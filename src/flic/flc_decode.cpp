@@ -355,8 +355,7 @@ bool DFLCWindow::DecodeByteRun() {
                     const auto kept = static_cast<std::size_t>(std::min(pixels, end - column));
                     if (count < 0) {
                         host.Serve();
-                        std::memcpy(row + column, at, kept);
-                        ShiftPixels(row + column, kept);
+                        CopyShifted(row + column, at, kept);
                         at += pixels;
                         host.Serve();
                     } else {
