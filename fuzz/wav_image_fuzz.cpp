@@ -14,10 +14,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> image(data, data + size);
     FitRiffSizeToImage(image.data(), static_cast<std::uint32_t>(size));
     auto sound = aud::LoadWavImage(image.data());
-    if (!sound || sound->Bytes().size() > (1u << 24)) return 0;
-    // Every frame the sound claims must lie within the image or its own samples.
-    std::vector<float> samples(sound->Bytes().size());
-    aud::ToFloat(sound->Layout(), sound->Bytes(), samples.data());
+    if (!sound || sound->Frames() > (1u << 20)) return 0;
+    // Every frame the sound claims must lie within the image or be decoded from it.
+    const auto frames = sound->Read(0, sound->Frames());
+    std::vector<float> samples(frames.size());
+    aud::ToFloat(sound->Layout(), frames, samples.data());
     aud::Voice voice;
     voice.sound = std::move(*sound);
     voice.playback.Restart(aud::UnityGain);

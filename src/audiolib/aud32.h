@@ -117,6 +117,12 @@ std::uint32_t AUD_redbook_tracks(AUD_HANDLE cd);
 // Positions in CD frames (1/75 s) from the start of the disc; track 1 starts at 150.
 void AUD_redbook_track_info(AUD_HANDLE cd, std::uint32_t track, std::uint32_t* start, std::uint32_t* end);
 std::uint32_t AUD_redbook_play(AUD_HANDLE cd, std::uint32_t start, std::uint32_t end);  // 1 = now playing
+// The range now playing plays `count` times in all (0 = without end), going
+// straight on from its end to its start with no fade and no gap; it reads as
+// playing until its last play ends. 1 = looping; 0 = it cannot (no range
+// plays, or the range's files differ in format), and replaying it is the
+// caller's.
+std::uint32_t AUD_redbook_loop(AUD_HANDLE cd, std::uint32_t count);
 void AUD_redbook_stop(AUD_HANDLE cd);
 std::uint32_t AUD_redbook_status(AUD_HANDLE cd);  // 1 = playing
 std::uint32_t AUD_redbook_position(AUD_HANDLE cd);

@@ -34,11 +34,25 @@ void CdFeed::NextStretch() {
     pieceRead_ = 0;
 }
 
+bool CdFeed::Loop(std::uint32_t plays) {
+    if (stretches_.size() != 1) return false;
+    if (plays_ == 1 && stretches_.front().frames == 0) return false;
+    if (plays_ == 1) rangeFrames_ = stretches_.front().frames;
+    plays_ = plays;
+    stretches_.front().frames = plays == 0 ? Stretch::Endless : rangeFrames_ * plays;
+    return true;
+}
+
 std::span<const std::uint8_t> CdFeed::Read(std::size_t frames) {
     if (stretch_ >= stretches_.size()) return {};
     while (piece_ < stretchEnds_[stretch_] && pieceRead_ >= pieces_[piece_].frames) {
         ++piece_;
         pieceRead_ = 0;
+        if (piece_ == pieces_.size() && plays_ != 1 && (plays_ == 0 || played_ + 1 < plays_)) {
+            ++played_;
+            piece_ = 0;
+            filePiece_ = SIZE_MAX;  // read again from the piece's start
+        }
     }
     if (piece_ >= stretchEnds_[stretch_]) return {};
     const CdPiece& piece = pieces_[piece_];

@@ -19,6 +19,11 @@ public:
     std::span<const Stretch> Stretches() const override;
     std::span<const std::uint8_t> Read(std::size_t frames) override;
     void NextStretch() override;
+    // Plays the range `plays` times in all (0: without end), reading on from
+    // its start at its end, so that the resampler and the fade at the end
+    // see one signal. False when the range has pieces of more than one
+    // layout, which cannot run on as one signal.
+    bool Loop(std::uint32_t plays);
 
 private:
     struct FileCloser {
@@ -29,6 +34,9 @@ private:
     std::vector<Stretch> stretches_;
     std::vector<std::size_t> stretchEnds_;  // the piece after each stretch's last
     std::size_t stretch_ = 0;
+    std::uint64_t rangeFrames_ = 0;  // of one play of a looping range
+    std::uint32_t plays_ = 1;        // 0: without end
+    std::uint32_t played_ = 0;       // plays read whole
     std::size_t piece_ = 0;
     std::uint64_t pieceRead_ = 0;  // frames of the current piece read
     std::unique_ptr<std::FILE, FileCloser> file_;

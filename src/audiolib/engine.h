@@ -71,6 +71,7 @@ public:
     std::uint32_t CdTracks(AUD_HANDLE cd);
     void CdTrackInfo(AUD_HANDLE cd, std::uint32_t track, std::uint32_t* start, std::uint32_t* end);
     std::uint32_t CdPlay(AUD_HANDLE cd, std::uint32_t start, std::uint32_t end);
+    std::uint32_t CdLoop(AUD_HANDLE cd, std::uint32_t count);
     void CdStop(AUD_HANDLE cd);
     std::uint32_t CdStatus(AUD_HANDLE cd);
     std::uint32_t CdPosition(AUD_HANDLE cd);

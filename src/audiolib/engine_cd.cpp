@@ -85,6 +85,14 @@ std::uint32_t Engine::CdPlay(AUD_HANDLE cd, std::uint32_t start, std::uint32_t e
     return 1;
 }
 
+std::uint32_t Engine::CdLoop(AUD_HANDLE cd, std::uint32_t count) {
+    CatchUp();
+    Lock lock(mutex_);
+    if (!IsCd(cd) || !mixer_.LoopCd(count)) return 0;
+    host::Trace("sound\tcdloop\t" + std::to_string(count));
+    return 1;
+}
+
 void Engine::StopCd() {
     if (!mixer_.CdPlaying()) return;
     mixer_.StopCd();
@@ -107,7 +115,9 @@ std::uint32_t Engine::CdPosition(AUD_HANDLE cd) {
     CatchUp();
     Lock lock(mutex_);
     if (!IsCd(cd) || cdStart_ == 0 || !mixer_.Running()) return 0;
-    const std::uint64_t position = cdStart_ + mixer_.CdProduced() * CdDrive::FramesPerSecond / mixer_.Format().rate;
+    // A looping range counts from its start again at each seam.
+    const std::uint64_t heard = mixer_.CdProduced() * CdDrive::FramesPerSecond / mixer_.Format().rate;
+    const std::uint64_t position = cdStart_ + (cdEnd_ > cdStart_ ? heard % (cdEnd_ - cdStart_) : heard);
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(position, cdEnd_));
 }
 

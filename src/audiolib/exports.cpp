@@ -248,6 +248,10 @@ std::uint32_t AUD_redbook_play(AUD_HANDLE cd, std::uint32_t start, std::uint32_t
     return Guarded([&] { return Engine::Instance().CdPlay(cd, start, end); });
 }
 
+std::uint32_t AUD_redbook_loop(AUD_HANDLE cd, std::uint32_t count) {
+    return Guarded([&] { return Engine::Instance().CdLoop(cd, count); });
+}
+
 void AUD_redbook_stop(AUD_HANDLE cd) {
     Guarded([&] { Engine::Instance().CdStop(cd); });
 }

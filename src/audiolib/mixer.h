@@ -66,6 +66,9 @@ public:
 
     void PlayCd(std::unique_ptr<CdFeed> feed);
     void StopCd();
+    // The CD's range plays `plays` times in all (0 = without end) as one
+    // signal; false when nothing plays or the range cannot run on.
+    bool LoopCd(std::uint32_t plays) { return cd_.playing && cd_.feed->Loop(plays); }
     bool CdPlaying() const { return cd_.playing; }
     // Something to hear: a voice, the CD, the fading end of a stopped sound,
     // or a timer that runs.

@@ -27,7 +27,7 @@ SoundFeed::SoundFeed(Voice& voice, std::uint32_t outputRate) : voice_(voice) {
 std::span<const Stretch> SoundFeed::Stretches() const { return {&stretch_, 1}; }
 
 std::span<const std::uint8_t> SoundFeed::Read(std::size_t frames) {
-    const Sound& sound = voice_.sound;
+    Sound& sound = voice_.sound;
     const std::uint64_t length = sound.Frames();
     const std::uint64_t end =
         stretch_.frames == Stretch::Endless ? Stretch::Endless : voice_.from + stretch_.frames;
@@ -36,10 +36,8 @@ std::span<const std::uint8_t> SoundFeed::Read(std::size_t frames) {
     // A stream that let its played frames go does not loop back to them.
     if (at < sound.Dropped()) return {};
     const std::uint64_t count = std::min<std::uint64_t>({frames, length - at, end - voice_.read});
-    const std::size_t frameBytes = sound.Layout().FrameBytes();
     voice_.read += count;
-    return sound.Bytes().subspan(static_cast<std::size_t>((at - sound.Dropped()) * frameBytes),
-                                 static_cast<std::size_t>(count * frameBytes));
+    return sound.Read(at, count);
 }
 
 }  // namespace aud

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <climits>
 #include <cstring>
 #include <memory>
 
@@ -97,7 +96,7 @@ std::optional<std::span<const std::uint8_t>> RiffExtent(const void* image) {
         if (bytes[i] != static_cast<std::uint8_t>(Riff[i])) return std::nullopt;
     }
     const std::uint64_t total = std::uint64_t{Le(bytes + 4, 4)} + 8;
-    if (total < 12 || total > INT_MAX || std::memcmp(bytes + 8, "WAVE", 4) != 0) return std::nullopt;
+    if (total < 12 || std::memcmp(bytes + 8, "WAVE", 4) != 0) return std::nullopt;
     return std::span<const std::uint8_t>(bytes, static_cast<std::size_t>(total));
 }
 

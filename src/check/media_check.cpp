@@ -21,8 +21,8 @@ namespace {
 
 void NothingToServe() {}
 
-// Tags SDL's decoder turns into samples the audio library mixes; the
-// library plays 8- and 16-bit PCM as it lies and hands the rest to it.
+// Tags the audio library decodes as it plays; it plays 8- and 16-bit PCM as
+// it lies.
 bool Decodable(const aud::WavFormat& format) {
     switch (format.tag) {
         case 1: return format.bits == 8 || format.bits == 16 || format.bits == 24 || format.bits == 32;  // PCM

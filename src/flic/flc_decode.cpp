@@ -44,15 +44,43 @@ void DFLCWindow::SetStaticColours(std::int32_t count) {
     pixelShift = static_cast<std::uint8_t>(std::clamp(count / 2, 0, PaletteSize / 2));
 }
 
+void DFLCWindow::MarkRows(std::int64_t first, std::int64_t end) {
+    const auto firstRow = static_cast<std::uint32_t>(std::clamp<std::int64_t>(first, 0, height));
+    const auto endRow = static_cast<std::uint32_t>(std::clamp<std::int64_t>(end, 0, height));
+    if (firstRow >= endRow) return;
+    if (changedTop >= changedBottom) {
+        changedTop = firstRow;
+        changedBottom = endRow;
+    } else {
+        changedTop = std::min(changedTop, firstRow);
+        changedBottom = std::max(changedBottom, endRow);
+    }
+}
+
 void DFLCWindow::ShiftPixels(std::uint8_t* at, std::size_t count) const {
     const std::uint8_t shift = PixelShift();
     if (shift == 0) return;
     for (std::size_t i = 0; i < count; ++i) at[i] = static_cast<std::uint8_t>(at[i] + shift);
 }
 
+void DFLCWindow::CopyShifted(std::uint8_t* to, const std::uint8_t* from, std::size_t count) const {
+    const std::uint8_t shift = PixelShift();
+    if (shift == 0) {
+        std::memcpy(to, from, count);
+        return;
+    }
+    for (std::size_t i = 0; i < count; ++i) to[i] = static_cast<std::uint8_t>(from[i] + shift);
+}
+
 bool DFLCWindow::ReadIntoRow(std::uint8_t* row, std::int64_t column, std::size_t count) {
     const std::int64_t end = column + static_cast<std::int64_t>(count);
     if (row && column >= 0 && end <= static_cast<std::int64_t>(width)) {
+        // Straight from the reader's buffer when it holds them: one pass, not a copy and a shift.
+        if (const auto buffered = file->Buffered(); buffered.size() >= count) {
+            CopyShifted(row + column, buffered.data(), count);
+            file->Consume(count);
+            return true;
+        }
         if (!file->Read(row + column, count)) return false;
         ShiftPixels(row + column, count);
         return true;
@@ -84,7 +112,9 @@ void DFLCWindow::FillRow(std::uint8_t* row, std::int64_t column, std::size_t cou
     }
     // Pairs start where the run does: no run starts left of the image.
     const std::uint8_t second = static_cast<std::uint8_t>(pattern[1] + shift);
+    const std::uint64_t pairs = (first | std::uint64_t{second} << 8) * 0x0001000100010001ull;
     std::int64_t x = from;
+    for (; x + 8 <= to; x += 8) std::memcpy(row + x, &pairs, 8);
     for (; x + 1 < to; x += 2) {
         row[x] = first;
         row[x + 1] = second;
@@ -155,6 +185,7 @@ bool DFLCWindow::ReadPalette() {
     }
 
     palette.reset(win::CreatePalette(reinterpret_cast<const win::LOGPALETTE*>(&description)));
+    wholeFrame = true;
     return true;
 }
 
@@ -196,7 +227,35 @@ bool DFLCWindow::DecodeDeltaFlc() {
         }
 
         std::int64_t column = left;
-        for (std::uint32_t packet = 0; packet < packets; ++packet) {
+        std::uint32_t packet = 0;
+        // Packets that lie whole in the reader's buffer and inside the row
+        // are taken from the buffer; the rest, one at a time, below.
+        if (row) {
+            constexpr std::ptrdiff_t LargestPacket = 2 + 2 * 127;
+            const auto buffered = file->Buffered();
+            const std::uint8_t* at = buffered.data();
+            const std::uint8_t* const safeEnd = at + buffered.size() - std::min<std::size_t>(buffered.size(), LargestPacket);
+            const auto rowEnd = static_cast<std::int64_t>(width);
+            while (packet < packets && at < safeEnd) {
+                const std::int64_t start = column + at[0];
+                const auto count = static_cast<std::int8_t>(at[1]);
+                const std::int64_t bytes = 2 * static_cast<std::int64_t>(count < 0 ? -count : count);
+                if (start < 0 || start + bytes > rowEnd) break;
+                if (count > 0) {
+                    host.Serve();
+                    CopyShifted(row + start, at + 2, static_cast<std::size_t>(bytes));
+                    host.Serve();
+                    at += 2 + bytes;
+                } else {
+                    if (count < 0) FillRow(row, start, static_cast<std::size_t>(bytes), at + 2, 2);
+                    at += count < 0 ? 4 : 2;
+                }
+                column = start + bytes;
+                ++packet;
+            }
+            file->Consume(static_cast<std::size_t>(at - buffered.data()));
+        }
+        for (; packet < packets; ++packet) {
             std::uint8_t skip = 0, countByte = 0;
             if (!file->Byte(skip) || !file->Byte(countByte)) return false;
             column += skip;
@@ -222,6 +281,7 @@ bool DFLCWindow::DecodeDeltaFlc() {
                 column += static_cast<std::int64_t>(bytes);
             }
         }
+        if (row) MarkRows(static_cast<std::int64_t>(height) - lineNumber, static_cast<std::int64_t>(height) - lineNumber + 1);
         --lineNumber;
         ++decoded;
     }
@@ -236,6 +296,7 @@ bool DFLCWindow::DecodeDeltaLc() {
             return false;
         }
     }
+    MarkRows(firstLine, std::int64_t{firstLine} + lines);
     for (std::uint32_t line = 0; line < lines; ++line) {
         std::uint8_t* row = Row(std::int64_t{firstLine} + line);
         host.Serve();
@@ -266,6 +327,7 @@ bool DFLCWindow::DecodeDeltaLc() {
 // ---------------------------------------------------------------- whole frames
 
 bool DFLCWindow::ClearFrame() {
+    MarkRows(0, height);
     std::memset(bits, 0, stride * height);
     return true;
 }
@@ -275,6 +337,7 @@ bool DFLCWindow::ClearFrame() {
 bool DFLCWindow::DecodeByteRun() {
     constexpr std::size_t LargestPacket = 1 + 128;
     const auto end = static_cast<std::int64_t>(width);
+    MarkRows(0, height);
     for (std::uint32_t y = 0; y < height; ++y) {
         std::uint8_t* row = Row(y);
         host.Serve();
@@ -292,8 +355,7 @@ bool DFLCWindow::DecodeByteRun() {
                     const auto kept = static_cast<std::size_t>(std::min(pixels, end - column));
                     if (count < 0) {
                         host.Serve();
-                        std::memcpy(row + column, at, kept);
-                        ShiftPixels(row + column, kept);
+                        CopyShifted(row + column, at, kept);
                         at += pixels;
                         host.Serve();
                     } else {
@@ -329,6 +391,7 @@ bool DFLCWindow::DecodeByteRun() {
 }
 
 bool DFLCWindow::CopyFrame() {
+    MarkRows(0, height);
     for (std::uint32_t y = 0; y < height; ++y) {
         host.Serve();
         const bool read = ReadIntoRow(Row(y), 0, width);

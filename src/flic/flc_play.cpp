@@ -231,6 +231,7 @@ void DFLCWindow::EndPlay() {
     soundAttached = soundStarted = false;
     file.reset();
     firstFrame = 1;
+    wholeFrame = true;
     frameBuffer.reset();
     bits = nullptr;
 }

@@ -2,6 +2,8 @@
 // client area, with its palette realised before every frame.
 #include "flic/flc_window.h"
 
+#include "platform/screen.h"
+
 namespace {
 
 struct Palette256 {
@@ -54,9 +56,20 @@ bool DFLCWindow::ShowFrame() {
     }
     win::SelectPalette(dc, shown, foreground ? win::FALSE : win::TRUE);
     if (foreground) win::RealizePalette(dc);
-    win::SetDIBitsToDevice(dc, placement.x, placement.y, static_cast<win::DWORD>(placement.w),
-                           static_cast<win::DWORD>(placement.h), 0, 0, 0, static_cast<win::UINT>(placement.h), bits,
-                           frameBuffer->BitmapInfo(), win::DIB_PAL_COLORS);
+    // Only the rows that changed, while the screen still holds the last
+    // frame as it was drawn: the same picture for a fraction of the copying.
+    const platform::Screen& screen = platform::TheScreen();
+    if (wholeFrame || screen.Changes() != screenChangesAfterDraw) MarkRows(0, placement.h);
+    if (changedTop < changedBottom) {
+        const std::uint32_t firstScan = static_cast<std::uint32_t>(placement.h) - changedBottom;
+        win::SetDIBitsToDevice(dc, placement.x, placement.y, static_cast<win::DWORD>(placement.w),
+                               static_cast<win::DWORD>(placement.h), 0, 0, firstScan, changedBottom - changedTop,
+                               bits + static_cast<std::size_t>(firstScan) * stride, frameBuffer->BitmapInfo(),
+                               win::DIB_PAL_COLORS);
+    }
+    changedTop = changedBottom = 0;
+    wholeFrame = false;
+    screenChangesAfterDraw = screen.Changes();
     win::ReleaseDC(owner, dc);
     return true;
 }

@@ -50,8 +50,9 @@ public:
     // The client size of the real window (headless: the configured size).
     virtual Size ClientSize() const = 0;
 
-    // Shows the screen; called only when it changed.
-    virtual void Present(const Screen& screen) = 0;
+    // Shows the screen; called only when it changed, with the rectangle
+    // that changed.
+    virtual void Present(const Screen& screen, const win::RECT& changed) = 0;
 
     // Another program runs and the program waits for its end: returns once
     // process pid has ended, leaving it to be reaped. Nothing of the program

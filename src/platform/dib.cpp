@@ -128,7 +128,7 @@ void CopyDib(Screen& screen, const win::RECT& clip, const DibLayout& layout, con
         long long sx = SourceOf(x0 + static_cast<long long>(i), x);
         columns[i] = sx >= 0 && sx < layout.width ? static_cast<int>(sx) : -1;
     }
-    bool changed = false;
+    long long firstRow = y1, lastRow = y0;
     for (long long dy = y0; dy < y1; ++dy) {
         // top-down row
         long long sy = y.destExtent == y.sourceExtent && y.destExtent > 0 ? y.sourceStart + (dy - y.destStart)
@@ -153,9 +153,13 @@ void CopyDib(Screen& screen, const win::RECT& clip, const DibLayout& layout, con
                 if (sx >= 0) target[dx] = lookup[source[sx]];
             }
         }
-        changed = true;
+        firstRow = std::min(firstRow, dy);
+        lastRow = dy + 1;
     }
-    if (changed) screen.MarkChanged();
+    if (firstRow < lastRow) {
+        screen.MarkChanged({static_cast<win::LONG>(x0), static_cast<win::LONG>(firstRow), static_cast<win::LONG>(x1),
+                            static_cast<win::LONG>(lastRow)});
+    }
 }
 
 }  // namespace platform

@@ -272,6 +272,11 @@ std::optional<DiscEntry> DiscImage::Find(const std::vector<std::string>& compone
     return at;
 }
 
+std::optional<std::uint64_t> DiscImage::PlainFileOffset(const DiscEntry& entry) const {
+    if (!handles_->iso || handles_->cdio || rawSectors_ || entry.folder || !Inside(entry)) return std::nullopt;
+    return std::uint64_t{entry.lsn} * DiscBlock;
+}
+
 bool DiscImage::ReadBlocks(std::uint32_t lsn, std::uint32_t count, void* buffer) {
     if (lsn > blocks_ || count > blocks_ - lsn) return false;
     std::lock_guard lock(mutex_);

@@ -48,6 +48,9 @@ public:
     std::optional<std::vector<DiscEntry>> List(const DiscEntry& folder);
     // Whether an entry's data lies inside the disc.
     bool Inside(const DiscEntry& entry) const;
+    // Where an entry's data starts in the image's file, when the disc is an
+    // image file of plain 2048-byte blocks (an ISO image); nothing otherwise.
+    std::optional<std::uint64_t> PlainFileOffset(const DiscEntry& entry) const;
     // Reads whole blocks; false on a read error.
     bool ReadBlocks(std::uint32_t lsn, std::uint32_t count, void* buffer);
 

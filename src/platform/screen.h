@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/palette.h"
@@ -29,13 +31,18 @@ public:
     // Fills a rectangle, clipped to the surface.
     void Fill(const win::RECT& rect, std::uint8_t index);
 
-    // Set by every change of pixels or system palette, cleared by presenting.
-    void MarkChanged() { changed_ = true; }
-    bool TakeChanged() {
-        bool was = changed_;
-        changed_ = false;
-        return was;
+    // What changed since the last present, so that only that is shown
+    // afresh: the rectangle around every change of pixels, the whole
+    // screen when the system palette changed. Presenting takes it.
+    void MarkChanged() {
+        changed_ = Bounds();
+        ++changes_;
     }
+    void MarkChanged(const win::RECT& rect);
+    // Counts every change of pixels or system palette: a drawer that finds
+    // it where its last drawing left it knows that what it drew is intact.
+    std::uint64_t Changes() const { return changes_; }
+    std::optional<win::RECT> TakeChanged() { return std::exchange(changed_, std::nullopt); }
 
     // The picture as RGB bytes, rows top to bottom.
     std::vector<std::uint8_t> ToRgb() const;
@@ -46,12 +53,14 @@ private:
     Size size_;
     std::vector<std::uint8_t> pixels_;
     SystemPalette palette_;
-    bool changed_ = true;
+    std::optional<win::RECT> changed_;
+    std::uint64_t changes_ = 0;
 };
 
 // Converts indices through the palette into 32-bit pixels 0x00RRGGBB;
-// pitch in pixels.
+// pitch in pixels. `out` holds the whole screen, or only `area` of it.
 void ConvertToXrgb(const Screen& screen, std::uint32_t* out, int pitch);
+void ConvertToXrgb(const Screen& screen, const win::RECT& area, std::uint32_t* out, int pitch);
 
 win::RECT Intersect(const win::RECT& a, const win::RECT& b);
 bool IsEmpty(const win::RECT& rect);

@@ -53,6 +53,7 @@ struct AudEntryTable {
     decltype(&::AUD_redbook_track_info) AUD_redbook_track_info = nullptr;
     decltype(&::AUD_redbook_play) AUD_redbook_play = nullptr;
     decltype(&::AUD_redbook_stop) AUD_redbook_stop = nullptr;
+    decltype(&::AUD_redbook_loop) AUD_redbook_loop = nullptr;
     decltype(&::AUD_redbook_status) AUD_redbook_status = nullptr;
     decltype(&::AUD_redbook_position) AUD_redbook_position = nullptr;
 };
@@ -130,6 +131,8 @@ inline constexpr AudExport AudExports[] = {
     CORVANTA_AUD_EXPORT(AUD_redbook_stop),
     CORVANTA_AUD_EXPORT(AUD_redbook_status),
     CORVANTA_AUD_EXPORT(AUD_redbook_position),
+    // Not among the names the player has always looked up: loops CD ranges without a seam.
+    CORVANTA_AUD_EXPORT(AUD_redbook_loop),
 };
 #undef CORVANTA_AUD_EXPORT
 

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "audiolib/aud32.h"
+#include "sound/file_image.h"
 
 // The values are the ones the sound manager has always stored.
 enum class QueueState : std::int32_t { StartedAtOnce = 0, Waiting = 1, StartedFromQueue = 4 };
@@ -15,7 +16,7 @@ enum class EndMark : std::int32_t { Open = 0, Finished = 2 };
 enum class EntryKind : std::int32_t { MovieSound = 0, MusicFile = 1, SongSection = 2, CdTrack = 3 };
 
 struct PlayEntry {
-    std::unique_ptr<unsigned char[]> image;  // the whole sound file; null for CD entries
+    FileImage image;  // the whole sound file; none for CD entries
     AUD_HANDLE voice = 0;                    // 0 for CD entries
     QueueState queueState = QueueState::StartedAtOnce;
     LoopMode loopMode = LoopMode::PlayOnce;

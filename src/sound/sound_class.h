@@ -14,14 +14,9 @@
 #include "audiolib/aud32.h"
 #include "platform/win.h"
 #include "sound/aud_entry_table.h"
+#include "sound/file_image.h"
 #include "sound/play_entry.h"
 #include "sound/song_random.h"
-
-// A sound file read whole into memory; no data means nothing was loaded.
-struct FileImage {
-    std::unique_ptr<unsigned char[]> data;
-    std::uint32_t size = 0;
-};
 
 class SoundClass {
 public:
@@ -78,8 +73,8 @@ public:
 
     void FadeOutPlaying();
     void DropQueue();
-    // Nothing for a file that cannot be read whole or cannot hold a RIFF
-    // header; a RIFF size beyond the file is cut to the file.
+    // Nothing for a file that cannot be mapped or read whole or cannot hold
+    // a RIFF header; a RIFF size beyond the file is cut to the file.
     FileImage LoadFileImage(const char* path);
     static bool FileExists(const char* path);
 
@@ -125,6 +120,9 @@ private:
 
     bool StartMusicFile(const char* path, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
                         EntryKind kind);
+    // Plays an entry's CD range; a looping one is left to the library to
+    // loop when it can. False when the range does not start.
+    bool PlayCdRange(PlayEntry& entry);
     bool StartCdTrack(std::uint32_t track, std::uint32_t start, std::uint32_t end, std::int32_t playOnce,
                       std::int32_t mode);
 

@@ -166,7 +166,7 @@ bool SoundClass::SongSectionPlays() const {
 bool SoundClass::PrepareHeldEntry(PlayEntry& entry) {
     const auto free = std::find_if(voices.begin(), voices.end(), [this](AUD_HANDLE voice) { return VoiceFree(voice); });
     if (free == voices.end()) return false;
-    PrepareVoice(*free, entry.image.get(), entry.playCount);
+    PrepareVoice(*free, entry.image.Data(), entry.playCount);
     entry.voice = *free;
     return true;
 }
@@ -177,16 +177,24 @@ bool SoundClass::StartFromQueue(std::uint32_t index) {
     if (entry.image) {
         if (aud.AUD_sample_status(entry.voice) != AUD_SAMPLE_DONE) return false;
         aud.AUD_start_sample(entry.voice);
-    } else if (aud.AUD_redbook_play(cdHandle, entry.cdStart, entry.cdEnd) != 1) {
+    } else if (!PlayCdRange(entry)) {
         return false;
     }
     if (entry.loopMode == LoopMode::EndlessRequested) entry.loopMode = LoopMode::EndlessUnderWay;
     entry.queueState = QueueState::StartedFromQueue;
     entry.finished = EndMark::Open;
     const AUD_HANDLE voice = entry.voice;
-    const bool isFile = entry.image != nullptr;
+    const bool isFile = static_cast<bool>(entry.image);
     AppendPlaying(std::move(slot));
     if (isFile) aud.AUD_register_EOS_callback(voice, &OnSampleEnd);
+    return true;
+}
+
+bool SoundClass::PlayCdRange(PlayEntry& entry) {
+    if (aud.AUD_redbook_play(cdHandle, entry.cdStart, entry.cdEnd) != 1) return false;
+    // Looped by the library it runs on without a seam, and never reads as
+    // ended; otherwise Service plays it again each time it ends.
+    if (entry.loopMode != LoopMode::PlayOnce) aud.AUD_redbook_loop(cdHandle, 0);
     return true;
 }
 
@@ -199,7 +207,7 @@ void SoundClass::ReleaseEnded() {
                 if (entry.loopMode == LoopMode::PlayOnce) {
                     ended = true;
                 } else {
-                    aud.AUD_redbook_play(cdHandle, entry.cdStart, entry.cdEnd);
+                    PlayCdRange(entry);
                     entry.loopMode = LoopMode::EndlessUnderWay;
                 }
             }

@@ -56,14 +56,14 @@ bool SoundClass::AttachMovieSound(const char* path) {
     bool attached = false;
     if (enabled && playingCount < PlayingSlots) {
         FileImage loaded = LoadFileImage(path);
-        const AUD_HANDLE voice = loaded.data ? ChooseVoiceToStartAtOnce(false) : 0;
+        const AUD_HANDLE voice = loaded ? ChooseVoiceToStartAtOnce(false) : 0;
         if (voice != 0) {
             auto entry = std::make_unique<PlayEntry>();
-            entry->image = std::move(loaded.data);
+            entry->image = std::move(loaded);
             entry->voice = voice;
             entry->kind = EntryKind::MovieSound;
             entry->awaitingStart = true;
-            PrepareVoice(voice, entry->image.get(), std::nullopt);
+            PrepareVoice(voice, entry->image.Data(), std::nullopt);
             aud.AUD_register_EOS_callback(voice, &OnSampleEnd);
             AppendPlaying(std::move(entry));
             attached = true;

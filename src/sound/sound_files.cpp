@@ -1,4 +1,4 @@
-// Reading sound files whole into memory.
+// Sound files as the library is handed them: mapped, or read whole where they cannot be.
 #include <algorithm>
 #include <cstdio>
 #include <new>
@@ -24,6 +24,11 @@ bool SoundClass::FileExists(const char* path) {
 }
 
 FileImage SoundClass::LoadFileImage(const char* path) {
+    if (auto mapped = platform::MappedFile::Open(path)) {
+        if (mapped->Size() < RiffHeaderBytes || mapped->Size() > UINT32_MAX) return {};
+        FitRiffSizeToImage(mapped->Data(), static_cast<std::uint32_t>(mapped->Size()));
+        return FileImage(std::move(*mapped));
+    }
     FileHandle file(win::fopen(path, "rb"));
     win::WIN32_FILE_ATTRIBUTE_DATA attributes{};
     if (!file || !win::GetFileAttributesExA(path, win::GetFileExInfoStandard, &attributes)) return {};
@@ -44,5 +49,5 @@ FileImage SoundClass::LoadFileImage(const char* path) {
     }
     if (std::fclose(file.release()) != 0) return {};
     FitRiffSizeToImage(data.get(), size);
-    return {std::move(data), size};
+    return FileImage(std::move(data), size);
 }

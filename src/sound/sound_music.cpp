@@ -50,14 +50,15 @@ bool SoundClass::StartMusicFile(const char* path, std::int32_t playOnce, std::in
     if (!FileExists(path)) return false;
     TraceMusic(path, mode);
     FileImage loaded = LoadFileImage(path);
-    if (!loaded.data) return false;
+    if (!loaded) return false;
 
     auto entry = std::make_unique<PlayEntry>();
-    entry->image = std::move(loaded.data);
+    const std::uint32_t size = loaded.Size();
+    entry->image = std::move(loaded);
     entry->loopMode = playOnce == 0 ? LoopMode::EndlessRequested : LoopMode::PlayOnce;
     entry->playCount = playOnce == 0 ? loopCount : 1;
     entry->kind = kind;
-    if (kind == EntryKind::SongSection) entry->size = loaded.size;
+    if (kind == EntryKind::SongSection) entry->size = size;
 
     if (mode == ModeWait) {
         // Without a free voice the entry waits all the same and is given one
@@ -65,7 +66,7 @@ bool SoundClass::StartMusicFile(const char* path, std::int32_t playOnce, std::in
         const AUD_HANDLE voice = ChooseVoiceToQueue();
         if (voice == 0 && voices.front() == 0) return false;  // no voices at all
         entry->queueState = QueueState::Waiting;
-        if (voice != 0) PrepareVoice(voice, entry->image.get(), entry->playCount);
+        if (voice != 0) PrepareVoice(voice, entry->image.Data(), entry->playCount);
         entry->voice = voice;
         AppendQueued(std::move(entry));
         return true;
@@ -73,7 +74,7 @@ bool SoundClass::StartMusicFile(const char* path, std::int32_t playOnce, std::in
     if (mode != ModeMix) FadeOutPlaying();
     const AUD_HANDLE voice = ChooseVoiceToStartAtOnce(true);
     if (voice == 0) return false;
-    PrepareVoice(voice, entry->image.get(), entry->playCount);
+    PrepareVoice(voice, entry->image.Data(), entry->playCount);
     StartVoice(voice);
     entry->voice = voice;
     AppendPlaying(std::move(entry));
@@ -97,7 +98,7 @@ bool SoundClass::StartCdTrack(std::uint32_t track, std::uint32_t start, std::uin
     }
     if (mode != ModeMix) FadeOutPlaying();
     if (playingCount == PlayingSlots) return false;
-    if (aud.AUD_redbook_play(cdHandle, start, end) != 1) return false;
+    if (!PlayCdRange(*entry)) return false;
     AppendPlaying(std::move(entry));
     return true;
 }

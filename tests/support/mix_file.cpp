@@ -79,7 +79,7 @@ double Mix::LongestInnerSilenceMs() const {
 }
 
 bool WriteTone(const std::filesystem::path& file, const char* seconds, int hz) {
-    const std::string command = "sox -n -r 44100 -c 2 -b 16 '" + file.string() + "' synth " + seconds + " sine " +
+    const std::string command = "sox -r 44100 -n -c 2 -b 16 '" + file.string() + "' synth " + seconds + " sine " +
                                 std::to_string(hz) + " vol 0.5 2>/dev/null";
     return std::system(command.c_str()) == 0;
 }

@@ -92,7 +92,7 @@ public:
     Size ClientSize() const override { return client_; }
 
     // The trace has it; a recording too.
-    void Present(const Screen& screen) override {
+    void Present(const Screen& screen, const win::RECT&) override {
         if (RunObserver* observer = TheRunObserver()) observer->Presented(screen, now_.load());
     }
 

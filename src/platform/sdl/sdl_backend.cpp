@@ -17,6 +17,7 @@
 #include "platform/sdl/chime.h"
 #include "platform/sdl/message_box.h"
 #include "platform/sdl/sdl_keys.h"
+#include "platform/sdl/surface_sender.h"
 #include "platform/sdl/window_manager.h"
 #include "platform/tell_user.h"
 #include "platform/viewport.h"
@@ -98,16 +99,26 @@ public:
             return false;
         }
         renderer_ = SDL_CreateRenderer(window_, -1, 0);
+        // OpenGL drawn by the processor (no graphics hardware) redraws and
+        // sends the whole window for every frame, where the software
+        // renderer sends what changed: that is the faster one then.
+        if (renderer_ && DrawsOnTheProcessor(renderer_)) {
+            SDL_DestroyRenderer(renderer_);
+            renderer_ = nullptr;
+        }
         if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
         if (!renderer_) {
             TellUser(std::string("corvanta: cannot draw into the window: ") + SDL_GetError());
             CloseFrame();
             return false;
         }
+        SDL_RendererInfo info{};
+        software_ = SDL_GetRendererInfo(renderer_, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
         return true;
     }
 
     void CloseFrame() override {
+        sender_.reset();
         if (texture_) SDL_DestroyTexture(texture_);
         if (renderer_) SDL_DestroyRenderer(renderer_);
         if (window_) SDL_DestroyWindow(window_);
@@ -154,7 +165,24 @@ public:
         return {std::max(size.width, 1), std::max(size.height, 1)};
     }
 
-    void Present(const Screen& screen) override { Draw(screen); }
+    // Only what changed is converted and uploaded. The software renderer
+    // draws into the window's own pixels, which keep the rest: there only
+    // the changed part is drawn and sent to the display, without waiting
+    // for the display to have shown it, so that a movie's frame costs the
+    // same in a small window and a large one.
+    void Present(const Screen& screen, const win::RECT& changed) override {
+        if (!renderer_ || !UpdateTexture(screen, changed)) return;
+        if (!software_ || !wholeDrawn_ || drawnOutput_ != OutputSize()) {
+            Draw(screen);
+            return;
+        }
+        const SDL_Rect source{changed.left, changed.top, changed.right - changed.left, changed.bottom - changed.top};
+        const SDL_Rect target = ScaledPart(screen.GetSize(), source);
+        SDL_RenderCopy(renderer_, texture_, &source, &target);
+        SDL_RenderFlush(renderer_);
+        if (!sender_) sender_ = SurfaceSender::For(window_);
+        if (!sender_ || !sender_->Send(target)) SDL_UpdateWindowSurfaceRects(window_, &target, 1);
+    }
 
     // The window keeps answering (redraws, a window manager's ping) and its
     // input waits in the queue; waking a few times a second is enough for that.
@@ -207,6 +235,22 @@ private:
     static Uint32 WakeEvent() {
         static const Uint32 type = SDL_RegisterEvents(1);
         return type;
+    }
+
+    // An OpenGL renderer whose implementation is Mesa's processor-only one,
+    // unless SDL was told which renderer to use.
+    static bool DrawsOnTheProcessor(SDL_Renderer* renderer) {
+        SDL_RendererInfo info{};
+        const char* asked = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+        if ((asked && *asked) || SDL_GetRendererInfo(renderer, &info) != 0 || std::string(info.name) != "opengl")
+            return false;
+        using GetString = const unsigned char* (*)(unsigned);
+        constexpr unsigned GlRenderer = 0x1F01;
+        const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+        const unsigned char* name = getString ? getString(GlRenderer) : nullptr;
+        const std::string text = name ? reinterpret_cast<const char*>(name) : "";
+        return text.find("llvmpipe") != std::string::npos || text.find("softpipe") != std::string::npos ||
+               text.find("Software Rasterizer") != std::string::npos;
     }
 
     bool StartVideo() {
@@ -283,30 +327,60 @@ private:
     }
 
     void Draw(const Screen& screen) {
-        if (RenderScreen(screen)) SDL_RenderPresent(renderer_);
+        if (!RenderScreen(screen)) return;
+        SDL_RenderPresent(renderer_);
+        wholeDrawn_ = true;
+        drawnOutput_ = OutputSize();
     }
 
-    // Puts the screen into the renderer's frame, to be presented.
-    bool RenderScreen(const Screen& screen) {
-        if (!renderer_) return false;
-        Size size = screen.GetSize();
+    // Brings the texture up to date: the changed part, or all of it when it is new.
+    bool UpdateTexture(const Screen& screen, const win::RECT& changed) {
+        const Size size = screen.GetSize();
+        win::RECT area = changed;
         if (!texture_ || textureSize_ != size) {
             if (texture_) SDL_DestroyTexture(texture_);
             texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, size.width,
                                          size.height);
             textureSize_ = size;
+            wholeDrawn_ = false;
             if (!texture_) return false;
+            area = screen.Bounds();
         }
+        area = Intersect(area, screen.Bounds());
+        if (IsEmpty(area)) return true;
+        const SDL_Rect rect{area.left, area.top, area.right - area.left, area.bottom - area.top};
         void* pixels = nullptr;
         int pitch = 0;
-        if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return false;
-        ConvertToXrgb(screen, static_cast<std::uint32_t*>(pixels), pitch / 4);
+        if (SDL_LockTexture(texture_, &rect, &pixels, &pitch) != 0) return false;
+        ConvertToXrgb(screen, area, static_cast<std::uint32_t*>(pixels), pitch / 4);
         SDL_UnlockTexture(texture_);
+        return true;
+    }
+
+    // Puts the whole screen into the renderer's frame, to be presented. The
+    // texture holds every present so far.
+    bool RenderScreen(const Screen& screen) {
+        if (!renderer_ || !UpdateTexture(screen, {})) return false;
         SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
         SDL_RenderClear(renderer_);
-        SDL_Rect target = Placement(size);
+        SDL_Rect target = Placement(screen.GetSize());
         SDL_RenderCopy(renderer_, texture_, nullptr, &target);
         return true;
+    }
+
+    // Where a part of the screen lands in the renderer's output, with its
+    // edges rounded outward so that nothing of it is left out.
+    SDL_Rect ScaledPart(Size screen, const SDL_Rect& part) const {
+        const SDL_Rect whole = Placement(screen);
+        const auto edge = [](int at, int from, int scaled, int size, bool up) {
+            const long long numerator = static_cast<long long>(at) * scaled;
+            return from + static_cast<int>(up ? (numerator + size - 1) / size : numerator / size);
+        };
+        const int left = edge(part.x, whole.x, whole.w, screen.width, false);
+        const int top = edge(part.y, whole.y, whole.h, screen.height, false);
+        const int right = edge(part.x + part.w, whole.x, whole.w, screen.width, true);
+        const int bottom = edge(part.y + part.h, whole.y, whole.h, screen.height, true);
+        return {left, top, right - left, bottom - top};
     }
 
     // A window point as a point of the presentation screen; nothing on the letterbox.
@@ -369,6 +443,10 @@ private:
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
     Size textureSize_;
+    bool software_ = false;
+    bool wholeDrawn_ = false;  // the output holds the whole screen, drawn at drawnOutput_
+    Size drawnOutput_;
+    std::unique_ptr<SurfaceSender> sender_;
     Size knownClient_;  // the client size the layer was last told
     bool awaitingProcess_ = false;
     bool fullscreen_ = false;

@@ -1,5 +1,6 @@
 // The CD drive: a folder of track files or a CUE sheet with BIN images or
 // WAV files, in the layouts rippers write.
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 
@@ -207,6 +208,71 @@ TEST_F(AudioTest, StoppingTheCdFadesItOutAtOnce) {
     EXPECT_EQ(LastSoundingFrame(out.pcm), 22050 + FadeFrames44k - 2);
     EXPECT_EQ(TakeTrace(), (std::vector<std::string>{"sound\tcdplay\t150\t300", "sound\tcdstop"}));
 }
+
+}  // namespace
+}  // namespace audtest
+
+namespace audtest {
+namespace {
+
+struct CdLoopCase {
+    const char* name;
+    std::uint32_t rate;  // of the track file; the output's is 44.1 kHz
+    std::uint16_t channels;
+};
+
+class CdLoop : public AudioTest, public ::testing::WithParamInterface<CdLoopCase> {};
+
+std::size_t LongestZeroRun(const Pcm& pcm, std::size_t first, std::size_t frames) {
+    std::size_t longest = 0, run = 0;
+    for (std::size_t i = first; i < first + frames; ++i) {
+        run = pcm.samples[i * pcm.channels] == 0 ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
+// A track of whole cycles looped four times: the seams are neither faded nor
+// gapped, only the end of the last play is.
+TEST_P(CdLoop, ALoopedRangeRunsOnAcrossItsSeamsAndEndsOnItsRamp) {
+    const CdLoopCase c = GetParam();
+    constexpr double Hz = 450, Amplitude = 0.45;
+    constexpr std::size_t PlayFrames = 44100 / 5;  // 0.2 s: 15 CD frames, 90 cycles
+    const auto disc = dir_ / "disc";
+    std::filesystem::create_directory(disc);
+    WriteBytes(disc / "track01.wav", WavImage(Tones({{Hz, Amplitude}}, c.rate / 5, c.rate, c.channels, 16)));
+    setenv("CORVANTA_CDROM", disc.c_str(), 1);
+    const AUD_HANDLE cd = AUD_redbook_open(0);
+    ASSERT_NE(cd, NoCd);
+    TrackInfo track{};
+    AUD_redbook_track_info(cd, 1, &track.start, &track.end);
+    ASSERT_EQ(track, (TrackInfo{150, 165}));
+
+    OpenOutput();
+    ASSERT_EQ(AUD_redbook_play(cd, track.start, track.end), 1u);
+    EXPECT_EQ(AUD_redbook_loop(cd, 4), 1u);
+    SetNow(700);
+    EXPECT_EQ(AUD_redbook_status(cd), 1u) << "in the fourth play";
+    EXPECT_NEAR(AUD_redbook_position(cd), 150 + 7 * 75 / 10 % 15, 1);
+    SetNow(1000);
+    EXPECT_EQ(AUD_redbook_status(cd), 0u);
+    const WavFile out = Finish();
+
+    const std::size_t played = 4 * PlayFrames - FadeFrames44k;
+    const double ownStep = 2 * std::numbers::pi * Hz / 44100 * Amplitude * 32768;
+    EXPECT_LT(MaxStep(out.pcm, 0, played), ownStep + 328);
+    EXPECT_LT(LongestZeroRun(out.pcm, 1, played), 2u);
+    for (std::size_t seam = 1; seam < 4; ++seam) {
+        const std::size_t around = seam * PlayFrames - 441;  // 20 ms of whole cycles
+        EXPECT_NEAR(LevelDb(out.pcm, around, 882, Hz), 20 * std::log10(Amplitude), 0.2) << "seam " << seam;
+    }
+    EXPECT_NEAR(static_cast<double>(LastSoundingFrame(out.pcm)), 4.0 * PlayFrames, 2.0 * FadeFrames44k);
+    EXPECT_EQ(TakeTrace(), (std::vector<std::string>{"sound\tcdplay\t150\t165", "sound\tcdloop\t4"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Tracks, CdLoop,
+                         ::testing::Values(CdLoopCase{"AsTheOutput", 44100, 2}, CdLoopCase{"Resampled", 22050, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace audtest

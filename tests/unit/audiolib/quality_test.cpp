@@ -67,6 +67,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ToneCase{"Pcm16Stereo48k", 48000, 16, 2, 10000, 23000, 21100},
                       ToneCase{"Pcm8Mono96k", 96000, 8, 1, 10000, 30000, 14100},
                       ToneCase{"Pcm16Mono96k", 96000, 16, 1, 10000, 30000, 14100},
+                      ToneCase{"Pcm16Stereo96k", 96000, 16, 2, 10000, 40000, 4100},
+                      ToneCase{"Pcm16Mono192k", 192000, 16, 1, 10000, 60000, 15900},
+                      ToneCase{"Pcm16Stereo192k", 192000, 16, 2, 10000, 90000, 1800},
                       ToneCase{"Pcm16Stereo44kInto22k", 44100, 16, 2, 5000, 15000, 7050, 22050}),
     [](const auto& info) { return std::string(info.param.name); });
 

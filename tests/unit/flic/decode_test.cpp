@@ -30,6 +30,7 @@ struct RoundTrip {
     int width, height;
     flc::Compression compression;
     int frames;
+    bool repaintAfterFirst = false;  // the window filled black once the first frame is shown
 };
 void PrintTo(const RoundTrip& c, std::ostream* out) { *out << c.name; }
 
@@ -39,6 +40,16 @@ TEST_P(MovieRoundTrip, LastFrameShowsAsWritten) {
     const RoundTrip& c = GetParam();
     std::vector<Image> frames;
     for (int i = 0; i < c.frames; ++i) frames.push_back(flc::TestPattern(c.width, c.height, i, 200));
+    int clockReads = 0;
+    // The clock is read once before the first frame is shown and once after.
+    if (c.repaintAfterFirst) {
+        host.watch = [&](win::DWORD) {
+            if (++clockReads != 2) return;
+            win::HDC dc = win::GetDC(window);
+            win::PatBlt(dc, 0, 0, 4000, 4000, win::BLACKNESS);
+            win::ReleaseDC(window, dc);
+        };
+    }
     EXPECT_EQ(Play(flc::Animation(c.width, c.height, frames, Colours(200), c.compression)),
               std::vector<std::string>{});
     EXPECT_EQ(Shown(c.width, c.height), Shifted(frames.back(), Shift));
@@ -47,6 +58,7 @@ TEST_P(MovieRoundTrip, LastFrameShowsAsWritten) {
 INSTANTIATE_TEST_SUITE_P(
     Compressions, MovieRoundTrip,
     testing::Values(RoundTrip{"WordDelta", 320, 200, flc::Compression::Delta, 12},
+                    RoundTrip{"WordDeltaAfterARepaint", 320, 200, flc::Compression::Delta, 12, true},
                     RoundTrip{"WordDeltaOddWidth", 7, 5, flc::Compression::Delta, 9},
                     RoundTrip{"WordDeltaLongSkips", 639, 9, flc::Compression::Delta, 6},
                     RoundTrip{"ByteDelta", 321, 40, flc::Compression::DeltaLc, 8},

@@ -120,6 +120,10 @@ AudEntryTable FakeAudio::Table() {
         active->cdStatus = 0;
     };
     t.AUD_redbook_status = [](AUD_HANDLE) { return active->cdStatus; };
+    t.AUD_redbook_loop = [](AUD_HANDLE cd, std::uint32_t count) {
+        Record("cd loop " + Text(cd) + " " + Text(count));
+        return active->cdLoopResult;
+    };
 
     Unexpected(t.AUD_last_error);
     Unexpected(t.AUD_set_sample_playback_rate);

@@ -40,6 +40,7 @@ public:
     std::uint32_t cdTracks = 0;
     std::map<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> cdTrackRange;
     std::uint32_t cdPlayResult = 1;
+    std::uint32_t cdLoopResult = 0;  // 0: the manager replays a looping range itself
 
     // State and record
     std::map<AUD_HANDLE, FakeVoice> voices;

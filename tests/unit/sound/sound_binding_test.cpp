@@ -18,6 +18,7 @@ const std::vector<std::string> LookUpOrder = {
     "_AUD_set_timer_period@8", "_AUD_set_timer_user@8", "_AUD_start_timer@4", "_AUD_set_preference@8",
     "_AUD_redbook_open@4", "_AUD_redbook_close@4", "_AUD_redbook_tracks@4", "_AUD_redbook_track_info@16",
     "_AUD_redbook_play@12", "_AUD_redbook_stop@4", "_AUD_redbook_status@4", "_AUD_redbook_position@4",
+    "_AUD_redbook_loop@8",
 };
 
 void SomeAddress() {}
