@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The two Quick start commands, and fuzzing; everything else is plain CMake.
 .PHONY: demo test build fuzz
 

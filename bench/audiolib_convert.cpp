@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A WAV file as the player takes music: read into memory, handed to a voice,
 // resampled and mixed to 44.1 kHz 16-bit stereo, and written to a WAV file
 // through the library's headless output, to its end. This is the work of a

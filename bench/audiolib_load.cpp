@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up cost of music in the audio library: from handing a WAV image to a
 // voice (AUD_set_sample_file) to the first mixed block of the output
 // (44.1 kHz 16-bit stereo), for files of 1 and 10 MB in the formats period

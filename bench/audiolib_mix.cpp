@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mixing cost of the audio library into a 44.1 kHz 16-bit stereo output, one
 // second of audio per iteration; the percent_of_realtime counter is the share
 // of one core that playback takes. Fourteen voices at the output's own rate;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // corvanta-check over a presentation of 1,000 folders and 10,000 media files
 // (the goal: under 2 seconds). Every folder's script plays three movies with a
 // companion sound, music, and four stills, one of which has its main colour

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Playing from a disc image against playing from a folder: the time from the
 // start to the first still on screen, a still's load, and the peak memory of
 // a run, with the presentation on a 650 MB image.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Movie decoding at 640 x 480: frames per second of a play without its pace
 // (every frame decoded and drawn on the palette screen), the time from the
 // MOVIE line to the first frame on screen, and a plain copy of the frame bytes

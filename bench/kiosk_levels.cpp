@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A kiosk that goes down with "-dir .." instead of "-exit" for a week of
 // virtual time (a level a second, 604,800 levels), headless:
 //   peak_mb   the player's peak resident memory

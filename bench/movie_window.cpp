@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A movie in a real window: the player plays a 300-frame 640 x 480 movie in
 // its maximized window, and the intervals between the frames' presents are
 // read from its trace (wall milliseconds). Frames are paced 67 ms apart from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a MUSIC line costs before its music is heard: the sound manager
 // finding the file, handing it to the audio library and starting the voice
 // (headless, the real library), for PCM files from 1 KB to 2 GB and for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How much processor an idle window takes: a frame window (SDL, dummy video
 // driver) whose program pumps PeekMessage as the player's waits do, for a few
 // seconds. Reports processor time over wall time.

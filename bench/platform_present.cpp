@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What showing a movie frame costs: a 640 x 480 frame copied onto the screen
 // and presented, from the copy to the frame on its way to the display, in
 // windows from 640 x 480 to 2560 x 1440 (the screen as large as the window,

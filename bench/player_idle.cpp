@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the player costs the machine while a presentation waits, in a real SDL
 // window (run it on a display with a window manager: a virtual X display
 // will do), beside an image viewer showing the same picture:

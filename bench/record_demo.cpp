@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recording the bundled demo with its scripted viewer, per container: virtual
 // seconds recorded per wall second (above 1: faster than real time).
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing a loaded 640 x 480 still into the screen: one to one when it fits,
 // squeezed when the target is smaller.
 #include <benchmark/benchmark.h>

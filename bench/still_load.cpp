@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading a 640 x 480 8-bit still, the common size of a presentation's
 // pictures, with and without an audio library to serve between the reads.
 #include <benchmark/benchmark.h>

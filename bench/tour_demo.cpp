@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // corvanta-tour over the bundled demo (the goal: the whole demo in under
 // 30 s): wall time, then the places, the branches tried and the runs of the
 // player for each place found, as the tour's summary gives them.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installation where Debian expects it, and the .deb that CPack makes of it.
 
 # Debian keeps libraries in the multiarch folder. GNUInstallDirs picks it only

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds any bytes to the slide loader as a bitmap file, then draws what it
 // accepted. The loader must neither read nor write outside its buffers nor
 // allocate beyond what the file can hold, whatever the file says.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks any bytes as the script of a presentation that holds a still, a
 // movie, sounds and song sections, and as the script of its folder "more",
 // which has no media: the checker reads every file a script names and enters

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The counters have no symbol outside their own module, so each module's
 // counter section is found in its file's section headers.
 #include "coverage_counters.h"

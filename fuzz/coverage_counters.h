@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fuzzer's coverage counters in every instrumented module loaded: the
 // player's executable and its audio library. A forked child hands them back
 // through shared memory.

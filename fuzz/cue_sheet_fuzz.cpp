@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: CUE sheets that stand for the CD drive.
 #include <cstddef>
 #include <cstdint>

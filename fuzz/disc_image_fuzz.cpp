@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: a disc image opened and walked as the player does, from
 // memory: the search for the presentation's folder, every folder listed and
 // every file read through the layer's streams.

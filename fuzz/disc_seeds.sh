@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes a seed corpus for disc_image_fuzz into the folder given: small
 # images of one tree with ISO 9660 names only, with Joliet and with Rock Ridge.
 set -eu

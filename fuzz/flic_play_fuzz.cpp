@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plays any bytes as a movie file, from memory, without the pace: every
 // frame is decoded and drawn. The player must neither read nor write outside
 // its buffers, nor hang, whatever the file says.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a seed corpus for flic_play_fuzz into the folder given: small movies
 // of every compression and chunk type, made by the tests' movie writer.
 #include <cstdio>

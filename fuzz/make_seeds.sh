@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes a seed corpus for bmp_loader_fuzz into the folder given: one picture
 # of every layout the loader reads, made by the image tool.
 set -eu

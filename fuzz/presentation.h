@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The small presentation that the script targets play or check, and the test
 // that keeps a fuzzed script inside it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plays any bytes as the root script of a presentation that also holds a
 // still, a movie and a sound, headless, for a few virtual seconds. The player
 // keeps its state in globals and ends the process, so each input plays in a

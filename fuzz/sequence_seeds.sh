@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes a seed corpus for sequence_run_fuzz into the folder given: the
 # scripts of the end-to-end cases and of the demo, and scripts that use every
 # file of the fuzzed presentation.

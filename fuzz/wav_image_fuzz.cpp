@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: WAV images as the audio library gets them from the sound
 // manager, whose RIFF size is cut to the image, then parsed, decoded where
 // they are not plain PCM, and played through the mixer's conversion.

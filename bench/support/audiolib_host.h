@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the audio library's benchmarks share: the host services the player
 // offers the library (headless output, on a clock the benchmark moves), and
 // the library's start with the player's output, 44.1 kHz 16-bit stereo.

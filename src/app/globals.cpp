@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One translation unit, so that the sound manager (which binds the audio
 // library) is created before the error reporter.
 #include "interp/globals.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry function: --help and --version, then the presentation, played or recorded.
 #include <cstdio>
 #include <cstring>

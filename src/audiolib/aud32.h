@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audio library's exported entry points (libaud32.so). The player binds
 // them at run time by name; this header is the contract both sides compile
 // against. Handles are plain numbers, 0 meaning none.

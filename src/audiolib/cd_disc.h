@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A disc image or a drive read through libcdio for its audio tracks: the
 // disc's raw audio as one stream of bytes, read a few sectors at a time.
 #pragma once

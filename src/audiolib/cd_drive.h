@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CD drive stand-in: a folder of track files (track01.wav, track02.wav,
 // ...), a CUE sheet with BIN images of raw CD audio (16-bit stereo 44.1 kHz
 // little-endian) or WAV files, or any other disc image or drive libcdio reads. Positions are CD frames of 1/75 s; the first

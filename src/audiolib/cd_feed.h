@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CD's feed: a range of the disc read from its files block by block as
 // it plays, so that neither a track nor an image is ever held whole. Pieces
 // in one layout form one stretch, heard as one continuous signal.

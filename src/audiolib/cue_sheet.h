@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parts of a CUE sheet that lay out a disc: files, tracks and the
 // tracks' index points. An index point lies in the file named last before it,
 // which need not be its track's: rippers put a track's pregap at the end of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A WAV image whose data is not plain 8- or 16-bit PCM (MS and IMA ADPCM,
 // 24- and 32-bit, float, A-law, mu-law), decoded by libsndfile straight
 // from the image, block by block as it is played: loading costs the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The library's state behind the exported entry points: the output (the SDL
 // device, a silent stand-in when there is none, or the virtual device of a
 // headless run), the mixer and the CD drive, all under one mutex that the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CD entry points of the engine. CD audio plays at full volume, mixed
 // into the same output, read from its files as it plays.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The voice entry points of the engine.
 #include <algorithm>
 #include <utility>

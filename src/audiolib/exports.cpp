@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exported entry points: thin forwards to the engine, plus the memory,
 // file and MIDI helpers that need no engine. No exception crosses into the
 // caller: a call that throws (an allocation that failed) is a failed call.

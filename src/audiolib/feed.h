@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a playback gets its frames: stretch after stretch, each in one layout.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The services of the program that loaded us (virtual clock, trace), found by
 // name at run time. Absent services fall back to a local clock and no trace.
 #pragma once

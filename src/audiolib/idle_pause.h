@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pauses the output while nothing plays, so that an idle player costs the
 // machine nothing. The mixing thread sees the mix fall idle but may not stop
 // its own device: a thread of ours does, asleep until then. Starting a sound

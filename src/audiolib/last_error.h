@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text that AUD_last_error reports: the reason for the latest failure.
 #pragma once
 

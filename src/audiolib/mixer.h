@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mixing side: voices, the CD's playback, timers, the fading tails of
 // stopped sounds, and the arithmetic that adds them into one output stream.
 // Not thread-safe; the engine locks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the mix goes outside a headless run: a thread of the output asks for
 // each block of the mix.
 #pragma once

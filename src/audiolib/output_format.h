@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The format the output was opened with. Voices and CD audio are brought to
 // its rate and channel count as they are mixed; 8-bit output is produced only
 // when the mix is stored.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How frames of sound are laid out in memory or in a file: the form in which
 // voices and CD tracks keep their sound until it is mixed.
 #pragma once

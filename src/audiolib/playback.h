@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turns a feed into output frames as it is mixed: resampled by libsoxr when
 // its rate is not the output's (one continuous stream per stretch, so loops
 // have no seam), scaled by a gain that ramps instead of jumping, and faded

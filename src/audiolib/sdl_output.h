@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real audio device, opened through SDL with exactly the requested
 // format; SDL's audio thread asks for each block of the mix. A device that
 // goes away keeps asking at its pace, into nothing, until it is closed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stands in for a device when none can be opened: a thread of its own asks
 // for the mix block by block in real time and drops it, so that voices still
 // play, end and report their end as they would be heard.

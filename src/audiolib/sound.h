@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A voice's sound, kept in its own layout until it is mixed: a view of the
 // caller's WAV image when its data is plain PCM, the image decoded as it is
 // read (ADPCM and other encodings), or samples of its own (raw data handed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One voice of the mixer: its sound, how it is to be played, and where it stands.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a WAV file holds, read from its chunks without decoding the sound:
 // from an image in memory or from a file, never past its RIFF chunk.
 #pragma once

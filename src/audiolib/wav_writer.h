@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes everything the virtual device mixes to a WAV file. The header's
 // sizes are brought up to date every few seconds of sound, whenever asked and
 // when the writer goes away, so that a run that dies leaves a playable file.

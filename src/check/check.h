@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The presentation checker: reads a presentation tree with the player's own
 // parsers, without playing it, and reports what would stop or surprise a
 // viewer, as FILE:LINE: message.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Colours as the fixers handle them, and their reduction to fewer.
 #pragma once
 

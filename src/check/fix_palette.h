@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A copy of a still's bitmap that shows as drawn on every palette display:
 // the picture's colours moved off the palette entries displays keep for
 // themselves (0-9 and 246-255 with static colours, 0 and 255 without).

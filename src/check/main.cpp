@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // corvanta-check: finds what would stop or surprise a viewer of a
 // presentation, and mends the palettes of its pictures.
 #include <cstdio>

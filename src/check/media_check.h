@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the player would refuse in a media file, judged from the file alone:
 // each check reads what the player's own reader reads, and no more than it
 // needs.

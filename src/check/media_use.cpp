@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files, songs and programs a script names, looked for as the player
 // looks for them from the script's folder; each file is checked once.
 #include <cerrno>

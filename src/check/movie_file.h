@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A movie as the player's frame loop walks it, kept as the bytes of each
 // chunk, so that its colours can be counted and its pixels remapped in place
 // without decoding or encoding a frame.

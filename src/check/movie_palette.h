@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A movie's colours on a display with static colours: the player moves the
 // movie's palette up by 10 entries once it has read the first palette chunk,
 // so entries 236-255 land on the display's own colours, and pixels drawn

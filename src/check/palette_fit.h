@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the player's slide palette shows a bitmap's colours on the two kinds of
 // palette display: one that keeps 20 static colours (entries 0-9 and
 // 246-255) and one that keeps only black and white (entries 0 and 255).

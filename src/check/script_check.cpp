@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lines of one script, read and cut as the interpreter reads and cuts
 // them, with the still block read as the STILL command reads it.
 #include <algorithm>

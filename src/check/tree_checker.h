@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One run of the checker over a presentation tree. It works folder by folder
 // in the folder's own directory, as the player does, so that names resolve
 // as the player resolves them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unknown first words that are a slip of a keyword. The player ignores lines
 // it does not know, which is how scripts carry comments; a line is taken for
 // a slip only when its first word is one slip away from a keyword and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The words of one script line, cut as the interpreter cuts its line buffer.
 #pragma once
 

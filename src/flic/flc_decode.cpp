@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chunk decoders: palettes, the word and byte deltas, black, run-length
 // and uncompressed frames. Colour indices from the file are raised by the
 // pixel shift so that they clear the display's low static colours. Nothing is

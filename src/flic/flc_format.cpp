@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The FLC file header and the walk over frame and chunk headers.
 #include "flic/flc_format.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The FLC file as the movie player reads it, apart from any window: the file
 // header, the frame and chunk headers, and the walk over them. Messages are
 // the player's own, so that the player can show them and the checker can

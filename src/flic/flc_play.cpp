@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The movie file and its frame loop: opening, the companion sound, the
 // header, frames and chunks, and the fixed pace at which frames are shown.
 #include <cstdarg>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frame presentation: the movie drawn at its own size, centred in the owner's
 // client area, with its palette realised before every frame.
 #include "flic/flc_window.h"

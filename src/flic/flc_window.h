@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A FLIC movie (FLC variant): played once, frame by frame at a fixed pace,
 // decoded into an 8-bit frame buffer and shown centred in its owner window.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the presentation does next, as scripts write it on DEFAULT, timeout and
 // hotspot lines.
 #pragma once

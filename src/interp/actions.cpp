@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Actions and the way through the directory tree of a presentation.
 #include <cstring>
 #include <string>

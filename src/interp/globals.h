@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The flags that live for the whole run. The run's objects are declared with
 // their classes: `SoundManager` in sound/sound_class.h, `ErrorReporter` in
 // platform/message_class.h.

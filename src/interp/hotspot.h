@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A clickable rectangle of a still. All four edges are inclusive.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keyboard, mouse and timer input: the only ways a waiting presentation moves on.
 #include "interp/globals.h"
 #include "interp/interp_win.h"

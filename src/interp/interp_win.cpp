@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The presentation window itself: construction, destruction, its message
 // table and its painting.
 #include "interp/interp_win.h"

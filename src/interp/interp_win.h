@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The presentation window: it reads the `sequence` scripts of a presentation
 // tree and carries out their commands, and takes all keyboard, mouse and timer
 // input of the player.

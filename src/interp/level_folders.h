@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The way back from each directory level: the folder it was entered from.
 // A presentation has few folders but may stack levels for a week (a kiosk that
 // goes back down with "-dir .." instead of "-exit"), so each folder is kept

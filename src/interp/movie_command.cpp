@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MOVIE line: the movie plays to its end inside the line loop.
 #include "flic/flc_window.h"
 #include "interp/globals.h"

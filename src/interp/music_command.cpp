@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MUSIC line: a name, then option words read in order.
 #include <cstdint>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The RUN and EXEC lines: another program takes the machine, while the
 // player waits (RUN) or after it has gone (EXEC).
 #include <cerrno>

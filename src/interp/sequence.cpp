@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sequence interpreter: the line loop over a directory's `sequence`
 // script and the small commands it carries out itself.
 #include <cstring>

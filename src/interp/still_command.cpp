@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The STILL command: show the picture, read the block of timeout, hotspot,
 // click and cursor lines up to "endstill", register the hotspots and start
 // the timeout.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text rules every script reader shares: words cut as C's strtok cuts
 // them, keywords compared without regard to letter case, and numbers read as
 // C's atoi reads them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The process's backend, the clock read through it, and the end of the process.
 #include <cstdio>
 #include <cstdlib>

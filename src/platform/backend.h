@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What differs between a real window (SDL) and a headless run: the clock,
 // where input comes from, the real frame window, presenting, boxes and beeps.
 // The backend reports input through events.h.

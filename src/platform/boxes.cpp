@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message boxes and beeps: always traced, shown by the backend.
 #include "platform/backend.h"
 #include "platform/trace.h"

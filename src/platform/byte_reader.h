@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one way the player reads outside media: a bounded, buffered reader over
 // a file or a block of memory. A read that would pass the end is refused whole
 // and reported; it never copies part of what was asked.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names as Windows wrote them: scripts hold names in a code page (Windows-1252
 // on Western European discs), names on Linux are UTF-8, and letter case is
 // folded for every letter of the code page (É and é are the same letter).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows command lines split into words, as a Windows program's runtime
 // splits its own.
 #pragma once

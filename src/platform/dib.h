@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copying 8-bit device-independent bitmaps onto the screen surface.
 #pragma once
 

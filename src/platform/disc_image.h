@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A disc the player reads a presentation from: an ISO 9660 image, a CUE/BIN
 // or cdrdao TOC image, or a CD drive, all read through libcdio. Names are the
 // disc's own (Joliet, else Rock Ridge, else ISO 9660 without the version and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Programs on a disc cannot be run from it: each runs from a private copy of
 // its folder (mode 0700, under XDG_RUNTIME_DIR or the system's temporary
 // folder), made when it starts. The copy of a program the player waits for

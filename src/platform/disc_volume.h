@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The disc a presentation plays from, as the layer's file functions see it.
 // While a disc is in place the current folder is on it: relative paths, and
 // paths on its drive "D:", name its files and folders; absolute host paths

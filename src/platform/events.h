@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a backend hands input and window events to the layer.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files with Windows path semantics, text-mode reading, and the files of the
 // disc a presentation plays from.
 #include <dirent.h>

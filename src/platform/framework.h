@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The small windowing framework the player's classes derive from: an
 // application with a message loop, a frame window with a client window, and a
 // window base class whose message table derived classes extend.

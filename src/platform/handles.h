@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Handles are numbers, not addresses: a table maps them to live objects, so a
 // stale or foreign handle is simply not found. Numbers are never reused.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Services the player's executable offers to the audio library it loads, so
 // that a headless run has one virtual clock and one trace. Looked up by name
 // (dlsym on the running program); absent when the library is loaded elsewhere.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's icon resources: PNG images registered by id.
 #include <map>
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Virtual keys as a Windows keyboard message carries them.
 #pragma once
 

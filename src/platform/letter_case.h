@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names and keywords compare without regard to letter case, as on Windows:
 // the one rule every reader of presentation text shares.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A file's bytes mapped into memory instead of read: a sound of any size is
 // ready at once and read from the page cache as it plays. The mapping is
 // private, so the few bytes a caller corrects (a RIFF size) never reach the

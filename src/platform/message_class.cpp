@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/message_class.h"
 
 void ReportFatalError(const char* text, win::HWND owner, const FatalNotice& notice) {

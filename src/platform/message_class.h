@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one way a fatal error is told: a box, maybe a beep, and the quit request.
 #pragma once
 

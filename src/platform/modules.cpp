@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Modules: "NAME.DLL" is libname.so beside the executable, else wherever the
 // executable's run path says (the installed player keeps it in a private folder).
 #include <dlfcn.h>

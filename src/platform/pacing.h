@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // When the program waits. The player says so (GetMessage, WaitMessage, a
 // movie's frame slot, a fade step) and this turns it into the backend's one
 // wait-until call; nothing spins on the clock.

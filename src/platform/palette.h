@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system palette of a 256-colour palette display and how logical palettes
 // are realised into it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows-style paths on a case-sensitive file system.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a presentation is played from: a folder, a disc image or a CD drive,
 // as named on the command line.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Other programs: started without a shell, in the caller's folder and
 // environment, with nothing of the caller's but standard input, output and
 // error; waited for through the backend, so that a real window stays alive.

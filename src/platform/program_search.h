@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the program a command line names is found, and how it is run there.
 #pragma once
 

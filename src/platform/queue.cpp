@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The thread's message queue. Delivery order as on Windows: posted messages,
 // input, the quit request, paint, timers; a WM_NULL gives idle work its turn.
 #include <deque>

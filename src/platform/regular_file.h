@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening a file a presentation names: only a regular file, and never a wait
 // in open() for a FIFO's writer or a device. Header-only, so that the audio
 // library, which links nothing of the player, opens its files the same way.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lets a tool outside the player watch a headless run: every present with its
 // virtual time, and the run's end once everything else has finished (the
 // audio library's render included).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The presentation screen: an 8-bit surface of system palette indices.
 #pragma once
 

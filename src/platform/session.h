@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The layer's state: one session owns every module's part of it (queue,
 // windows, GDI objects, timers, screen, trace, settings, backend), each made
 // on first use and dropped in reverse order of making.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The layer's settings, read from the environment on first use.
 #pragma once
 

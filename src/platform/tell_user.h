@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the person running the player must hear of: a bad setting, no display,
 // an unreadable input script, a snapshot that cannot be written.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window timers: periodic until killed, at least USER_TIMER_MINIMUM apart.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/pacing.h"
 #include "platform/internal.h"
 #include "platform/trace.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The trace: one event per line, tab-separated, the first column the run's
 // milliseconds. Safe to use from any thread.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A presentation keeps to its own tree, as on its disc: the folder it was
 // started in (or the disc's root) is the top. ".." at the top stays at the
 // top, and a path from a root ("\PICS", "/etc") or with a drive letter

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the presentation's screen appears in the window: its place in the
 // window's drawable pixels, and window points mapped back to screen pixels.
 #pragma once

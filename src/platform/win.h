@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows-shaped platform layer: the subset of the Windows API that the
 // player was designed against, with the same names, constants, message numbers
 // and semantics. Only src/platform knows how it is really done (SDL or headless).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window classes, windows, focus, geometry and painting state.
 #include <algorithm>
 #include <map>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The layer's windows: one top-level frame (the real window) whose client
 // window is the presentation window, all on the one screen surface.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a recording's file name asks for: the container and its codecs.
 #pragma once
 

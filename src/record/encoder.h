@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Encodes a recording through FFmpeg's libraries. Pictures are encoded as they
 // come and their packets kept in a temporary file; at the end the sound is
 // encoded and both are muxed into a file beside the target, which is renamed

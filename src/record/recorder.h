@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `corvanta --record FILE`: plays the presentation headless and writes what
 // was shown and heard as a video. The player reaches this through
 // StartRecording before it plays; the run's presents and its end come back

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The headless mix as the audio library rendered it: a PCM WAV file read in
 // pieces, or silence when the run opened no audio at all.
 #pragma once

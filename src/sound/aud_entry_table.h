@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audio library's entry points as the sound manager binds them: one
 // function pointer per export, named as the export, and the list of exports in
 // the order they are looked up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A sound file's bytes as the audio library is handed them: the file mapped
 // into memory, or, where it cannot be mapped (a drive, a disc of raw
 // sectors), read whole. The library reads the mapped pages only as it plays

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One sound in the sound manager's playing list or waiting queue: a music
 // file, a song section, a CD range or a movie sound. The list slot that holds
 // it owns it and its image.

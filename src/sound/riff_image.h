@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound manager hands the audio library a whole file's image and no
 // length: the library reads as far as the RIFF header says.
 #pragma once

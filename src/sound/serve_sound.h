@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Long operations of the stills let the audio library work between steps.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The random choices of sectioned songs: the sample generator of the ISO C
 // standard, never seeded, so a presentation makes the same choices in every
 // run and on every platform.

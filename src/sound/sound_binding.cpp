@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Construction: loading and binding the audio library.
 #include "sound/sound_class.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound manager: binds the audio library, starts and stops audio output,
 // owns the voices, and keeps the playing list and the waiting queue of music.
 // Everything runs on the main thread except OnSampleEnd, which the library

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Audio start-up and shut-down, the playing list and the waiting queue.
 #include <algorithm>
 #include <utility>

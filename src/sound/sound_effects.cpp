@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Voices: choice and preparation, and a movie's companion sound.
 #include "sound/sound_class.h"
 

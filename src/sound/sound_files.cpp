@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sound files as the library is handed them: mapped, or read whole where they cannot be.
 #include <algorithm>
 #include <cstdio>

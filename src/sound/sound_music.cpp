@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Music requests: .wav files and CD tracks, started at once, after a fade, or queued.
 #include <algorithm>
 #include <string>

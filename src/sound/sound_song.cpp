@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sectioned songs: background music assembled pass after pass from numbered
 // section files in five folders below the presentation's, chosen at random
 // and held within a byte budget.

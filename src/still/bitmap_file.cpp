@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bitmap file as the slide loader reads it: file name completion, the two
 // headers, and the pixel data in any layout a palette bitmap may have.
 #include "still/bitmap_file.h"

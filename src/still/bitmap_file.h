@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A Windows bitmap file as the slide loader reads it, apart from any window or
 // palette: the name it is looked for under, the two headers, and the pixel
 // data in any layout a palette bitmap may have. Each step gives the loader's

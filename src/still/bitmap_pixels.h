@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pixel layouts of Windows bitmap files turned into one byte per pixel.
 // Rows stay in the order the data give them; nothing reads or writes outside
 // the buffers it is given, whatever the data say.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing of a slide: centred and one to one when it fits the target,
 // squeezed into it when it does not, with everything around it black.
 #include "still/slide_win.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading of a slide: the file (read as bitmap_file.h reads it), its messages
 // as fatal errors, and the logical palette.
 #include "still/slide_win.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A still: one Windows bitmap file loaded into an 8-bit palette-index DIB,
 // with a 256-entry logical palette fitted around the display's static colours.
 #pragma once

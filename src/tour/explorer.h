@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tour itself: plays the presentation branch by branch, breadth first,
 // and records every place reached and every choice tried there.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // corvanta-tour PRESENTATION OUTDIR: plays a presentation headless branch by
 // branch with the player beside this program, and writes what it found.
 #include <unistd.h>

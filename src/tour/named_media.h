@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the scripts of a presentation folder tree name: stills, movies and
 // folders, read with the player's own word rules. The tour compares them
 // with what its branches reached.

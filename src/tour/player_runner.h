@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the player headless, one branch of a tour at a time, and reads its
 // trace as it is written, so the run can be stopped the moment it reaches
 // the place the tour asked for.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a tour writes: tour.json, the input scripts that reach each place,
 // and index.html, the map laid out by Graphviz's dot program.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs every case folder: cases/NAME/presentation is copied to a temporary
 // folder and played with cases/NAME/input; each line of cases/NAME/expected
 // (trace fields separated by tabs, time left out) must appear in the trace in

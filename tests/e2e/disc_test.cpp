@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Presentations named on the command line and played straight from disc
 // images: the same trace, line for line, and the same render as from the
 // folder the image was made of; CD audio from the image itself; images that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A presentation's files are untrusted: a FIFO, a device, a socket, a folder
 // or a symlink loop wherever a file is opened ends the run with the message a
 // missing file gives (the player and the checker alike), and never hangs it.

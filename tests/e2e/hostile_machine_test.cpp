@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The machine is unkind and the presentation runs for days: directory levels
 // that are never left cost next to nothing; output that cannot be written is
 // said once and changes nothing else; a signal ends a headless run as Escape

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sequence interpreter end to end: start-up and exit codes, the quit
 // semantics, script reading, GOTO, the restart skip, DEFAULT and PAUSE.
 #include <gtest/gtest.h>

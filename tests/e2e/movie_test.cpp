@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Movies end to end: placement and colours on screen, the fixed pace, the
 // companion sound, and the ways a viewer cuts a movie short.
 #include <gtest/gtest.h>

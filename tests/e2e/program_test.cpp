@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RUN and EXEC end to end: the player starts the recorder program, which
 // writes down how it was started, or fails to start what is not there.
 #include <gtest/gtest.h>

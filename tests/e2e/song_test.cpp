@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sectioned songs end to end: every section file is a tone of its own, and
 // the headless mix tells which section sounded when and for how long.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sound end to end: what a MUSIC line starts is heard in the headless mix at
 // the virtual time its voice started, for the length of its file.
 #include <gtest/gtest.h>

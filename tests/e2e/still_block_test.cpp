@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The still block: hotspots, timeouts, key presses and the lines the block
 // takes from the script. Each script names missing pictures at the lines its
 // actions reach, so the box of the first such still tells which action ran.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stills on the screen: where the picture lands in the client area, and the
 // boxes of pictures that cannot be shown. Runs the real player headless.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // corvanta-tour over presentations written here, each with a graph known in
 // advance, and over the bundled demo.
 #include <gtest/gtest.h>

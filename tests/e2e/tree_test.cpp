@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A presentation keeps to its own tree, as on its disc: ".." at the top stays
 // at the top, a root or a drive letter is the top (on a disc, its root), and names written in the
 // scripts' code page find the files Linux names in UTF-8.

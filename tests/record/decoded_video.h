@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A recording read back with libavformat: its streams and length, and,
 // when asked, every picture (as RGB) and every sample decoded.
 #pragma once

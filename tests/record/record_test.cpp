@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recordings of a headless run, decoded back: pictures at their times equal
 // to what the player presented and snapshotted, sound equal to the mix, the
 // shared formats' streams and length, and the refusals.

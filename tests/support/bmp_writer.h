@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bitmap files for tests: crafted ones, with every header field settable, and
 // ones made and decoded by the image tool (ImageMagick's convert), which gives
 // an independent view of what a file holds.

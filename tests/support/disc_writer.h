@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Disc images for tests, made from a folder: ISO 9660 images by xorriso, and
 // mixed-mode CUE/BIN discs (the ISO image as a MODE1/2352 data track, then
 // CD audio tracks) by a small writer of raw sectors.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FLC movies (magic 0xAF12, 8-bit pixels) for tests and benchmarks: every
 // header field settable, chunks made by real encoders or given as raw bytes.
 // Chunks are not padded to an even size: the format does not ask for it, and

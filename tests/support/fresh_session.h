@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fresh platform session under changed settings, for one test: the
 // settings are read once per session, so a test of another setting needs a
 // session of its own rather than a program of its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A kiosk that never leaves a level: a still in the root goes down into a
 // sub-folder after a second, whose still goes back with "-dir .." after
 // another. Every second adds a directory level.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The headless mix file (CORVANTA_AUDIO_OUT) read back, and test tones made
 // by sox, so that tests can hear what played when.
 #pragma once

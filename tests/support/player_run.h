@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the real player binary headless on a presentation and reads back what
 // it did, for end-to-end tests.
 #pragma once

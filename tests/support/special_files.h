@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entries a hostile presentation may hold where a file is expected: none of
 // them may be opened as a file, and none may make its reader wait.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test programs link the player's parts without its entry function: these are
 // the globals the player's own executable would define. No sound manager, so
 // the parts under test run without an audio library.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WAV files for tests and benchmarks: a RIFF WAVE header, a 16-byte format
 // chunk with the fields given, and a data chunk of silence or of a tone.
 #pragma once

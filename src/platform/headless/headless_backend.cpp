@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The test backend: no window, a virtual clock, scripted input, a trace of
 // what would have been shown.
 #include <sys/wait.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The beep: a short chime of our own, so that it sounds the same on every
 // desktop, whatever its sound theme.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The box: a caption bar, the icon's symbol, the wrapped text and a default
 // OK button, centred in the window.
 #include "platform/sdl/message_box.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message boxes drawn by the player itself: SDL's own box needs the X
 // server's core fonts, which many desktops and virtual displays lack.
 #pragma once

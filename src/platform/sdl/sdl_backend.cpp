@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real backend: one SDL window showing the screen, SDL input, SDL boxes.
 #include <SDL.h>
 

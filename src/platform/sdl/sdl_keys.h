@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SDL's keys as the virtual keys of a Windows keyboard message.
 #pragma once
 

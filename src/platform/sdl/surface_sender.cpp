@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/sdl/surface_sender.h"
 
 #include <SDL_syswm.h>

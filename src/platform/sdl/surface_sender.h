@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sends part of a window's surface (what SDL's software renderer draws into)
 // to the X server without waiting for the server to have drawn it, as SDL
 // does for every update: on a busy desktop that wait costs more than the

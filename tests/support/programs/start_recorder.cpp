@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A program for the tests to start. It writes down how it was started into
 // the file that START_RECORD names, and exits with 0. Each item is KIND, a
 // tab and its text, ended by a zero byte (texts may hold tabs and line ends):

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared pieces of the audio library's tests: a virtual host clock and trace,
 // WAV images made in memory, the library's output file read back and
 // measured (tone levels, steps), and sox.

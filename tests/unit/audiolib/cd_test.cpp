@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CD drive: a folder of track files or a CUE sheet with BIN images or
 // WAV files, in the layouts rippers write.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sounds of every encoding the player meets, made by sox, decoded and
 // converted by the library and compared with sox's own conversion.
 #include <cmath>

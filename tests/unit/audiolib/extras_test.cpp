@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry points the player binds without calling: helpers, timers, raw
 // and streamed samples, playback rate, MIDI; and the real device's thread.
 #include <atomic>

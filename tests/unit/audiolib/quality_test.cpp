@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What resampling and fading sound like through the real mixer: tones of
 // every common rate and format, measured for their images and aliases across
 // a loop seam, and clicks where volumes change and sounds stop.

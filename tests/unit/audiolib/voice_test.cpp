@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Voices: when they sound, how often, how loud, and what is reported.
 #include <algorithm>
 #include <functional>

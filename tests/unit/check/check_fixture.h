@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Crafted presentation trees for the checker's tests: written into a fresh
 // folder of the test, checked, and the findings given as printed.
 #pragma once

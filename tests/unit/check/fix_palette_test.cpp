@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // corvanta-check --fix-palette: the copy, loaded by the player's own bitmap
 // loader on a display with static colours and on one without, shows every
 // pixel in the picture's colour.

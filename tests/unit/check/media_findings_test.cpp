@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Media the player would refuse, with its own messages, and pictures whose
 // pixels will show system colours: one crafted file per row, named by a
 // script line as a still, a movie or music.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // corvanta-check --fix-palette on movies: the copy, played through the
 // player's own decoder on a display with static colours and on one without,
 // shows every frame in the movie's colours, and the checker passes it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Findings about script lines and the folder tree, one crafted tree per kind,
 // with the exact lines corvanta-check prints; the rule that tells slips of a
 // keyword from comments; and the program's exit status and --quiet.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a movie leaves on the screen: every chunk type decoded into the frame
 // buffer, raised by the pixel shift (10 with the display's 20 static colours)
 // and drawn centred.

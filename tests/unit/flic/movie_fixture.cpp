@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "movie_fixture.h"
 
 #include "platform/screen.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the movie tests: a headless presentation window that covers the
 // screen, a stand-in for the program around the movie, and the screen read back.
 #pragma once

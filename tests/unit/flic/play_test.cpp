@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The movie file and its frame loop: what is reported for each fault of a
 // file, how the companion sound is found, started and given back, and how a
 // viewer's abort or a quit request ends the play.

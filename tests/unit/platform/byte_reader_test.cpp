@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bounded reader over both its sources, against a model of where every
 // read and seek must leave it.
 #include <gtest/gtest.h>

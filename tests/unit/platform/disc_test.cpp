@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The disc as the layer's file functions see it: names as the disc gives
 // them, found without regard to case; files read as the player reads them;
 // nothing written.

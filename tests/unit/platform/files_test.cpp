@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows-style paths, text mode and the file queries.
 #include <gtest/gtest.h>
 

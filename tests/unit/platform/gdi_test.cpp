@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing on the screen surface through device contexts.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parts of the SDL backend's box and beep that need no display.
 #include <gtest/gtest.h>
 

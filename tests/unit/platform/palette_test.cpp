@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Realisation of logical palettes into the system palette.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window test program, run headless with an input script and, when a
 // virtual X display is at hand, as a real window.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Other programs: command lines split as a Windows runtime splits them, the
 // program found as Windows finds it, and the start, wait and exit status.
 #include <gtest/gtest.h>

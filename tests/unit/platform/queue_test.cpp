@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message queue: delivery order, the quit request, timers, input messages.
 #include <gtest/gtest.h>
 

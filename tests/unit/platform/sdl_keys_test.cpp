@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SDL backend's key translation: every key a viewer may press has a
 // virtual key.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fresh sessions: each reads the settings again and starts with nothing of
 // the session before it, which is current again afterwards.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings, the input script and the trace's text form.
 #include <gtest/gtest.h>
 

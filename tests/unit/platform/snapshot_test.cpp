@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Snapshots and the picture's checksum.
 #include <gtest/gtest.h>
 #include <png.h>

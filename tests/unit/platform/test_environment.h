@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the platform tests share: a headless layer, a trace file of this test
 // program and temporary folders.
 #pragma once

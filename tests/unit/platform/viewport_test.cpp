@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The screen's place in the window and the mouse mapped back, in every mode.
 #include <gtest/gtest.h>
 

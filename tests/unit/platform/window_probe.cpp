@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window test program: a frame window with a client window on the raw
 // platform API. It traces every key, character, click and message its client
 // receives and ends on the quit request with its code.

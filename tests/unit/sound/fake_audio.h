@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A scripted stand-in for the audio library, bound through the same entry
 // table as the real one. Voices behave like the library's: idle (2) until
 // started, playing (4) until ended or finished; every call is recorded.

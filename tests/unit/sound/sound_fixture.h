@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A sound manager bound to the fake library, working in a fresh folder.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The loader against the image tool's own reading of the same files, for
 // every layout a palette bitmap may have, and its refusals.
 #include <gtest/gtest.h>

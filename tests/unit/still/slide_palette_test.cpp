@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The slide's palette for each way the display uses its system palette; each
 // case runs in a platform session of its own under its setting.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the stills' unit tests: a headless platform whose trace goes to
 // a file of this run, and a fresh working folder per test.
 #pragma once
