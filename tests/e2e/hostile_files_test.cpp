@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 
 #include "support/player_run.h"
-#include "support/special_files.h"
+#include "support/unusual_files.h"
 
 namespace fs = std::filesystem;
 

@@ -10,7 +10,7 @@
 
 #include "platform/paths.h"
 #include "platform/win.h"
-#include "support/special_files.h"
+#include "support/unusual_files.h"
 #include "test_environment.h"
 
 namespace {

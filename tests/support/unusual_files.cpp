@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/special_files.h"
+#include "support/unusual_files.h"
 
 #include <sys/socket.h>
 #include <sys/stat.h>
