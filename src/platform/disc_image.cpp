@@ -233,6 +233,13 @@ std::optional<std::vector<DiscEntry>> DiscImage::List(const DiscEntry& folder) {
     std::lock_guard lock(mutex_);
     if (auto kept = listings_.find(folder.libPath); kept != listings_.end()) return kept->second;
 
+    // The library finds the folder again by its path, and a damaged disc may
+    // lead it to another record of that name: it would take that record's
+    // size for its buffer unchecked.
+    const StatPtr found(handles_->Stat(folder.libPath.c_str()));
+    if (!found || found->type != iso9660_stat_s::_STAT_DIR || static_cast<std::uint32_t>(found->lsn) != folder.lsn ||
+        found->size != folder.size)
+        return std::nullopt;
     CdioList_t* list = handles_->ReadDir(folder.libPath.c_str());
     if (!list) return std::nullopt;
     std::vector<DiscEntry> entries;
