@@ -19,6 +19,7 @@ void Put(std::vector<std::uint8_t>& out, std::string_view text) { out.insert(out
 std::vector<std::uint8_t> WavFile::Header(std::uint32_t dataSize) const {
     const std::uint16_t blockAlign = static_cast<std::uint16_t>(channels * bits / 8);
     std::vector<std::uint8_t> out;
+    out.reserve(44);  // also keeps GCC's -Wstringop-overflow from a false alarm on the first insert
     Put(out, "RIFF");
     Put(out, 4 + 24 + 8 + dataSize, 4);
     Put(out, "WAVEfmt ");
