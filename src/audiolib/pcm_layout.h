@@ -20,7 +20,7 @@ struct PcmLayout {
     std::uint16_t channels = 0;
     SampleType type = SampleType::S16;
 
-    std::size_t FrameBytes() const { return channels * (type == SampleType::S16 ? 2u : 1u); }
+    std::size_t FrameBytes() const { return std::size_t{channels} * (type == SampleType::S16 ? 2u : 1u); }
     bool operator==(const PcmLayout&) const = default;
 };
 

@@ -15,7 +15,10 @@ namespace aud {
 inline constexpr std::int32_t FullVolume = 255;
 
 // Volume 0..255 as a gain of 256 = unity, so that full volume adds samples unchanged.
-inline float Gain(std::int32_t volume) { return static_cast<float>((volume * 256 + 127) / FullVolume); }
+inline float Gain(std::int32_t volume) {
+    const std::int32_t rounded = (volume * 256 + 127) / FullVolume;
+    return static_cast<float>(rounded);
+}
 
 struct Voice {
     bool allocated = false;

@@ -11,7 +11,7 @@
 namespace platform {
 namespace {
 
-constexpr std::size_t BufferSize = 64 * 1024;
+constexpr std::size_t BufferSize = std::size_t{64} * 1024;
 constexpr std::uint64_t LargestOffset = 0x7FFFFFFF;
 
 }  // namespace

@@ -123,29 +123,55 @@ std::unique_ptr<DiscImage> DiscImage::Open(const std::string& source, std::strin
 }
 
 bool DiscImage::Start(std::string& error) {
+    if (source_ == "cdrom" ? !OpenDrive(error) : !OpenFile(error)) return false;
+    if (handles_->cdio) {
+        if (!DataTrackIsIso()) {
+            error = source_ + ": its data track is not ISO 9660";
+            return false;
+        }
+        const track_t first = cdio_get_first_track_num(handles_->cdio);
+        const track_t count = cdio_get_num_tracks(handles_->cdio);
+        const lsn_t end = count > 1 ? cdio_get_track_lsn(handles_->cdio, static_cast<track_t>(first + 1))
+                                    : cdio_get_disc_last_lsn(handles_->cdio);
+        blocks_ = end > 0 ? static_cast<std::uint32_t>(end) : 0;
+    }
+
+    StatPtr root(handles_->Stat("/"));
+    if (!root || root->type != iso9660_stat_s::_STAT_DIR) {
+        error = source_ + ": its root folder cannot be read";
+        return false;
+    }
+    root_ = {"", "/", true, static_cast<std::uint32_t>(root->lsn), root->size};
+    if (!Inside(root_) || !List(root_)) {
+        error = source_ + ": damaged image (its root folder lies outside it)";
+        return false;
+    }
+    return true;
+}
+
+bool DiscImage::OpenDrive(std::string& error) {
+    char** devices = cdio_get_devices(DRIVER_DEVICE);
+    for (char** device = devices; device && *device && !handles_->cdio; ++device) {
+        CdIo_t* cdio = cdio_open(*device, DRIVER_DEVICE);
+        if (cdio && cdio_get_num_tracks(cdio) != CDIO_INVALID_TRACK) {
+            handles_->cdio = cdio;
+            source_ = *device;
+        } else if (cdio) {
+            cdio_destroy(cdio);
+        }
+    }
+    if (devices) cdio_free_device_list(devices);
+    if (!handles_->cdio) error = "cdrom: no drive holds a disc";
+    return handles_->cdio != nullptr;
+}
+
+bool DiscImage::OpenFile(std::string& error) {
     struct stat info;
-    const bool drive = source_ == "cdrom";
-    if (!drive && ::stat(source_.c_str(), &info) != 0) {
+    if (::stat(source_.c_str(), &info) != 0) {
         error = source_ + ": no such file, folder or drive";
         return false;
     }
-    if (drive) {
-        char** devices = cdio_get_devices(DRIVER_DEVICE);
-        for (char** device = devices; device && *device && !handles_->cdio; ++device) {
-            CdIo_t* cdio = cdio_open(*device, DRIVER_DEVICE);
-            if (cdio && cdio_get_num_tracks(cdio) != CDIO_INVALID_TRACK) {
-                handles_->cdio = cdio;
-                source_ = *device;
-            } else if (cdio) {
-                cdio_destroy(cdio);
-            }
-        }
-        if (devices) cdio_free_device_list(devices);
-        if (!handles_->cdio) {
-            error = "cdrom: no drive holds a disc";
-            return false;
-        }
-    } else if (S_ISBLK(info.st_mode)) {
+    if (S_ISBLK(info.st_mode)) {
         handles_->cdio = cdio_open(source_.c_str(), DRIVER_DEVICE);
         if (!handles_->cdio || cdio_get_num_tracks(handles_->cdio) == CDIO_INVALID_TRACK) {
             error = source_ + ": the drive holds no disc";
@@ -177,29 +203,6 @@ bool DiscImage::Start(std::string& error) {
             return false;
         }
         blocks_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(info.st_size / DiscBlock, UINT32_MAX));
-    }
-
-    if (handles_->cdio) {
-        if (!DataTrackIsIso()) {
-            error = source_ + ": its data track is not ISO 9660";
-            return false;
-        }
-        const track_t first = cdio_get_first_track_num(handles_->cdio);
-        const track_t count = cdio_get_num_tracks(handles_->cdio);
-        const lsn_t end = count > 1 ? cdio_get_track_lsn(handles_->cdio, static_cast<track_t>(first + 1))
-                                    : cdio_get_disc_last_lsn(handles_->cdio);
-        blocks_ = end > 0 ? static_cast<std::uint32_t>(end) : 0;
-    }
-
-    StatPtr root(handles_->Stat("/"));
-    if (!root || root->type != iso9660_stat_s::_STAT_DIR) {
-        error = source_ + ": its root folder cannot be read";
-        return false;
-    }
-    root_ = {"", "/", true, static_cast<std::uint32_t>(root->lsn), root->size};
-    if (!Inside(root_) || !List(root_)) {
-        error = source_ + ": damaged image (its root folder lies outside it)";
-        return false;
     }
     return true;
 }

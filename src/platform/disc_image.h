@@ -59,6 +59,8 @@ private:
     struct Handles;
     explicit DiscImage(std::string source);
     bool Start(std::string& error);
+    bool OpenDrive(std::string& error);
+    bool OpenFile(std::string& error);
     bool DataTrackIsIso();
     bool OpenDataFile();
 

@@ -167,7 +167,7 @@ std::FILE* OpenDiscFile(std::shared_ptr<DiscImage> disc, const DiscEntry& entry)
     file->entry = entry;
     const cookie_io_functions_t functions{ReadDisc, nullptr, SeekDisc, CloseDisc};
     std::FILE* stream = ::fopencookie(file.get(), "rb", functions);
-    if (stream) file.release();  // CloseDisc takes it back
+    if (stream) static_cast<void>(file.release());  // CloseDisc takes it back
     return stream;
 }
 

@@ -100,7 +100,7 @@ std::FILE* OpenTextForReading(std::FILE* file) {
         std::fclose(file);
         return nullptr;
     }
-    stream.release();  // CloseText takes it back
+    static_cast<void>(stream.release());  // CloseText takes it back
     // Unbuffered, every line a script reads is a read the layer sees.
     std::setvbuf(wrapped, nullptr, _IONBF, 0);
     return wrapped;

@@ -3,6 +3,9 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <initializer_list>
+#include <utility>
+#include <vector>
 
 #include <unistd.h>
 
@@ -37,95 +40,77 @@ std::optional<Size> ParseSize(std::string_view text) {
     return Size{*width, *height};
 }
 
-Settings ReadSettings(const std::function<const char*(const char*)>& lookup) {
+namespace {
+
+using Lookup = std::function<const char*(const char*)>;
+
+// A setting the environment gives, parsed into `into`; a value that does not
+// parse is reported and `into` keeps its default.
+template <class T, class Parse>
+void Read(const Lookup& lookup, const char* name, Parse parse, T& into) {
+    const char* value = lookup(name);
+    if (!value) return;
+    if (auto parsed = parse(std::string_view(value)))
+        into = *parsed;
+    else
+        ReportBadValue(name, value);
+}
+
+template <class T>
+auto OneOf(std::initializer_list<std::pair<std::string_view, T>> words) {
+    return [table = std::vector(words)](std::string_view text) -> std::optional<T> {
+        for (const auto& [word, value] : table)
+            if (text == word) return value;
+        return std::nullopt;
+    };
+}
+
+template <class T>
+std::optional<T> Number(std::string_view text) {
+    T value{};
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+std::optional<int> KnownCodePage(std::string_view text) {
+    const auto page = Number<int>(text);
+    return page && CodePageKnown(*page) ? page : std::nullopt;
+}
+
+std::optional<std::uint64_t> TimeLimit(std::string_view text) {
+    const auto ms = Number<std::uint64_t>(text);
+    return ms && *ms > 0 ? ms : std::nullopt;
+}
+
+std::optional<std::string> Text(std::string_view text) { return std::string(text); }
+
+}  // namespace
+
+Settings ReadSettings(const Lookup& lookup) {
     Settings settings;
-    if (const char* value = lookup("CORVANTA_DRIVER")) {
-        std::string_view text = value;
-        if (text == "headless")
-            settings.driver = Driver::Headless;
-        else if (text == "sdl")
-            settings.driver = Driver::Sdl;
-        else
-            ReportBadValue("CORVANTA_DRIVER", value);
-    }
-    if (const char* value = lookup("CORVANTA_CLIENT")) {
-        if (auto size = ParseSize(value))
-            settings.client = *size;
-        else
-            ReportBadValue("CORVANTA_CLIENT", value);
-    }
-    if (const char* value = lookup("CORVANTA_SCREEN")) {
-        if (auto size = ParseSize(value))
-            settings.screen = *size;
-        else
-            ReportBadValue("CORVANTA_SCREEN", value);
-    }
-    if (const char* value = lookup("CORVANTA_SCALE")) {
-        std::string_view text = value;
-        if (text == "aspect")
-            settings.scale = ScaleMode::Aspect;
-        else if (text == "integer")
-            settings.scale = ScaleMode::Integer;
-        else if (text == "stretch")
-            settings.scale = ScaleMode::Stretch;
-        else
-            ReportBadValue("CORVANTA_SCALE", value);
-    }
-    if (const char* value = lookup("CORVANTA_FULLSCREEN")) {
-        std::string_view text = value;
-        if (text == "1" || text == "0")
-            settings.fullscreen = text == "1";
-        else
-            ReportBadValue("CORVANTA_FULLSCREEN", value);
-    }
-    if (const char* value = lookup("CORVANTA_PALETTE")) {
-        std::string_view text = value;
-        if (text == "static")
-            settings.palette = PaletteMode::Static;
-        else if (text == "nostatic")
-            settings.palette = PaletteMode::NoStatic;
-        else if (text == "error")
-            settings.palette = PaletteMode::Error;
-        else
-            ReportBadValue("CORVANTA_PALETTE", value);
-    }
-    if (const char* value = lookup("CORVANTA_PROGRAMS")) {
-        std::string_view text = value;
-        if (text == "allow")
-            settings.programs = ProgramsPolicy::Allow;
-        else if (text == "ask")
-            settings.programs = ProgramsPolicy::Ask;
-        else if (text == "never")
-            settings.programs = ProgramsPolicy::Never;
-        else
-            ReportBadValue("CORVANTA_PROGRAMS", value);
-    }
-    if (const char* value = lookup("CORVANTA_CODEPAGE")) {
-        std::string_view text = value;
-        int page = 0;
-        auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), page);
-        if (error == std::errc{} && end == text.data() + text.size() && CodePageKnown(page))
-            settings.codePage = page;
-        else
-            ReportBadValue("CORVANTA_CODEPAGE", value);
-    }
-    if (const char* value = lookup("CORVANTA_INPUT")) settings.input = value;
-    if (const char* value = lookup("CORVANTA_TRACE_WAITS")) {
-        if (std::string_view(value) == "1")
-            settings.traceWaits = true;
-        else if (std::string_view(value) != "0")
-            ReportBadValue("CORVANTA_TRACE_WAITS", value);
-    }
-    if (const char* value = lookup("CORVANTA_TRACE")) settings.trace = value;
-    if (const char* value = lookup("CORVANTA_MAX_MS")) {
-        std::string_view text = value;
-        std::uint64_t ms = 0;
-        auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), ms);
-        if (error == std::errc{} && end == text.data() + text.size() && ms > 0)
-            settings.maxMs = ms;
-        else
-            ReportBadValue("CORVANTA_MAX_MS", value);
-    }
+    Read(lookup, "CORVANTA_DRIVER", OneOf<Driver>({{"headless", Driver::Headless}, {"sdl", Driver::Sdl}}),
+         settings.driver);
+    Read(lookup, "CORVANTA_CLIENT", ParseSize, settings.client);
+    Read(lookup, "CORVANTA_SCREEN", ParseSize, settings.screen);
+    Read(lookup, "CORVANTA_SCALE",
+         OneOf<ScaleMode>(
+             {{"aspect", ScaleMode::Aspect}, {"integer", ScaleMode::Integer}, {"stretch", ScaleMode::Stretch}}),
+         settings.scale);
+    Read(lookup, "CORVANTA_FULLSCREEN", OneOf<bool>({{"1", true}, {"0", false}}), settings.fullscreen);
+    Read(lookup, "CORVANTA_PALETTE",
+         OneOf<PaletteMode>(
+             {{"static", PaletteMode::Static}, {"nostatic", PaletteMode::NoStatic}, {"error", PaletteMode::Error}}),
+         settings.palette);
+    Read(lookup, "CORVANTA_PROGRAMS",
+         OneOf<ProgramsPolicy>(
+             {{"allow", ProgramsPolicy::Allow}, {"ask", ProgramsPolicy::Ask}, {"never", ProgramsPolicy::Never}}),
+         settings.programs);
+    Read(lookup, "CORVANTA_CODEPAGE", KnownCodePage, settings.codePage);
+    Read(lookup, "CORVANTA_INPUT", Text, settings.input);
+    Read(lookup, "CORVANTA_TRACE_WAITS", OneOf<bool>({{"1", true}, {"0", false}}), settings.traceWaits);
+    Read(lookup, "CORVANTA_TRACE", Text, settings.trace);
+    Read(lookup, "CORVANTA_MAX_MS", TimeLimit, settings.maxMs);
     return settings;
 }
 

@@ -2,6 +2,7 @@
 #include "platform/headless/input_script.h"
 
 #include <charconv>
+#include <cstdint>
 #include <optional>
 
 #include "platform/keys.h"
@@ -58,6 +59,69 @@ std::string_view RestAfter(std::string_view line, std::size_t count) {
     return rest;
 }
 
+// Readers of one kind of event from the line's words (time and kind first):
+// each fills `event` and gives the error, or nothing.
+using WordList = std::vector<std::string_view>;
+
+std::string ReadKey(const WordList& words, std::string_view, ScriptEvent& event) {
+    auto key = KeyFromName(words[2]);
+    if (!key) return "unknown key " + std::string(words[2]);
+    event.kind = ScriptEvent::Kind::Key;
+    event.key = *key;
+    return {};
+}
+
+std::string ReadClick(const WordList& words, std::string_view, ScriptEvent& event) {
+    auto x = Number<int>(words[2]), y = Number<int>(words[3]);
+    if (!x || !y || *x < -32768 || *x > 32767 || *y < -32768 || *y > 32767) return "bad click position";
+    event.kind = ScriptEvent::Kind::Click;
+    event.x = *x;
+    event.y = *y;
+    return {};
+}
+
+std::string ReadMessage(const WordList& words, std::string_view, ScriptEvent& event) {
+    auto message = Number<win::UINT>(words[2]);
+    auto wParam = words.size() == 4 ? Number<win::WPARAM>(words[3]) : std::optional<win::WPARAM>(0);
+    if (!message || !wParam) return "bad message number or parameter";
+    event.kind = ScriptEvent::Kind::Message;
+    event.message = *message;
+    event.wParam = *wParam;
+    return {};
+}
+
+std::string ReadSnapshot(const WordList&, std::string_view line, ScriptEvent& event) {
+    std::string_view file = RestAfter(line, 2);
+    if (file.empty()) return "snapshot needs a file";
+    event.kind = ScriptEvent::Kind::Snapshot;
+    event.file = file;
+    return {};
+}
+
+std::string ReadResize(const WordList& words, std::string_view, ScriptEvent& event) {
+    auto width = Number<int>(words[2]), height = Number<int>(words[3]);
+    if (!width || !height || *width < 1 || *height < 1 || *width > 16384 || *height > 16384) return "bad size";
+    event.kind = ScriptEvent::Kind::Resize;
+    event.size = {*width, *height};
+    return {};
+}
+
+std::string ReadClose(const WordList&, std::string_view, ScriptEvent& event) {
+    event.kind = ScriptEvent::Kind::Close;
+    return {};
+}
+
+struct EventForm {
+    std::string_view kind;
+    std::size_t fewestWords, mostWords;  // time and kind included
+    std::string (*read)(const WordList& words, std::string_view line, ScriptEvent& event);
+};
+
+constexpr EventForm EventForms[] = {
+    {"key", 3, 3, ReadKey},           {"click", 4, 4, ReadClick},   {"message", 3, 4, ReadMessage},
+    {"snapshot", 2, SIZE_MAX, ReadSnapshot}, {"resize", 4, 4, ReadResize}, {"close", 2, 2, ReadClose},
+};
+
 std::optional<ScriptEvent> ParseLine(std::string_view line, std::string* error) {
     auto words = Words(line);
     if (words.size() < 2) {
@@ -71,67 +135,18 @@ std::optional<ScriptEvent> ParseLine(std::string_view line, std::string* error) 
         return std::nullopt;
     }
     event.time = *time;
-    std::string_view kind = words[1];
-    auto expect = [&](std::size_t low, std::size_t high) {
-        if (words.size() >= low && words.size() <= high) return true;
-        *error = "wrong number of fields for " + std::string(kind);
-        return false;
-    };
-    if (kind == "key") {
-        if (!expect(3, 3)) return std::nullopt;
-        auto key = KeyFromName(words[2]);
-        if (!key) {
-            *error = "unknown key " + std::string(words[2]);
-            return std::nullopt;
-        }
-        event.kind = ScriptEvent::Kind::Key;
-        event.key = *key;
-    } else if (kind == "click") {
-        if (!expect(4, 4)) return std::nullopt;
-        auto x = Number<int>(words[2]), y = Number<int>(words[3]);
-        if (!x || !y || *x < -32768 || *x > 32767 || *y < -32768 || *y > 32767) {
-            *error = "bad click position";
-            return std::nullopt;
-        }
-        event.kind = ScriptEvent::Kind::Click;
-        event.x = *x;
-        event.y = *y;
-    } else if (kind == "message") {
-        if (!expect(3, 4)) return std::nullopt;
-        auto message = Number<win::UINT>(words[2]);
-        auto wParam = words.size() == 4 ? Number<win::WPARAM>(words[3]) : std::optional<win::WPARAM>(0);
-        if (!message || !wParam) {
-            *error = "bad message number or parameter";
-            return std::nullopt;
-        }
-        event.kind = ScriptEvent::Kind::Message;
-        event.message = *message;
-        event.wParam = *wParam;
-    } else if (kind == "snapshot") {
-        std::string_view file = RestAfter(line, 2);
-        if (file.empty()) {
-            *error = "snapshot needs a file";
-            return std::nullopt;
-        }
-        event.kind = ScriptEvent::Kind::Snapshot;
-        event.file = file;
-    } else if (kind == "resize") {
-        if (!expect(4, 4)) return std::nullopt;
-        auto width = Number<int>(words[2]), height = Number<int>(words[3]);
-        if (!width || !height || *width < 1 || *height < 1 || *width > 16384 || *height > 16384) {
-            *error = "bad size";
-            return std::nullopt;
-        }
-        event.kind = ScriptEvent::Kind::Resize;
-        event.size = {*width, *height};
-    } else if (kind == "close") {
-        if (!expect(2, 2)) return std::nullopt;
-        event.kind = ScriptEvent::Kind::Close;
-    } else {
-        *error = "unknown event " + std::string(kind);
-        return std::nullopt;
+    const std::string_view kind = words[1];
+    for (const EventForm& form : EventForms) {
+        if (form.kind != kind) continue;
+        if (words.size() < form.fewestWords || words.size() > form.mostWords)
+            *error = "wrong number of fields for " + std::string(kind);
+        else
+            *error = form.read(words, line, event);
+        if (!error->empty()) return std::nullopt;
+        return event;
     }
-    return event;
+    *error = "unknown event " + std::string(kind);
+    return std::nullopt;
 }
 
 }  // namespace

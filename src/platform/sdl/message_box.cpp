@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <cstring>
 #include <memory>
 
@@ -143,11 +144,11 @@ Owned<SDL_Surface> DrawSymbol(Symbol symbol, int size) {
                     alpha += weight;
                 }
             }
-            Uint8* pixel = row + x * 4;
-            pixel[0] = alpha > 0 ? static_cast<Uint8>(red / alpha + 0.5) : 0;
-            pixel[1] = alpha > 0 ? static_cast<Uint8>(green / alpha + 0.5) : 0;
-            pixel[2] = alpha > 0 ? static_cast<Uint8>(blue / alpha + 0.5) : 0;
-            pixel[3] = static_cast<Uint8>(alpha * 255 / (Samples * Samples) + 0.5);
+            Uint8* pixel = row + std::ptrdiff_t{x} * 4;
+            pixel[0] = alpha > 0 ? static_cast<Uint8>(std::lround(red / alpha)) : 0;
+            pixel[1] = alpha > 0 ? static_cast<Uint8>(std::lround(green / alpha)) : 0;
+            pixel[2] = alpha > 0 ? static_cast<Uint8>(std::lround(blue / alpha)) : 0;
+            pixel[3] = static_cast<Uint8>(std::lround(alpha * 255 / (Samples * Samples)));
         }
     }
     return surface;
@@ -495,6 +496,98 @@ std::vector<std::string> WrapText(std::string_view text, int width, const Measur
     return lines;
 }
 
+namespace {
+
+struct OwnWindow {
+    Owned<SDL_Window> window;
+    Owned<SDL_Renderer> renderer;
+};
+
+// Before the presentation window shows, the box comes in a window of its own,
+// of the box's size; no renderer when none can be made.
+OwnWindow OpenOwnWindow(TTF_Font* font, const std::string& captionText, const std::string& bodyText, Symbol symbol,
+                        const std::vector<Choice>& choices) {
+    OwnWindow own;
+    SDL_Rect usable{0, 0, 640, 480};
+    SDL_GetDisplayUsableBounds(0, &usable);
+    SDL_Rect size = BoxView(nullptr, font, captionText, bodyText, symbol, 0, choices).Place(usable.w, usable.h);
+    own.window.reset(SDL_CreateWindow(captionText.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, size.w,
+                                      size.h, SDL_WINDOW_BORDERLESS));
+    if (own.window) own.renderer.reset(SDL_CreateRenderer(own.window.get(), -1, 0));
+    if (own.window && !own.renderer)
+        own.renderer.reset(SDL_CreateRenderer(own.window.get(), -1, SDL_RENDERER_SOFTWARE));
+    if (own.renderer) SDL_RaiseWindow(own.window.get());
+    return own;
+}
+
+// The box answered by a click: as with a real button, it acts when the mouse
+// button is released over the button it went down on. `pressed` follows it.
+std::optional<int> ClickAnswer(const SDL_MouseButtonEvent& button, SDL_Window* window, SDL_Renderer* renderer,
+                               const BoxView& view, const std::vector<Choice>& choices, int& pressed) {
+    const int over = view.ButtonAt(ToOutput(window, renderer, button.x, button.y));
+    if (button.type == SDL_MOUSEBUTTONUP && pressed >= 0 && over == pressed)
+        return choices[static_cast<std::size_t>(over)].answer;
+    pressed = button.type == SDL_MOUSEBUTTONDOWN ? over : -1;
+    return std::nullopt;
+}
+
+// Shows the box until it is answered, dismissed, or the program is asked to close.
+void Converse(SDL_Window* window, SDL_Renderer* renderer, BoxView& view, bool over, const std::vector<Choice>& choices,
+              const std::function<void()>& drawUnder, BoxOutcome& outcome) {
+    const Uint32 windowId = SDL_GetWindowID(window);
+    int pressed = -1;  // the button the left button went down on
+    bool dirty = true;
+    while (true) {
+        if (dirty) {
+            if (over) {
+                drawUnder();
+            } else {
+                SDL_SetRenderDrawColor(renderer, FooterColour.r, FooterColour.g, FooterColour.b, 255);
+                SDL_RenderClear(renderer);
+            }
+            view.Draw(pressed);
+            SDL_RenderPresent(renderer);
+            dirty = false;
+        }
+        SDL_Event event;
+        if (!SDL_WaitEvent(&event)) continue;
+        switch (event.type) {
+            case SDL_QUIT: outcome.closeRequested = true; return;
+            case SDL_WINDOWEVENT:
+                if (event.window.windowID != windowId) break;
+                if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+                    // Closing a box's own window only dismisses it.
+                    outcome.closeRequested = over;
+                    return;
+                }
+                if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) outcome.resized = true;
+                dirty = true;
+                break;
+            case SDL_KEYDOWN:
+                if (const int answer = AnswerOf(event.key, choices)) {
+                    outcome.answer = answer;
+                    return;
+                }
+                dirty = view.Scroll(ScrollLines(event.key.keysym.sym, view.LinesShown()));
+                break;
+            case SDL_MOUSEWHEEL: dirty = view.Scroll(-3 * event.wheel.y); break;
+            case SDL_MOUSEBUTTONDOWN:
+            case SDL_MOUSEBUTTONUP:
+                if (event.button.button != SDL_BUTTON_LEFT || event.button.windowID != windowId) break;
+                if (const auto answer = ClickAnswer(event.button, window, renderer, view, choices, pressed)) {
+                    outcome.answer = *answer;
+                    return;
+                }
+                dirty = true;
+                break;
+            case SDL_RENDER_TARGETS_RESET: dirty = true; break;
+            default: break;
+        }
+    }
+}
+
+}  // namespace
+
 BoxOutcome RunMessageBox(SDL_Window* window, SDL_Renderer* renderer, const std::function<void()>& drawUnder,
                          const std::string& caption, const std::string& text, win::UINT style) {
     const std::vector<Choice> choices = (style & 0xF) == win::MB_YESNO
@@ -514,83 +607,20 @@ BoxOutcome RunMessageBox(SDL_Window* window, SDL_Renderer* renderer, const std::
     const Symbol symbol = SymbolOf(style);
     const std::string captionText = FromAnsi(caption), bodyText = FromAnsi(text);
 
-    // Before the presentation window shows, the box comes in a window of its own.
     const bool over = window && renderer && !(SDL_GetWindowFlags(window) & SDL_WINDOW_HIDDEN);
-    Owned<SDL_Window> ownWindow;
-    Owned<SDL_Renderer> ownRenderer;
+    OwnWindow own;
     if (!over) {
-        SDL_Rect usable{0, 0, 640, 480};
-        SDL_GetDisplayUsableBounds(0, &usable);
-        SDL_Rect size = BoxView(nullptr, font.get(), captionText, bodyText, symbol, 0, choices).Place(usable.w, usable.h);
-        ownWindow.reset(SDL_CreateWindow(captionText.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, size.w, size.h,
-                                         SDL_WINDOW_BORDERLESS));
-        if (ownWindow) ownRenderer.reset(SDL_CreateRenderer(ownWindow.get(), -1, 0));
-        if (ownWindow && !ownRenderer) ownRenderer.reset(SDL_CreateRenderer(ownWindow.get(), -1, SDL_RENDERER_SOFTWARE));
-        if (!ownRenderer) {
+        own = OpenOwnWindow(font.get(), captionText, bodyText, symbol, choices);
+        if (!own.renderer) {
             if (font) tell();
             return outcome;
         }
-        window = ownWindow.get();
-        renderer = ownRenderer.get();
-        SDL_RaiseWindow(window);
+        window = own.window.get();
+        renderer = own.renderer.get();
     }
-
     BoxView view(renderer, font.get(), captionText, bodyText, symbol, over ? WindowMargin : 0, choices);
-    const Uint32 windowId = SDL_GetWindowID(window);
-    int pressed = -1;  // the button the left button went down on
-    bool dirty = true;
-    while (true) {
-        if (dirty) {
-            if (over) {
-                drawUnder();
-            } else {
-                SDL_SetRenderDrawColor(renderer, FooterColour.r, FooterColour.g, FooterColour.b, 255);
-                SDL_RenderClear(renderer);
-            }
-            view.Draw(pressed);
-            SDL_RenderPresent(renderer);
-            dirty = false;
-        }
-        SDL_Event event;
-        if (!SDL_WaitEvent(&event)) continue;
-        switch (event.type) {
-            case SDL_QUIT: outcome.closeRequested = true; return outcome;
-            case SDL_WINDOWEVENT:
-                if (event.window.windowID != windowId) break;
-                if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
-                    // Closing a box's own window only dismisses it.
-                    outcome.closeRequested = over;
-                    return outcome;
-                }
-                if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) outcome.resized = true;
-                dirty = true;
-                break;
-            case SDL_KEYDOWN:
-                if (const int answer = AnswerOf(event.key, choices)) {
-                    outcome.answer = answer;
-                    return outcome;
-                }
-                dirty = view.Scroll(ScrollLines(event.key.keysym.sym, view.LinesShown()));
-                break;
-            case SDL_MOUSEWHEEL: dirty = view.Scroll(-3 * event.wheel.y); break;
-            case SDL_MOUSEBUTTONDOWN:
-            case SDL_MOUSEBUTTONUP: {
-                if (event.button.button != SDL_BUTTON_LEFT || event.button.windowID != windowId) break;
-                SDL_Point point = ToOutput(window, renderer, event.button.x, event.button.y);
-                const int button = view.ButtonAt(point);
-                // As with a real button, it acts when the mouse button is released over it.
-                if (event.type == SDL_MOUSEBUTTONUP && pressed >= 0 && button == pressed) {
-                    outcome.answer = choices[static_cast<std::size_t>(button)].answer;
-                    return outcome;
-                }
-                pressed = event.type == SDL_MOUSEBUTTONDOWN ? button : -1;
-                dirty = true;
-                break;
-            }
-            case SDL_RENDER_TARGETS_RESET: dirty = true; break;
-            default: break;
-        }
-    }
+    Converse(window, renderer, view, over, choices, drawUnder, outcome);
+    return outcome;
 }
 
 }  // namespace platform
