@@ -214,6 +214,12 @@ std::vector<std::uint8_t> Encode(const Picture& picture, const Indexed& indexed)
 
 }  // namespace
 
+bool WriteCopy(const std::filesystem::path& out, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream output(out, std::ios::binary);
+    return output.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())) &&
+           output.flush();
+}
+
 PaletteFix FixPalette(const std::filesystem::path& in, const std::filesystem::path& out) {
     PaletteFix fix;
     const auto file = platform::ByteReader::Open(in.c_str());
@@ -240,10 +246,7 @@ PaletteFix FixPalette(const std::filesystem::path& in, const std::filesystem::pa
     fix.colours = static_cast<int>(fix.reduced ? std::set<Rgb>(picture.pixels.begin(), picture.pixels.end()).size()
                                                 : indexed.colours.size());
     const std::vector<std::uint8_t> bytes = Encode(picture, indexed);
-    std::ofstream output(out, std::ios::binary);
-    if (!output.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())) ||
-        !output.flush())
-        fix.error = out.string() + ": cannot be written";
+    if (!WriteCopy(out, bytes)) fix.error = out.string() + ": cannot be written";
     return fix;
 }
 

@@ -4,8 +4,10 @@
 // themselves (0-9 and 246-255 with static colours, 0 and 255 without).
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace check {
 
@@ -26,5 +28,8 @@ struct PaletteFix {
 // one. Size, row order and resolution stay as they were, and a run-length
 // picture stays run-length (8-bit).
 PaletteFix FixPalette(const std::filesystem::path& in, const std::filesystem::path& out);
+
+// Writes a fixed copy's bytes as the whole of `out`; false when it cannot.
+bool WriteCopy(const std::filesystem::path& out, const std::vector<std::uint8_t>& bytes);
 
 }  // namespace check

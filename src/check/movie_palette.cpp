@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/movie_palette.h"
 
-#include <fstream>
 #include <map>
 #include <optional>
 #include <utility>
 
+#include "check/fix_palette.h"
 #include "check/palette_fit.h"
 
 namespace check {
@@ -176,10 +176,7 @@ MovieFix FixMoviePalette(const std::filesystem::path& in, const std::filesystem:
     }
     Rewrite(*movie, remap);
     const std::vector<std::uint8_t> bytes = EncodeMovie(*movie);
-    std::ofstream output(out, std::ios::binary);
-    if (!output.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())) ||
-        !output.flush())
-        fix.error = out.string() + ": cannot be written";
+    if (!WriteCopy(out, bytes)) fix.error = out.string() + ": cannot be written";
     return fix;
 }
 

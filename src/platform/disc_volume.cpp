@@ -34,9 +34,10 @@ bool StartsWithDrive(std::string_view path) {
     return path.size() >= 2 && (path[0] == 'D' || path[0] == 'd') && path[1] == ':';
 }
 
-// Adds a path's components to `into`, taking out "." and ".." (which stops
-// at the root, as on a drive).
-void Walk(std::string_view path, std::vector<std::string>& into) {
+// Calls `visit` with each component of a path but "." and empty ones, until
+// it returns false; false then.
+template <class Visit>
+bool ForEachComponent(std::string_view path, Visit visit) {
     std::size_t at = 0;
     while (at < path.size()) {
         std::size_t end = at;
@@ -44,12 +45,21 @@ void Walk(std::string_view path, std::vector<std::string>& into) {
         const std::string_view component = path.substr(at, end - at);
         at = end + 1;
         if (component.empty() || component == ".") continue;
-        if (component == "..") {
-            if (!into.empty()) into.pop_back();
-        } else {
-            into.emplace_back(component);
-        }
+        if (!visit(component)) return false;
     }
+    return true;
+}
+
+// Adds a path's components to `into`, taking out "." and ".." (which stops
+// at the root, as on a drive).
+void Walk(std::string_view path, std::vector<std::string>& into) {
+    ForEachComponent(path, [&](std::string_view component) {
+        if (component != "..")
+            into.emplace_back(component);
+        else if (!into.empty())
+            into.pop_back();
+        return true;
+    });
 }
 
 // A file of the disc as a stream: a block is read when the reader gets to it.
@@ -196,19 +206,14 @@ std::optional<bool> LeavesDisc(std::string_view path) {
     } else if (!path.empty() && IsSeparator(path[0])) {
         depth = 0;
     }
-    std::size_t at = 0;
-    while (at < path.size()) {
-        std::size_t end = at;
-        while (end < path.size() && !IsSeparator(path[end])) ++end;
-        const std::string_view component = path.substr(at, end - at);
-        at = end + 1;
-        if (component.empty() || component == ".") continue;
-        if (component != "..")
+    const bool staysOn = ForEachComponent(path, [&](std::string_view component) {
+        if (component != "..") {
             ++depth;
-        else if (depth-- == 0)
             return true;
-    }
-    return false;
+        }
+        return depth-- != 0;
+    });
+    return !staysOn;
 }
 
 std::optional<std::string> DiscFolderForTrace() {
