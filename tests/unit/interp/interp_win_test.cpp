@@ -13,6 +13,7 @@
 #include "interp/pump.h"
 #include "support/bmp_writer.h"
 #include "support/fake_host.h"
+#include "support/flc_writer.h"
 #include "support/fresh_session.h"
 #include "support/player_run.h"
 
@@ -92,6 +93,34 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptCase{"ExecReleasesTheSound", "exec\nmusic never.wav\n", false, {"release for exec"}, {}},
         ScriptCase{"NoScript", "", false, {}, {"Unable to open SEQUENCE file."}}),
     [](const testing::TestParamInfo<ScriptCase>& info) { return info.param.name; });
+
+// ---------------------------------------------------------------- a movie
+
+// The movie asks the host for its sound; after it, the state stays that of a
+// movie, so a key asks the host to abort the next one.
+TEST_F(Presentation, MovieReachesTheHost) {
+    flc::Movie movie;
+    movie.width = movie.height = 8;
+    movie.frames = {flc::Frame{{flc::Black()}}};
+    ASSERT_TRUE(flc::WriteFile("m.flc", movie));
+    test::WriteFile("m.wav", "");
+    test::WriteFile("sequence", "movie m.flc\n");
+    host_.firstPaint = false;
+
+    window_->StartPresentation();
+    EXPECT_EQ(host_.sound, Lines{"attach m.wav"});
+    EXPECT_EQ(host_.errors, Lines{});
+    EXPECT_EQ(window_->State(), InterpState::Movie);
+    EXPECT_FALSE(host_.abortMovie);
+
+    win::MSG quit{};
+    ASSERT_TRUE(win::PeekMessageA(&quit, nullptr, 0, 0, win::PM_REMOVE));
+    ASSERT_EQ(quit.message, win::WM_QUIT);
+    win::PostMessageA(window_->Handle(), win::WM_KEYDOWN, win::VK_SPACE, 0);
+    EXPECT_FALSE(PumpToQuit());
+    EXPECT_TRUE(host_.abortMovie);
+    EXPECT_EQ(window_->State(), InterpState::Running);
+}
 
 // ---------------------------------------------------------------- a still and its input
 
