@@ -13,6 +13,7 @@
 #include "still/slide_win.h"
 #include "support/bmp_writer.h"
 #include "support/disc_writer.h"
+#include "support/fake_host.h"
 #include "support/player_run.h"
 #include "support/wav_writer.h"
 
@@ -85,8 +86,9 @@ void BM_StillLoad(benchmark::State& state) {
     const fs::path start = fs::current_path();
     if (!platform::EnterPresentation(fromImage ? fixture.image.string() : fixture.folder.string(), error))
         state.SkipWithError(error.c_str());
+    test::FakeHost host;
     for (auto _ : state) {
-        DSlideWin slide(nullptr, "title.bmp");
+        DSlideWin slide(nullptr, "title.bmp", host);
         if (!slide.Palette()) state.SkipWithError("the picture did not load");
     }
     fs::current_path(start);

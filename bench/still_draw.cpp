@@ -8,6 +8,7 @@
 
 #include "still/slide_win.h"
 #include "support/bmp_writer.h"
+#include "support/fake_host.h"
 #include "support/player_run.h"
 
 namespace {
@@ -18,7 +19,8 @@ const DSlideWin& Slide() {
         setenv("CORVANTA_CLIENT", "800x600", 0);
         const std::filesystem::path folder = test::MakeTempDir("still-draw-bench");
         test::MakeBmpWithTool("logo: -colors 256 -compress None", folder / "logo.bmp");
-        return new DSlideWin(nullptr, (folder / "logo.bmp").c_str());
+        static test::FakeHost host;
+        return new DSlideWin(nullptr, (folder / "logo.bmp").c_str(), host);
     }();
     return *slide;
 }

@@ -6,7 +6,7 @@
 #include "interp/interp_win.h"
 
 void DInterpApp::InitMainWindow() {
-    auto frame = std::make_unique<framework::FrameWindow>("Corvanta", std::make_unique<DInterpWin>());
+    auto frame = std::make_unique<framework::FrameWindow>("Corvanta", std::make_unique<DInterpWin>(host_));
     frame->SetIcon(win::LoadIconA(win::GetModuleHandleA(nullptr), win::MAKEINTRESOURCEA(ProgramIconId)));
     SetMainWindow(std::move(frame));
     SetShowCommand(win::SW_SHOWMAXIMIZED);

@@ -4,8 +4,9 @@
 #include <memory>
 #include <string>
 
+#include "app/globals.h"
 #include "app/interp_app.h"
-#include "interp/globals.h"
+#include "app/player_host.h"
 #include "interp/text.h"
 #include "platform/backend.h"
 #include "platform/disc_program.h"
@@ -37,13 +38,13 @@ void PlayPresentation(int argc, char** argv) {
     if (!platform::TheBackend().Start()) win::ExitProcess(2);
     RegisterProgramResources();
 
-    if (SoundManager) SoundManager->Startup();
+    SoundManager->Startup();
     // The sound service runs between messages only while it has work.
-    platform::SetIdleWork({[] { return SoundManager && SoundManager->ServiceDue(); },
-                           [] { return SoundManager && SoundManager->ServiceRunning(); }});
-    auto app = std::make_unique<DInterpApp>();
+    platform::SetIdleWork({[] { return SoundManager->ServiceDue(); }, [] { return SoundManager->ServiceRunning(); }});
+    PlayerHost host;
+    auto app = std::make_unique<DInterpApp>(host);
     int result = app->Run();
-    if (SoundManager) SoundManager->Shutdown();
+    SoundManager->Shutdown();
     app.reset();
     win::ExitProcess(static_cast<win::UINT>(result));
 }

@@ -3,10 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "interp/globals.h"
 #include "interp/interp_win.h"
 #include "interp/text.h"
-#include "platform/message_class.h"
 #include "platform/trace.h"
 
 namespace {
@@ -35,7 +33,7 @@ bool DInterpWin::ParseAction(const char* word, Action& action) {
         }
     }
     if (kind == ActionKind::None) {
-        ErrorReporter->FatalError("Unknown action");
+        host_.FatalError("Unknown action", nullptr);
         action.kind = ActionKind::Exit;
         return false;
     }
@@ -43,7 +41,7 @@ bool DInterpWin::ParseAction(const char* word, Action& action) {
     if (kind == ActionKind::Goto || kind == ActionKind::Dir) {
         const char* argument = NextToken();
         if (!argument) {
-            ErrorReporter->FatalError("ACTION argument missing");
+            host_.FatalError("ACTION argument missing", nullptr);
             action.kind = ActionKind::Exit;
             return false;
         }
@@ -74,7 +72,7 @@ void DInterpWin::PerformAction(const Action& requested) {
         // folder it started from, not "..".
         const std::string from = WayBack();
         if (win::_chdir(action.dir.c_str()) != 0) {
-            ErrorReporter->FatalError("Failed descending into directory.");
+            host_.FatalError("Failed descending into directory.", nullptr);
             return;
         }
         levelFolders_.Push(from);
@@ -99,12 +97,12 @@ void DInterpWin::ExitLevel() {
 void DInterpWin::ReturnToParent() {
     const std::string back = levelFolders_.Pop();
     if (win::_chdir(back.c_str()) != 0) {
-        ErrorReporter->FatalError("Oops!  Can't get back to parent directory.");
+        host_.FatalError("Oops!  Can't get back to parent directory.", nullptr);
         return;
     }
     platform::TraceFolder();
     if (!OpenSequenceFile()) {
-        ErrorReporter->FatalError("Unable to open SEQUENCE file.");
+        host_.FatalError("Unable to open SEQUENCE file.", nullptr);
         return;
     }
     defaultTimeout_ = {};

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Keyboard, mouse and timer input: the only ways a waiting presentation moves on.
-#include "interp/globals.h"
 #include "interp/interp_win.h"
 
 void DInterpWin::EvKeyDown(win::UINT key, win::UINT, win::UINT) {
@@ -14,7 +13,7 @@ void DInterpWin::EvKeyDown(win::UINT key, win::UINT, win::UINT) {
         win::MessageBeep(0xFFFFFFFF);
         break;
     case InterpState::Movie:
-        if (HasMedia()) AbortMovie = 1;
+        if (HasMedia()) host_.RequestMovieAbort();
         state_ = InterpState::Running;
         break;
     case InterpState::Still:
@@ -35,7 +34,7 @@ void DInterpWin::EvLButtonDown(win::UINT, win::POINT point) {
     paused_ = 0;
     switch (state_) {
     case InterpState::Movie:
-        if (HasMedia()) AbortMovie = 1;
+        if (HasMedia()) host_.RequestMovieAbort();
         state_ = InterpState::Running;
         break;
     case InterpState::Still:

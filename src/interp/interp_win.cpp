@@ -6,16 +6,14 @@
 #include <new>
 
 #include "flic/flc_window.h"
-#include "interp/globals.h"
-#include "platform/message_class.h"
 #include "still/slide_win.h"
 
-DInterpWin::DInterpWin() : framework::Window(win::WS_POPUP) {
+DInterpWin::DInterpWin(InterpHost& host) : framework::Window(win::WS_POPUP), host_(host) {
     try {
         curDir_ = std::make_unique<char[]>(CurDirSize);
         lineBuf_ = std::make_unique<char[]>(LineBufSize);
     } catch (const std::bad_alloc&) {
-        ErrorReporter->FatalError("Not enough memory to allocate strings.");
+        host_.FatalError("Not enough memory to allocate strings.", nullptr);
     }
 }
 
@@ -59,8 +57,7 @@ void DInterpWin::Paint(win::HDC dc, bool, const win::RECT&) {
     win::SelectObject(dc, win::GetStockObject(win::BLACK_PEN));
     win::Rectangle(dc, client.left, client.top, client.right, client.bottom);
 
-    if (FirstPaint) {
-        FirstPaint = 0;
+    if (host_.TakeFirstPaint()) {
         StartPresentation();
         return;
     }

@@ -13,7 +13,9 @@
 
 #include "interp/action.h"
 #include "interp/hotspot.h"
+#include "interp/interp_host.h"
 #include "interp/level_folders.h"
+#include "interp/movie_host.h"
 #include "interp/text.h"
 #include "platform/framework.h"
 
@@ -33,7 +35,7 @@ using MediaSlot = std::variant<std::monostate, std::unique_ptr<DSlideWin>, std::
 
 class DInterpWin : public framework::Window {
 public:
-    DInterpWin();
+    explicit DInterpWin(InterpHost& host);
     ~DInterpWin() override;
 
     // ---- sequence interpreter
@@ -112,6 +114,8 @@ private:
     MediaSlot media_;
     InterpState state_ = InterpState::Running;
 
+    InterpHost& host_;
+    WindowMovieHost movieHost_{host_};
     LevelFolders levelFolders_;
     char* tokenNext_ = nullptr;  // where the tokenizer goes on in LineBuf
 };

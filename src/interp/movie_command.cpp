@@ -1,55 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The MOVIE line: the movie plays to its end inside the line loop.
-#include "flic/flc_window.h"
-#include "interp/globals.h"
 #include "interp/interp_win.h"
+#include "interp/movie_host.h"
 #include "interp/pump.h"
-#include "platform/message_class.h"
-#include "sound/sound_class.h"
 #include "still/slide_win.h"
 
-namespace {
-
-// A movie reaches the error reporter, the message pump, the abort flag and
-// the sound manager through the program's globals.
-class ProgramMovieHost final : public MovieHost {
-public:
-    void FatalError(const char* text) override { ErrorReporter->FatalError(text); }
-    bool PumpMessages() override { return ::PumpMessages(); }
-    bool TakeAbort() override {
-        const bool requested = AbortMovie != 0;
-        AbortMovie = 0;
-        return requested;
-    }
-    void Serve() override {
-        if (SoundManager) SoundManager->Serve();
-    }
-    win::DWORD Ticks() override { return win::GetTickCount(); }
-    void WaitForMessage(win::DWORD milliseconds) override {
-        win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, milliseconds, win::QS_ALLINPUT);
-    }
-    bool AttachMovieSound(const char* path) override { return SoundManager && SoundManager->AttachMovieSound(path); }
-    void StartMovieSound() override {
-        if (SoundManager) SoundManager->StartMovieSound();
-    }
-    void DropUnstartedMovieSound() override {
-        if (SoundManager) SoundManager->DropUnstartedMovieSound();
-    }
-};
-
-ProgramMovieHost TheMovieHost;
-
-}  // namespace
+void WindowMovieHost::FatalError(const char* text) { host_.FatalError(text, nullptr); }
+bool WindowMovieHost::PumpMessages() { return ::PumpMessages(host_); }
+bool WindowMovieHost::TakeAbort() { return host_.TakeMovieAbort(); }
+void WindowMovieHost::Serve() { host_.Serve(); }
+win::DWORD WindowMovieHost::Ticks() { return win::GetTickCount(); }
+void WindowMovieHost::WaitForMessage(win::DWORD milliseconds) {
+    win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, milliseconds, win::QS_ALLINPUT);
+}
+bool WindowMovieHost::AttachMovieSound(const char* path) { return host_.AttachMovieSound(path); }
+void WindowMovieHost::StartMovieSound() { host_.StartMovieSound(); }
+void WindowMovieHost::DropUnstartedMovieSound() { host_.DropUnstartedMovieSound(); }
 
 bool DInterpWin::DoMovie() {
     const char* fileName = NextToken();
     if (!fileName) {
-        ErrorReporter->FatalError("MOVIE file name missing.");
+        host_.FatalError("MOVIE file name missing.", nullptr);
         return false;
     }
     ReleaseMedia();
     state_ = InterpState::Movie;
-    auto created = std::make_unique<DFLCWindow>(Handle(), fileName, TheMovieHost);
+    auto created = std::make_unique<DFLCWindow>(Handle(), fileName, movieHost_);
     DFLCWindow& movie = *created;
     media_ = std::move(created);
     if (movie.ready) movie.Play();

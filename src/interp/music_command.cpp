@@ -2,10 +2,8 @@
 // The MUSIC line: a name, then option words read in order.
 #include <cstdint>
 
-#include "interp/globals.h"
 #include "interp/interp_win.h"
 #include "interp/text.h"
-#include "platform/message_class.h"
 #include "sound/sound_class.h"
 
 namespace {
@@ -22,7 +20,7 @@ std::uint32_t AccumulateDigits(const char* digits, std::uint32_t value) {
 void DInterpWin::DoMusic() {
     const char* name = NextToken();
     if (!name) {
-        ErrorReporter->FatalError("MUSIC command malformed.");
+        host_.FatalError("MUSIC command malformed.", nullptr);
         return;
     }
     std::int32_t playOnce = 1;
@@ -48,12 +46,10 @@ void DInterpWin::DoMusic() {
             songRequest = true;
         }
     }
-    if (!SoundManager) return;
     if (songRequest) {
-        SoundManager->CountSongSections();
-        SoundManager->QueueSongPass();
+        host_.QueueSongPass();
         return;
     }
-    SoundManager->StartMusic(name, playOnce, mode, static_cast<std::int32_t>(loopCount), cdTrack,
-                             cdTrack ? EntryKind::CdTrack : EntryKind::MusicFile);
+    host_.StartMusic(name, playOnce, mode, static_cast<std::int32_t>(loopCount), cdTrack,
+                     cdTrack ? EntryKind::CdTrack : EntryKind::MusicFile);
 }

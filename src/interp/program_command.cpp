@@ -4,9 +4,7 @@
 #include <cerrno>
 #include <string>
 
-#include "interp/globals.h"
 #include "interp/interp_win.h"
-#include "platform/message_class.h"
 
 namespace {
 
@@ -23,11 +21,11 @@ bool StartProgram(char* commandLine, win::PROCESS_INFORMATION& started) {
 
 // The number is the start's own error, taken before anything else can set
 // errno: a number some earlier call left behind would tell the viewer nothing.
-void ReportStartFailure(const char* commandLine) {
+void ReportStartFailure(const char* commandLine, InterpHost& host) {
     const int error = errno;
     const std::string text = std::string("CreateProcess command of ") + commandLine +
                              " failed.\n Error number: " + std::to_string(error) + ".";
-    ErrorReporter->FatalError(text.c_str());
+    host.FatalError(text.c_str(), nullptr);
 }
 
 void Release(const win::PROCESS_INFORMATION& started) {
@@ -46,7 +44,7 @@ void DInterpWin::DoRun() {
     }
     win::PROCESS_INFORMATION started{};
     if (!StartProgram(commandLine, started)) {
-        ReportStartFailure(commandLine);
+        ReportStartFailure(commandLine, host_);
         return;
     }
     // No message is handled until the program has ended: input given meanwhile
@@ -64,7 +62,7 @@ void DInterpWin::DoExec() {
     win::sndPlaySoundA(nullptr, win::SND_ASYNC);
     win::PROCESS_INFORMATION started{};
     if (!StartProgram(commandLine, started)) {
-        ReportStartFailure(commandLine);
+        ReportStartFailure(commandLine, host_);
         return;
     }
     Release(started);

@@ -5,14 +5,10 @@
 #include <string>
 
 #include "flic/flc_window.h"
-#include "interp/globals.h"
 #include "interp/interp_win.h"
 #include "interp/pump.h"
 #include "interp/text.h"
-#include "platform/message_class.h"
 #include "platform/trace.h"
-#include "sound/serve_sound.h"
-#include "sound/sound_class.h"
 #include "still/slide_win.h"
 
 // ---------------------------------------------------------------- the script file
@@ -55,11 +51,11 @@ char* DInterpWin::NextToken(const char* delimiters) { return CutToken(&tokenNext
 void DInterpWin::StartPresentation() {
     if (!curDir_ || !lineBuf_) return;  // the allocation failure has been reported
     if (!win::_getcwd(curDir_.get(), CurDirSize)) {
-        ErrorReporter->FatalError("Could not get current working directory.");
+        host_.FatalError("Could not get current working directory.", nullptr);
         return;
     }
-    if (OpenSequence(RestartRequested != 0)) {
-        while (PumpMessages()) win::WaitMessage();
+    if (OpenSequence(host_.RestartRequested())) {
+        while (PumpMessages(host_)) win::WaitMessage();
     }
 }
 
@@ -67,7 +63,7 @@ bool DInterpWin::OpenSequence(bool restart) {
     defaultTimeout_ = {};
     lineNo_ = 0;
     if (!OpenSequenceFile()) {
-        ErrorReporter->FatalError("Unable to open SEQUENCE file.");
+        host_.FatalError("Unable to open SEQUENCE file.", nullptr);
         return false;
     }
     // The run ends either by leaving this level itself or on a quit request;
@@ -78,7 +74,7 @@ bool DInterpWin::OpenSequence(bool restart) {
 
 void DInterpWin::RunSequence(bool restart) {
     for (;;) {
-        if (!sequence_ || !PumpMessages()) {
+        if (!sequence_ || !PumpMessages(host_)) {
             state_ = InterpState::Ended;
             return;
         }
@@ -114,28 +110,22 @@ void DInterpWin::RunSequence(bool restart) {
         } else if (EqualsIgnoringCase(keyword, "goto")) {
             const char* number = NextToken();
             if (!number) {
-                ErrorReporter->FatalError("GOTO line number missing.");
+                host_.FatalError("GOTO line number missing.", nullptr);
                 return;
             }
             GotoLine(ParseInt(number));
         } else if (EqualsIgnoringCase(keyword, "run")) {
             // The audio device is the other program's while it runs; music is not resumed.
-            if (SoundManager) {
-                SoundManager->Shutdown();
-                SoundManager->ShutdownLibrary();
-            }
+            host_.ReleaseSoundForRun();
             DoRun();
-            if (SoundManager) SoundManager->Startup();
+            host_.ResumeSoundAfterRun();
         } else if (EqualsIgnoringCase(keyword, "exec")) {
-            if (SoundManager) {
-                SoundManager->StopMusic();
-                SoundManager->ShutdownLibrary();
-            }
+            host_.ReleaseSoundForExec();
             DoExec();
         } else if (EqualsIgnoringCase(keyword, "still")) {
-            ServeSound();
+            host_.Serve();
             DoStill();
-            ServeSound();
+            host_.Serve();
             return;
         } else if (EqualsIgnoringCase(keyword, "movie")) {
             if (!DoMovie()) return;
@@ -164,7 +154,7 @@ void DInterpWin::GotoLine(std::int32_t line) {
     const std::int64_t target = std::int64_t{line} - 1;
     if (target < lineNo_) RewindSequence();
     while (!AtEndOfFile() && lineNo_ < target) ReadLine();
-    if (lineNo_ != target) ErrorReporter->FatalError("Goto found too few lines in SEQUENCE.");
+    if (lineNo_ != target) host_.FatalError("Goto found too few lines in SEQUENCE.", nullptr);
 }
 
 void DInterpWin::ReleaseMedia() {
@@ -207,7 +197,7 @@ void DInterpWin::DoPause() {
     // "wait<TAB>pause<TAB>LINE": a tour answers it with a key.
     if (platform::TracingWaits()) platform::WriteTrace("wait\tpause\t" + std::to_string(lineNo_));
     paused_ = 1;
-    while (paused_ && PumpMessages()) {
+    while (paused_ && PumpMessages(host_)) {
         if (paused_) win::WaitMessage();
     }
 }

@@ -10,9 +10,7 @@
 #include "flic/flc_window.h"
 #include "interp/interp_win.h"
 #include "interp/text.h"
-#include "platform/message_class.h"
 #include "platform/trace.h"
-#include "sound/serve_sound.h"
 #include "still/slide_win.h"
 
 namespace {
@@ -66,12 +64,12 @@ void DInterpWin::DoStill() {
     const std::int32_t firstLine = lineNo_;
     const char* fileName = NextToken();
     if (fileName == nullptr) {
-        ErrorReporter->FatalError("STILL file name missing.");
+        host_.FatalError("STILL file name missing.", nullptr);
         return;
     }
     ReleaseMedia();
     state_ = InterpState::Still;
-    auto created = std::make_unique<DSlideWin>(Handle(), fileName);
+    auto created = std::make_unique<DSlideWin>(Handle(), fileName, host_);
     const DSlideWin& slide = *created;
     media_ = std::move(created);
 
@@ -102,9 +100,9 @@ void DInterpWin::DoStill() {
     }
 
     for (;;) {
-        ServeSound();
+        host_.Serve();
         ReadLine();
-        ServeSound();
+        host_.Serve();
         const char* keyword = FirstToken();
         if (EqualsIgnoringCase(keyword, "timeout")) {
             const char* seconds = NextToken();

@@ -157,7 +157,3 @@ private:
     // that change the lists call each other.
     mutable std::recursive_mutex listLock;
 };
-
-// The run's sound manager, made by static initialisation before anything
-// else; null if its creation failed.
-extern SoundClass* SoundManager;

@@ -58,7 +58,7 @@ std::uint64_t BytesFrom(platform::ByteReader& source, std::uint64_t offset) {
 // Reads `count` bytes in blocks of 8,192, serving the sound around every
 // read. Without `keep` the file is known to be too short: the bytes go to a
 // scratch block and the reads only find where it ends.
-const char* ReadBlocks(platform::ByteReader& source, std::uint8_t* destination, std::uint64_t count, Serve serve,
+const char* ReadBlocks(platform::ByteReader& source, std::uint8_t* destination, std::uint64_t count, const Serve& serve,
                        bool keep = true) {
     std::array<std::uint8_t, BlockSize> scratch;
     std::uint8_t* at = keep ? destination : scratch.data();
@@ -101,7 +101,7 @@ std::string CompletedName(const char* name) {
     return completed;
 }
 
-const char* ReadHeaders(platform::ByteReader& source, Headers& headers, Serve serve) {
+const char* ReadHeaders(platform::ByteReader& source, Headers& headers, const Serve& serve) {
     win::BITMAPFILEHEADER& fileHeader = headers.file;
     static_assert(sizeof fileHeader == 14);
     if (!source.Read(&fileHeader, sizeof fileHeader)) return "Unable to read bitmap header";
@@ -133,7 +133,7 @@ const char* ReadHeaders(platform::ByteReader& source, Headers& headers, Serve se
 }
 
 const char* ReadPixels(platform::ByteReader& source, const Headers& headers, std::unique_ptr<SlidePicture>* picture,
-                       Serve serve) {
+                       const Serve& serve) {
     const win::BITMAPINFOHEADER& header = headers.info.header;
     // Negative widths and a height whose row count has no 32-bit form are
     // sizes no file can hold.

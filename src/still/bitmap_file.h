@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,7 +46,7 @@ struct Headers {
 };
 
 // Lets the audio library work between the reads of a long load.
-using Serve = void (*)();
+using Serve = std::function<void()>;
 
 // The name a still is loaded from: "bmp" is added when the name has no
 // extension, or only a dot.
@@ -53,14 +54,14 @@ std::string CompletedName(const char* name);
 
 // Reads and checks the file header and the information block; null when
 // they are accepted, otherwise the loader's message.
-const char* ReadHeaders(platform::ByteReader& source, Headers& headers, Serve serve);
+const char* ReadHeaders(platform::ByteReader& source, Headers& headers, const Serve& serve);
 
 // Reads the pixel data into `*picture`: 8 bits a pixel, rows bottom-up. Null
 // when all is read, otherwise the loader's message; `*picture` may then hold
 // what was read. Without `picture` the data are only checked: plain data
 // that are all there are not read at all.
 const char* ReadPixels(platform::ByteReader& source, const Headers& headers, std::unique_ptr<SlidePicture>* picture,
-                       Serve serve);
+                       const Serve& serve);
 
 // How far the pixels of a picture of `colours` colours are moved up when the
 // display keeps `kept` entries at each end of the palette: pictures with few

@@ -11,10 +11,8 @@
 #include <string>
 
 #include "platform/byte_reader.h"
-#include "platform/message_class.h"
 #include "platform/tell_user.h"
 #include "platform/trace.h"
-#include "sound/serve_sound.h"
 #include "still/bitmap_pixels.h"
 
 namespace {
@@ -30,8 +28,6 @@ struct LogPalette256 {
 win::HPALETTE CreatePaletteFrom(const LogPalette256& palette) {
     return win::CreatePalette(reinterpret_cast<const win::LOGPALETTE*>(&palette));
 }
-
-void Fatal(const std::string& text) { ErrorReporter->FatalError(text.c_str()); }
 
 // Half the display's static colours: MakePalette leaves that many entries at
 // each end of the palette to the display.
@@ -54,20 +50,21 @@ int LowEntriesKeptForDisplay() {
 
 }  // namespace
 
-DSlideWin::DSlideWin(win::HWND owner, const char* fileName) : owner_(owner) {
-    ServeSound();
+DSlideWin::DSlideWin(win::HWND owner, const char* fileName, SlideHost& host) : owner_(owner), host_(host) {
+    host_.Serve();
     if (fileName) std::strncpy(name_.data(), fileName, name_.size() - 1);
     if (!LocateFile(name_.data())) return;
     Load();
 }
 
-DSlideWin::DSlideWin(win::HWND owner, platform::ByteReader& source, const char* fileName) : owner_(owner) {
+DSlideWin::DSlideWin(win::HWND owner, platform::ByteReader& source, const char* fileName, SlideHost& host)
+    : owner_(owner), host_(host) {
     if (fileName) std::strncpy(name_.data(), fileName, name_.size() - 1);
     LoadFrom(source);
 }
 
 void DSlideWin::Load() {
-    ServeSound();
+    host_.Serve();
     auto file = platform::ByteReader::Open(name_.data());
     if (!file) file = platform::ByteReader::Open(name_.data());
     if (!file) {
@@ -82,10 +79,11 @@ void DSlideWin::Load() {
 }
 
 void DSlideWin::LoadFrom(platform::ByteReader& source) {
-    ServeSound();
+    host_.Serve();
+    const bitmap::Serve serve = [this] { host_.Serve(); };
     bitmap::Headers headers;
-    const char* error = bitmap::ReadHeaders(source, headers, ServeSound);
-    if (!error) error = bitmap::ReadPixels(source, headers, &picture_, ServeSound);
+    const char* error = bitmap::ReadHeaders(source, headers, serve);
+    if (!error) error = bitmap::ReadPixels(source, headers, &picture_, serve);
     if (error) {
         Fatal(error);
         return;
@@ -159,4 +157,8 @@ win::HPALETTE DSlideWin::MakePalette(win::HPALETTE filePalette) {
     return made;
 }
 
-void DSlideWin::SlideError(const char* text) { ErrorReporter->FatalError(text, owner_); }
+// Errors of the file itself are told without an owner, those of the name and
+// the palette in a box of the slide's owner.
+void DSlideWin::Fatal(const std::string& text) { host_.FatalError(text.c_str(), nullptr); }
+
+void DSlideWin::SlideError(const char* text) { host_.FatalError(text, owner_); }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/win.h"
 #include "still/bitmap_file.h"
@@ -19,13 +20,25 @@ struct GdiObjectDeleter {
 };
 using PaletteHandle = std::unique_ptr<win::GdiObject, GdiObjectDeleter>;
 
+// What a loading still needs from the program around it.
+class SlideHost {
+public:
+    // Reports an error that ends the program; the box belongs to `owner` when given.
+    virtual void FatalError(const char* text, win::HWND owner) = 0;
+    // Lets the audio library work during long reads.
+    virtual void Serve() = 0;
+
+protected:
+    ~SlideHost() = default;
+};
+
 class DSlideWin {
 public:
     // Loads the picture. Every failure has been reported as fatal when this
     // returns; the slide then has no picture, or a picture and no palette.
-    DSlideWin(win::HWND owner, const char* fileName);
+    DSlideWin(win::HWND owner, const char* fileName, SlideHost& host);
     // Loads the picture from `source` as if read from the file `fileName`.
-    DSlideWin(win::HWND owner, platform::ByteReader& source, const char* fileName);
+    DSlideWin(win::HWND owner, platform::ByteReader& source, const char* fileName, SlideHost& host);
     ~DSlideWin() = default;
     DSlideWin(const DSlideWin&) = delete;
     DSlideWin& operator=(const DSlideWin&) = delete;
@@ -55,8 +68,10 @@ private:
     bool LocateFile(char* name);
     win::HPALETTE MakePalette(win::HPALETTE filePalette);
     void SlideError(const char* text);
+    void Fatal(const std::string& text);
 
     win::HWND owner_;  // owns the slide's own message boxes
+    SlideHost& host_;
     PaletteHandle palette_;
     std::unique_ptr<SlidePicture> picture_;
     std::array<char, win::_MAX_PATH> name_{};

@@ -12,6 +12,7 @@
 #include "check/fix_palette.h"
 #include "still/slide_win.h"
 #include "support/bmp_writer.h"
+#include "support/fake_host.h"
 #include "support/fresh_session.h"
 #include "support/player_run.h"
 
@@ -115,7 +116,8 @@ TEST_P(FixPalette, CopyShowsAsDrawn) {
     for (std::size_t field : {18u, 22u, 38u, 42u}) EXPECT_EQ(Field(out, field), Field(in, field)) << "offset " << field;
     EXPECT_EQ(Field(out, 30), c.file.compression ? 1 : 0) << "compression";
 
-    DSlideWin slide(nullptr, (folder / "out.bmp").c_str());
+    test::FakeHost host;
+    DSlideWin slide(nullptr, (folder / "out.bmp").c_str(), host);
     ASSERT_NE(slide.Palette(), nullptr);
     win::PALETTEENTRY entries[256]{};
     ASSERT_EQ(win::GetPaletteEntries(slide.Palette(), 0, 256, entries), 256u);

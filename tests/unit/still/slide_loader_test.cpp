@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "sound/sound_class.h"
 #include "still/slide_win.h"
 #include "still_test_env.h"
 #include "support/bmp_writer.h"
@@ -65,7 +64,7 @@ TEST_P(ToolMadeSlide, ShowsWhatTheToolReads) {
     ASSERT_EQ(file[28] | file[29] << 8, c.bitCount);
     ASSERT_EQ(file[30], c.compression);
 
-    DSlideWin slide(nullptr, "pic");
+    DSlideWin slide(nullptr, "pic", host_);
     EXPECT_STREQ(slide.FileName(), "pic.bmp");
     ExpectSameAsTool(slide, "pic.bmp");
     EXPECT_EQ(Boxes(NewTraceLines()), std::vector<std::string>{});
@@ -175,7 +174,7 @@ class CraftedSlide : public still_test::InTempFolder, public testing::WithParamI
 TEST_P(CraftedSlide, ShowsThePictureAsStored) {
     const CraftedCase& c = GetParam();
     test::WriteBytes("pic.bmp", c.file.Bytes());
-    DSlideWin slide(nullptr, "pic.bmp");
+    DSlideWin slide(nullptr, "pic.bmp", host_);
     EXPECT_EQ(Boxes(NewTraceLines()), std::vector<std::string>{});
     ASSERT_TRUE(slide.HasPicture());
     ASSERT_NE(slide.Palette(), nullptr);
@@ -200,7 +199,7 @@ TEST_F(CraftedSlide, EmptyPictureLoads) {
         file.height = height;
         file.pixels.clear();
         test::WriteBytes("empty.bmp", file.Bytes());
-        DSlideWin slide(nullptr, "empty.bmp");
+        DSlideWin slide(nullptr, "empty.bmp", host_);
         EXPECT_EQ(Boxes(NewTraceLines()), std::vector<std::string>{}) << width << "x" << height;
         EXPECT_NE(slide.Palette(), nullptr);
         EXPECT_EQ(slide.Width(), width);
@@ -282,7 +281,7 @@ TEST_P(RefusedSlide, ReportsWhyAndShowsNothing) {
     const RefusalCase& c = GetParam();
     test::WriteBytes("bad.bmp", c.bytes);
     if (c.sparseSize) std::filesystem::resize_file("bad.bmp", c.sparseSize);
-    DSlideWin slide(nullptr, "bad");
+    DSlideWin slide(nullptr, "bad", host_);
     const auto lines = NewTraceLines();
     EXPECT_EQ(Boxes(lines), std::vector<std::string>{"none\tFatal Error\t" + c.text});
     EXPECT_EQ(slide.Palette(), nullptr);
@@ -304,7 +303,7 @@ class SlideFileName : public still_test::InTempFolder, public testing::WithParam
 TEST_P(SlideFileName, GetsBmpOnlyWithoutExtension) {
     const NameCase& c = GetParam();
     std::filesystem::create_directories("sub");
-    DSlideWin slide(nullptr, c.written.c_str());
+    DSlideWin slide(nullptr, c.written.c_str(), host_);
     EXPECT_STREQ(slide.FileName(), c.opened.c_str());
     EXPECT_EQ(Boxes(NewTraceLines()),
               std::vector<std::string>{"none\tFatal Error\tThe file " + c.opened + " could not be found."});
@@ -320,7 +319,7 @@ INSTANTIATE_TEST_SUITE_P(Completion, SlideFileName,
 
 TEST_F(SlideFileName, MissingNameIsReported) {
     for (const char* name : {static_cast<const char*>(nullptr), ""}) {
-        DSlideWin slide(nullptr, name);
+        DSlideWin slide(nullptr, name, host_);
         EXPECT_EQ(Boxes(NewTraceLines()), std::vector<std::string>{"none\tFatal Error\tInvalid, no filename given."});
         EXPECT_FALSE(slide.HasPicture());
     }
@@ -328,7 +327,7 @@ TEST_F(SlideFileName, MissingNameIsReported) {
 
 TEST_F(SlideFileName, NameIsMatchedWithoutRegardToCase) {
     test::WriteBytes("TITLE.BMP", Packed(4, 4, 8, 256).Bytes());
-    DSlideWin slide(nullptr, "title");
+    DSlideWin slide(nullptr, "title", host_);
     EXPECT_TRUE(slide.HasPicture());
     EXPECT_EQ(Boxes(NewTraceLines()), std::vector<std::string>{});
 }
@@ -338,7 +337,7 @@ TEST_F(SlideFileName, NameIsMatchedWithoutRegardToCase) {
 TEST_F(SlideFileName, FailedOpenNamesFileAndFolder) {
     test::WriteBytes("plain", Packed(4, 4, 8, 256).Bytes());
     testing::internal::CaptureStderr();
-    DSlideWin slide(nullptr, "plain\\pic.bmp");
+    DSlideWin slide(nullptr, "plain\\pic.bmp", host_);
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_EQ(errors.rfind("slide constructor: ", 0), 0u) << errors;
     EXPECT_EQ(Boxes(NewTraceLines()),
@@ -348,20 +347,6 @@ TEST_F(SlideFileName, FailedOpenNamesFileAndFolder) {
 }
 
 // ------------------------------------------------------------ serving the sound
-
-int servings = 0;
-void CountServing() { ++servings; }
-
-// A sound manager bound to a library of which only AUD_serve is ever called.
-SoundClass& CountingSoundManager() {
-    static SoundClass* const manager = [] {
-        AudEntryTable table;
-        for (const AudExport& entry : AudExports) entry.store(table, [] { std::abort(); });
-        table.AUD_serve = CountServing;
-        return new SoundClass(table);
-    }();
-    return *manager;
-}
 
 struct ServingCase {
     std::string name;
@@ -376,11 +361,8 @@ class SlideServing : public still_test::InTempFolder, public testing::WithParamI
 TEST_P(SlideServing, ServesAroundEveryRead) {
     const ServingCase& c = GetParam();
     if (!c.bytes.empty()) test::WriteBytes("pic.bmp", c.bytes);
-    SoundManager = &CountingSoundManager();
-    servings = 0;
-    { DSlideWin slide(nullptr, "pic"); }
-    SoundManager = nullptr;
-    EXPECT_EQ(servings, c.servings);
+    { DSlideWin slide(nullptr, "pic", host_); }
+    EXPECT_EQ(host_.serves, c.servings);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, SlideServing,

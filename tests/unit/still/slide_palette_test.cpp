@@ -98,7 +98,7 @@ TEST_P(SlidePalette, FitsFileColoursAroundTheDisplays) {
     file.pixels = test::PackRows(pixels, 16, 16, c.bitCount);
     test::WriteBytes("pic.bmp", file.Bytes());
 
-    DSlideWin slide(nullptr, "pic.bmp");
+    DSlideWin slide(nullptr, "pic.bmp", host_);
     ASSERT_NE(slide.Palette(), nullptr);
     EXPECT_EQ(slide.ColourShift(), c.shift);
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "still/slide_win.h"
+#include "support/fake_host.h"
 
 namespace still_test {
 
@@ -25,6 +26,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
     std::filesystem::path folder_;
+    test::FakeHost host_;
 
 private:
     std::filesystem::path previous_;

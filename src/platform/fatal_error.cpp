@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/message_class.h"
+#include "platform/fatal_error.h"
 
 void ReportFatalError(const char* text, win::HWND owner, const FatalNotice& notice) {
     win::MessageBoxA(owner, text, notice.caption, notice.boxStyle);
