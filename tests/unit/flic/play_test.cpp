@@ -4,7 +4,6 @@
 // viewer's abort or a quit request ends the play.
 #include <fstream>
 #include <functional>
-#include <ranges>
 #include <set>
 
 #include "movie_fixture.h"
@@ -242,7 +241,7 @@ TEST_P(MoviePace, ShowsEveryFrameOnItsSlotOrDropsOneLateFrame) {
     };
     EXPECT_EQ(Play(movie), Errors{});
     ASSERT_FALSE(shown.empty());
-    for (auto& [frame, at] : std::views::reverse(shown)) at -= shown.front().second;
+    for (auto each = shown.rbegin(); each != shown.rend(); ++each) each->second -= shown.front().second;
     EXPECT_EQ(shown, GetParam().shown);
 }
 

@@ -814,7 +814,8 @@ TEST_F(ManagedProbeWindow, HotspotCornersHitWhateverTheWindowDoes) {
     const std::pair<const char*, platform::ScaleMode> modes[] = {{"aspect", platform::ScaleMode::Aspect},
                                                                  {"integer", platform::ScaleMode::Integer},
                                                                  {"stretch", platform::ScaleMode::Stretch}};
-    for (const auto& [name, mode] : modes) {
+    for (const auto& [name, scaling] : modes) {
+        const platform::ScaleMode mode = scaling;  // lambdas capture variables, not bindings
         SCOPED_TRACE(name);
         fs::path folder = test::MakeTempDir(std::string("probe-corners-") + name);
         const std::string caption = std::string("Corvanta Corners ") + name + " " + std::to_string(::getpid());
