@@ -54,9 +54,13 @@ bool RecordTour(const std::vector<Branch>& branches, PlayerRunner& runner, const
     const std::filesystem::path part = workDir / "branch.mkv";
     for (const Branch& branch : branches) {
         RunRequest request{branch.input, 0, branch.toMs + 1, wallLimit, {"--record", part.string()}};
-        if (options.size)
-            request.arguments.insert(request.arguments.end(), {"--size", std::to_string(options.size->width) + "x" +
-                                                                             std::to_string(options.size->height)});
+        if (options.size) {
+            // Placed in the size the target takes (sides made even for 4:2:0), as the recorder places it.
+            platform::Size size = *options.size;
+            if (!container.lossless) size = {size.width + (size.width & 1), size.height + (size.height & 1)};
+            request.arguments.insert(request.arguments.end(),
+                                     {"--size", std::to_string(size.width) + "x" + std::to_string(size.height)});
+        }
         const RunResult run = runner.Run(request);
         std::error_code ignored;
         if (!std::filesystem::exists(part, ignored)) {
