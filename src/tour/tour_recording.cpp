@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tour/tour_recording.h"
 
-#include <algorithm>
-
 #include "record/joiner.h"
 #include "record/progress.h"
 #include "tour/report.h"
@@ -53,6 +51,7 @@ bool RecordTour(const std::vector<Branch>& branches, PlayerRunner& runner, const
     // joiner takes its stretch at the rate asked.
     const std::filesystem::path part = workDir / "branch.mkv";
     for (const Branch& branch : branches) {
+        // The time limit ends a branch that ends at a still; the joiner cuts at its end.
         RunRequest request{branch.input, 0, branch.toMs + 1, wallLimit, {"--record", part.string()}};
         if (options.size) {
             // Placed in the size the target takes (sides made even for 4:2:0), as the recorder places it.
