@@ -141,17 +141,6 @@ int main(int argc, char** argv) {
         std::cerr << "corvanta-tour: cannot open " << presentation << "\n";
         return 2;
     }
-    if (recording.options) {
-        std::string recordError;
-        const bool recorded = tour::RecordTour(tour::BranchesOf(found), runner, *container, *recording.options,
-                                               outDir / "work", limits.hang * 3, recordError);
-        std::filesystem::remove_all(outDir / "work", error);
-        if (!recorded) {
-            std::cerr << "corvanta-tour: cannot record to " << recording.options->file << ": " << recordError << "\n";
-            return 2;
-        }
-    }
-    std::filesystem::remove_all(outDir / "work", error);
 
     const tour::Coverage coverage =
         tour::CoverageOf(found, folder ? std::optional<tour::Named>(tour::NamedIn(root)) : std::nullopt);
@@ -161,17 +150,25 @@ int main(int argc, char** argv) {
     const bool mapped = tour::WriteMap(
         found, coverage, folder ? ScriptsOf(found, root) : std::vector<tour::ScriptLines>{}, outDir, mapError);
 
-    // A recording's progress is all its standard output says.
-    if (recording.options) {
-        if (!mapped) std::fprintf(stderr, "corvanta-tour: no map: %s\n", mapError.c_str());
-        return 0;
+    std::string recordError;
+    const bool recorded =
+        !recording.options || tour::RecordTour(tour::BranchesOf(found), runner, *container, *recording.options,
+                                               outDir / "work", limits.hang * 3, recordError);
+    std::filesystem::remove_all(outDir / "work", error);
+    if (!recorded) {
+        std::cerr << "corvanta-tour: cannot record to " << recording.options->file << ": " << recordError << "\n";
+        return 2;
     }
-    std::printf("%d places, %d choices tried, %d cut by a limit, %d runs of the player, %.1f s\n", coverage.places,
-                coverage.choices, coverage.cut, runner.Runs(), elapsed());
-    if (coverage.unreached)
-        std::printf("named but never reached: %zu stills, %zu movies, %zu folders\n", coverage.unreached->stills.size(),
-                    coverage.unreached->movies.size(), coverage.unreached->folders.size());
-    for (const std::string& limit : found.limitsHit) std::printf("stopped by the %s limit\n", limit.c_str());
+    // A recording's progress is all its standard output says.
+    if (!recording.options) {
+        std::printf("%d places, %d choices tried, %d cut by a limit, %d runs of the player, %.1f s\n", coverage.places,
+                    coverage.choices, coverage.cut, runner.Runs(), elapsed());
+        if (coverage.unreached)
+            std::printf("named but never reached: %zu stills, %zu movies, %zu folders\n",
+                        coverage.unreached->stills.size(), coverage.unreached->movies.size(),
+                        coverage.unreached->folders.size());
+        for (const std::string& limit : found.limitsHit) std::printf("stopped by the %s limit\n", limit.c_str());
+    }
     if (!mapped) std::fprintf(stderr, "corvanta-tour: no map: %s\n", mapError.c_str());
     return 0;
 }
