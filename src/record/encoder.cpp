@@ -223,6 +223,24 @@ bool Encoder::Finish(WavSource& sound) {
     return true;
 }
 
+bool Encoder::WriteChapters() {
+    if (chapters_.empty()) return true;
+    // Freed with the output context, as the muxers expect.
+    output_->chapters = static_cast<AVChapter**>(av_calloc(chapters_.size(), sizeof(AVChapter*)));
+    if (!output_->chapters) return Fail("out of memory", 0);
+    for (const Chapter& given : chapters_) {
+        auto* chapter = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+        if (!chapter) return Fail("out of memory", 0);
+        output_->chapters[output_->nb_chapters++] = chapter;
+        chapter->id = output_->nb_chapters;
+        chapter->time_base = video_->time_base;
+        chapter->start = given.start;
+        chapter->end = given.end;
+        if (av_dict_set(&chapter->metadata, "title", given.title.c_str(), 0) < 0) return Fail("out of memory", 0);
+    }
+    return true;
+}
+
 bool Encoder::Mux(WavSource& sound) {
     const AVCodec* codec = avcodec_find_encoder_by_name(container_.audioEncoder);
     if (!codec) return Fail(std::string("no encoder ") + container_.audioEncoder, 0);
@@ -247,6 +265,7 @@ bool Encoder::Mux(WavSource& sound) {
         return Fail("cannot set up the streams", code);
     if ((code = avio_open(&output_->pb, partPath_.c_str(), AVIO_FLAG_WRITE)) < 0)
         return Fail("cannot create " + partPath_, code);
+    if (!WriteChapters()) return false;
     if ((code = avformat_write_header(output_, nullptr)) < 0) return Fail("cannot write " + path_, code);
 
     // The mix goes to the encoder unchanged when it takes it as it is (16-bit

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/settings.h"
 #include "record/container.h"
@@ -23,6 +24,11 @@ struct SwsContext;
 
 namespace record {
 
+struct Chapter {
+    std::string title;
+    std::int64_t start = 0, end = 0;  // in frames (fps) or milliseconds, as pts
+};
+
 class Encoder {
 public:
     // fps 0: timestamps in milliseconds, one frame per change of the picture.
@@ -35,6 +41,8 @@ public:
     bool OpenVideo(platform::Size size);
     // pts and duration in frames (fps) or milliseconds.
     bool AddFrame(const std::uint8_t* rgb, std::int64_t pts, std::int64_t duration);
+    // A chapter of the file, in the order chapters are given; before Finish.
+    void AddChapter(Chapter chapter) { chapters_.push_back(std::move(chapter)); }
     // Encodes the sound and writes the file; on failure leaves nothing behind.
     bool Finish(WavSource& sound);
 
@@ -45,12 +53,14 @@ private:
     bool Spill(AVPacket* packet);
     bool DrainVideo();
     bool Mux(WavSource& sound);
+    bool WriteChapters();
 
     Container container_;
     std::string path_;
     std::string partPath_;
     int fps_;
     std::string error_;
+    std::vector<Chapter> chapters_;
     AVFormatContext* output_ = nullptr;
     AVCodecContext* video_ = nullptr;
     AVFrame* frame_ = nullptr;

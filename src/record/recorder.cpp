@@ -7,7 +7,6 @@ extern "C" {
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,12 +22,11 @@ extern "C" {
 #include "platform/viewport.h"
 #include "record/container.h"
 #include "record/encoder.h"
+#include "record/progress.h"
 #include "record/wav_source.h"
 
 namespace record {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // The last event of the input script: where the run most likely ends.
 std::uint64_t ExpectedEndMs(const std::string& input) {
@@ -49,8 +47,7 @@ public:
           evenSize_(!container.lossless),
           mixPath_(std::move(mixPath)),
           keepMix_(keepMix),
-          expectedMs_(ExpectedEndMs(options.input)),
-          progress_(platform::StandardOutputIsTerminal()) {}
+          expectedMs_(ExpectedEndMs(options.input)) {}
 
     void Presented(const platform::Screen& screen, std::uint64_t ms) override {
         if (failed_) return;
@@ -58,7 +55,7 @@ public:
         if (ms > heldMs_) Emit(ms);
         held_ = Canvas(screen);
         heldMs_ = ms;
-        ShowProgress(ms, false);
+        progress_.Show(ms, frames_, expectedMs_, false);
     }
 
     int Ended(int exitCode, std::uint64_t ms) override {
@@ -69,7 +66,7 @@ public:
             return 2;
         }
         if (!failed_) Emit(std::max(ms, heldMs_ + 1));
-        ShowProgress(ms, true);
+        progress_.Show(ms, frames_, expectedMs_, true);
         std::string error;
         std::unique_ptr<WavSource> mix;
         if (!failed_) {
@@ -149,30 +146,13 @@ private:
         return canvas;
     }
 
-    void ShowProgress(std::uint64_t ms, bool last) {
-        if (!progress_) return;
-        const Clock::time_point now = Clock::now();
-        if (!last && now - lastShown_ < std::chrono::milliseconds(250)) return;
-        lastShown_ = now;
-        const double elapsed = std::chrono::duration<double>(now - started_).count();
-        char line[160];
-        int length = std::snprintf(line, sizeof line, "\rrecorded %.1f s, %llu frames, %.1f s elapsed",
-                                   static_cast<double>(ms) / 1000, static_cast<unsigned long long>(frames_), elapsed);
-        if (!last && ms > 0 && expectedMs_ > ms && length > 0)
-            std::snprintf(line + length, sizeof line - static_cast<std::size_t>(length), ", about %.0f s left",
-                          elapsed * static_cast<double>(expectedMs_ - ms) / static_cast<double>(ms));
-        std::fputs(line, stdout);
-        std::fputs(last ? "\n" : "\033[K", stdout);
-        std::fflush(stdout);
-    }
-
     RecordOptions options_;
     Encoder encoder_;
     bool evenSize_;
     std::string mixPath_;
     bool keepMix_;
     std::uint64_t expectedMs_;
-    bool progress_;
+    ProgressLine progress_;
     bool opened_ = false;
     bool failed_ = false;
     platform::Size output_;
@@ -181,8 +161,6 @@ private:
     std::uint64_t nextFrame_ = 0;
     std::uint64_t frames_ = 0;
     SwsContext* scale_ = nullptr;  // lives as long as the process
-    Clock::time_point started_ = Clock::now();
-    Clock::time_point lastShown_;
 };
 
 std::optional<int> ParseFps(const char* text) {
@@ -240,17 +218,33 @@ RecordArguments TakeRecordArguments(int argc, char** argv) {
     return result;
 }
 
-bool StartRecording(const RecordOptions& given, std::string& error) {
-    RecordOptions options = given;
-    const std::optional<Container> container = ContainerFor(options.file);
+std::optional<Container> RecordingTarget(const std::string& file, std::string& error) {
+    const std::optional<Container> container = ContainerFor(file);
     if (!container) {
-        error = "cannot record to " + options.file + ": unknown extension (use .mkv, .mp4 or .webm)";
-        return false;
+        error = "cannot record to " + file + ": unknown extension (use .mkv, .mp4 or .webm)";
+        return std::nullopt;
     }
     if (std::string missing = MissingEncoder(*container); !missing.empty()) {
-        error = "cannot record to " + options.file + ": the installed FFmpeg libraries have no " + missing;
-        return false;
+        error = "cannot record to " + file + ": the installed FFmpeg libraries have no " + missing;
+        return std::nullopt;
     }
+    // A folder that cannot take the file is known before the run, not after.
+    const std::string part = file + ".part";
+    std::FILE* probe = std::fopen(part.c_str(), "wb");
+    if (!probe) {
+        error = "cannot record to " + file + ": cannot create " + part + ": " + std::strerror(errno);
+        return std::nullopt;
+    }
+    std::fclose(probe);
+    std::error_code ignored;
+    std::filesystem::remove(part, ignored);
+    return container;
+}
+
+bool StartRecording(const RecordOptions& given, std::string& error) {
+    const std::optional<Container> container = RecordingTarget(given.file, error);
+    if (!container) return false;
+    RecordOptions options = given;
     // The player moves into the presentation's folder: names given here stay
     // where they were meant.
     std::error_code ignored;
@@ -258,15 +252,6 @@ bool StartRecording(const RecordOptions& given, std::string& error) {
     if (!options.input.empty()) {
         options.input = std::filesystem::absolute(options.input, ignored).string();
         ::setenv("CORVANTA_INPUT", options.input.c_str(), 1);
-    }
-    // A folder that cannot take the file is known before the run, not after.
-    const std::string part = options.file + ".part";
-    if (std::FILE* probe = std::fopen(part.c_str(), "wb")) {
-        std::fclose(probe);
-        std::filesystem::remove(part, ignored);
-    } else {
-        error = "cannot record to " + options.file + ": cannot create " + part + ": " + std::strerror(errno);
-        return false;
     }
     ::setenv("CORVANTA_DRIVER", "headless", 1);
     // The mix is read back from the audio library's render.

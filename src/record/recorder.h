@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/settings.h"
+#include "record/container.h"
 
 namespace record {
 
@@ -29,6 +30,11 @@ struct RecordArguments {
 // With --record, takes --record FILE, --input INPUT, --fps N and --size WxH
 // out of the arguments; without it, leaves every argument to the player.
 RecordArguments TakeRecordArguments(int argc, char** argv);
+
+// The container a recording's file name asks for, once its encoders are
+// installed and its folder can take the file; else nothing, with a one-line
+// `error`.
+std::optional<Container> RecordingTarget(const std::string& file, std::string& error);
 
 // Checks the file name and the encoders, sets the run up headless and starts
 // watching it; false with a one-line `error` when it cannot record.

@@ -160,7 +160,7 @@ void Explorer::SnapshotMovies(const std::string& input, int stopAtWait, long max
         snapshots.emplace_back(frames.back() + 1, "snapshot " + stem + "-last.png");
     }
     if (snapshots.empty()) return;
-    RunRequest request{WithEvents(input, snapshots), stopAtWait, maxMs, limits_.hang};
+    RunRequest request{WithEvents(input, snapshots), stopAtWait, maxMs, limits_.hang, {}};
     runner_.Run(request);
 }
 
@@ -168,7 +168,7 @@ Outcome Explorer::Reach(std::string input, int waitsBefore, long from) {
     const long maxMs = from + limits_.branchMs;
     int stopAt = waitsBefore + 1;
     for (int pauses = 0;; ++pauses) {
-        RunResult run = runner_.Run({input, stopAt, maxMs, limits_.hang});
+        RunResult run = runner_.Run({input, stopAt, maxMs, limits_.hang, {}});
         Outcome outcome;
         const bool atPause = run.end == RunEnd::Stopped && Is(run.trace.back(), "wait", "pause");
         if (atPause && pauses < MaxPausesPerBranch) {
@@ -186,6 +186,8 @@ Outcome Explorer::Reach(std::string input, int waitsBefore, long from) {
             }
         }
         SnapshotMovies(input, stopAt, maxMs, run, waitsBefore, outcome);
+        outcome.input = WithoutSnapshots(input);
+        if (!run.trace.empty()) outcome.endMs = run.trace.back().time;
         if (atPause || std::any_of(run.trace.begin(), run.trace.end(), [](const auto& e) { return Is(e, "limit"); })) {
             outcome.kind = OutcomeKind::Limit;
         } else if (run.end == RunEnd::Stopped) {

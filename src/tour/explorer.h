@@ -24,6 +24,8 @@ struct Outcome {
     std::string box;                   // Fatal: the box's text
     std::vector<std::string> notices;  // other boxes on the way, "CAPTION: TEXT"
     std::vector<int> movies;           // movies played on the way
+    std::string input;                 // the input script that plays the branch, pauses answered
+    long endMs = 0;                    // virtual time of the run's last event: the wait, the exit
 };
 
 struct Choice {

@@ -12,18 +12,21 @@
 #include "tour/explorer.h"
 #include "tour/named_media.h"
 #include "tour/report.h"
+#include "tour/tour_recording.h"
 
 namespace {
 
 constexpr const char* Usage =
     "usage: corvanta-tour [--max-branches N] [--branch-seconds S] [--max-seconds S]\n"
-    "                     [--hang-seconds S] PRESENTATION OUTDIR\n"
+    "                     [--hang-seconds S] [--record FILE [--fps N] [--size WxH]] PRESENTATION OUTDIR\n"
     "Plays PRESENTATION (a folder, disc image or drive) headless, tries every hotspot, the timeout and a key\n"
     "at every still, and writes snapshots, tour.json and index.html (the map) to OUTDIR.\n"
     "  --max-branches N    choices to try at most (10000)\n"
     "  --branch-seconds S  virtual time a branch may take to reach the next still (300)\n"
     "  --max-seconds S     wall time of the whole tour (600)\n"
-    "  --hang-seconds S    wall time after which a branch counts as hung (20)\n";
+    "  --hang-seconds S    wall time after which a branch counts as hung (20)\n"
+    "  --record FILE       also records the branches one after the other as one video (.mkv, .mp4 or\n"
+    "                      .webm), a chapter for each; --fps N and --size WxH as corvanta --record takes them\n";
 
 bool Number(const char* text, long& value) {
     const char* end = text + std::char_traits<char>::length(text);
@@ -55,6 +58,20 @@ std::vector<tour::ScriptLines> ScriptsOf(const tour::Tour& tour, const std::file
 }  // namespace
 
 int main(int argc, char** argv) {
+    record::RecordArguments recording = record::TakeRecordArguments(argc, argv);
+    std::optional<record::Container> container;
+    if (recording.error.empty() && recording.options && !recording.options->input.empty())
+        recording.error = "--input is not taken: the tour gives each branch its own";
+    if (recording.error.empty() && recording.options)
+        container = record::RecordingTarget(recording.options->file, recording.error);
+    if (!recording.error.empty()) {
+        std::cerr << "corvanta-tour: " << recording.error << "\n";
+        return 2;
+    }
+    if (recording.options) recording.options->file = std::filesystem::absolute(recording.options->file).string();
+    argc = static_cast<int>(recording.rest.size());
+    argv = recording.rest.data();
+
     tour::Limits limits;
     std::vector<std::string> positional;
     for (int i = 1; i < argc; ++i) {
@@ -118,9 +135,9 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     });
     if (terminal) std::printf("\n");
-    std::filesystem::remove_all(outDir / "work", error);
     // The player could not open it at all: it said why in one line.
     if (found.places.empty() && found.start.kind == tour::OutcomeKind::Exit && found.start.status == 2) {
+        std::filesystem::remove_all(outDir / "work", error);
         std::cerr << "corvanta-tour: cannot open " << presentation << "\n";
         return 2;
     }
@@ -133,12 +150,25 @@ int main(int argc, char** argv) {
     const bool mapped = tour::WriteMap(
         found, coverage, folder ? ScriptsOf(found, root) : std::vector<tour::ScriptLines>{}, outDir, mapError);
 
-    std::printf("%d places, %d choices tried, %d cut by a limit, %d runs of the player, %.1f s\n", coverage.places,
-                coverage.choices, coverage.cut, runner.Runs(), elapsed());
-    if (coverage.unreached)
-        std::printf("named but never reached: %zu stills, %zu movies, %zu folders\n", coverage.unreached->stills.size(),
-                    coverage.unreached->movies.size(), coverage.unreached->folders.size());
-    for (const std::string& limit : found.limitsHit) std::printf("stopped by the %s limit\n", limit.c_str());
+    std::string recordError;
+    const bool recorded =
+        !recording.options || tour::RecordTour(tour::BranchesOf(found), runner, *container, *recording.options,
+                                               outDir / "work", limits.hang * 3, recordError);
+    std::filesystem::remove_all(outDir / "work", error);
+    if (!recorded) {
+        std::cerr << "corvanta-tour: cannot record to " << recording.options->file << ": " << recordError << "\n";
+        return 2;
+    }
+    // A recording's progress is all its standard output says.
+    if (!recording.options) {
+        std::printf("%d places, %d choices tried, %d cut by a limit, %d runs of the player, %.1f s\n", coverage.places,
+                    coverage.choices, coverage.cut, runner.Runs(), elapsed());
+        if (coverage.unreached)
+            std::printf("named but never reached: %zu stills, %zu movies, %zu folders\n",
+                        coverage.unreached->stills.size(), coverage.unreached->movies.size(),
+                        coverage.unreached->folders.size());
+        for (const std::string& limit : found.limitsHit) std::printf("stopped by the %s limit\n", limit.c_str());
+    }
     if (!mapped) std::fprintf(stderr, "corvanta-tour: no map: %s\n", mapError.c_str());
     return 0;
 }

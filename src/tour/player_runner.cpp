@@ -119,9 +119,12 @@ RunResult PlayerRunner::Run(const RunRequest& request) {
     std::vector<char*> envp;
     for (std::string& entry : env) envp.push_back(entry.data());
     envp.push_back(nullptr);
-    std::string program = player_.string();
-    std::string argument = presentation_;
-    char* argv[] = {program.data(), argument.data(), nullptr};
+    std::vector<std::string> arguments{player_.string()};
+    arguments.insert(arguments.end(), request.arguments.begin(), request.arguments.end());
+    arguments.push_back(presentation_);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
     const std::string workDir = workDir_.string();
 
     const pid_t pid = ::fork();
@@ -133,7 +136,7 @@ RunResult PlayerRunner::Run(const RunRequest& request) {
         ::dup2(devNull, 0);
         ::dup2(devNull, 1);
         if (::chdir(workDir.c_str()) != 0) ::_exit(127);
-        ::execve(argv[0], argv, envp.data());
+        ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
     ::close(pipeEnds[1]);

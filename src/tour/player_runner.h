@@ -34,6 +34,7 @@ struct RunRequest {
     int stopAtWait = 0;                          // stop at this "wait" line (1 is the first); 0: run to the end
     long maxMs = 600000;                         // the virtual time limit
     std::chrono::milliseconds wallLimit{20000};  // past this the run counts as hung
+    std::vector<std::string> arguments;          // the player's, before the presentation
 };
 
 class PlayerRunner {

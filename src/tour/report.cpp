@@ -107,10 +107,6 @@ std::string MovieSnapshot(std::size_t id, const char* which) {
     return "movies/" + std::to_string(id) + "-" + which + ".png";
 }
 
-std::string PlaceName(const Place& place) {
-    return (place.folder == "." ? "" : place.folder + "/") + place.still + ":" + std::to_string(place.firstLine);
-}
-
 // Runs dot in `folder`, so the pictures the graph names stay relative to it.
 bool RunDot(const std::filesystem::path& folder, std::string& error) {
     const pid_t pid = ::fork();
@@ -181,6 +177,10 @@ std::string Dot(const Tour& tour, const Coverage& coverage, const std::filesyste
 }
 
 }  // namespace
+
+std::string PlaceName(const Place& place) {
+    return (place.folder == "." ? "" : place.folder + "/") + place.still + ":" + std::to_string(place.firstLine);
+}
 
 Coverage CoverageOf(const Tour& tour, const std::optional<Named>& named) {
     Coverage coverage;

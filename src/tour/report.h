@@ -19,6 +19,9 @@ struct Coverage {
     std::optional<Named> unreached;
 };
 
+// "FOLDER/STILL:LINE", the folder left out at the root.
+std::string PlaceName(const Place& place);
+
 Coverage CoverageOf(const Tour& tour, const std::optional<Named>& named);
 
 void WriteInputs(const Tour& tour, const std::filesystem::path& outDir);

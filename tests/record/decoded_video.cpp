@@ -10,6 +10,9 @@ extern "C" {
 #include <cmath>
 #include <memory>
 
+#include "platform/png_io.h"
+#include "support/bmp_writer.h"
+
 namespace test {
 namespace {
 
@@ -45,6 +48,17 @@ bool TakeSamples(const AVFrame* frame, DecodedVideo& video) {
 
 }  // namespace
 
+std::vector<std::uint8_t> SnapshotRgb(const std::filesystem::path& png) {
+    const std::vector<std::uint8_t> bytes = ReadBytes(png);
+    const auto snapshot = platform::DecodePng(bytes.data(), bytes.size());
+    std::vector<std::uint8_t> rgb;
+    if (!snapshot) return rgb;
+    for (std::size_t i = 0; i + 3 < snapshot->rgba.size(); i += 4)
+        rgb.insert(rgb.end(), snapshot->rgba.begin() + static_cast<long>(i),
+                   snapshot->rgba.begin() + static_cast<long>(i) + 3);
+    return rgb;
+}
+
 std::optional<DecodedVideo> DecodeVideo(const std::filesystem::path& file, bool decode) {
     AVFormatContext* opened = nullptr;
     if (avformat_open_input(&opened, file.c_str(), nullptr, nullptr) < 0) return std::nullopt;
@@ -52,6 +66,14 @@ std::optional<DecodedVideo> DecodeVideo(const std::filesystem::path& file, bool 
     if (avformat_find_stream_info(input.get(), nullptr) < 0) return std::nullopt;
     DecodedVideo video;
     video.seconds = static_cast<double>(input->duration) / AV_TIME_BASE;
+    for (unsigned i = 0; i < input->nb_chapters; ++i) {
+        const AVChapter* chapter = input->chapters[i];
+        const AVDictionaryEntry* title = av_dict_get(chapter->metadata, "title", nullptr, 0);
+        const auto ms = [&](std::int64_t time) {
+            return std::lround(static_cast<double>(time) * av_q2d(chapter->time_base) * 1000);
+        };
+        video.chapters.push_back({title ? title->value : "", ms(chapter->start), ms(chapter->end)});
+    }
     std::vector<std::unique_ptr<AVCodecContext, Closer>> decoders;
     for (unsigned i = 0; i < input->nb_streams; ++i) {
         const AVCodecParameters* parameters = input->streams[i]->codecpar;

@@ -16,6 +16,11 @@ struct DecodedPicture {
     std::vector<std::uint8_t> rgb;
 };
 
+struct DecodedChapter {
+    std::string title;
+    long startMs = 0, endMs = 0;
+};
+
 struct DecodedVideo {
     std::vector<std::string> streams;  // "video CODEC" or "audio CODEC", in file order
     double seconds = 0;                // the container's duration
@@ -23,7 +28,12 @@ struct DecodedVideo {
     std::vector<DecodedPicture> pictures;  // decoded only when asked
     std::vector<std::int16_t> samples;     // interleaved; decoded only when asked
     int rate = 0, channels = 0;
+    std::vector<DecodedChapter> chapters;
 };
+
+// A snapshot PNG's pixels as RGB, as pictures are decoded; empty when
+// unreadable.
+std::vector<std::uint8_t> SnapshotRgb(const std::filesystem::path& png);
 
 // Nothing when the file cannot be opened or decoded.
 std::optional<DecodedVideo> DecodeVideo(const std::filesystem::path& file, bool decode);

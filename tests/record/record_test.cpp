@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <map>
 
-#include "platform/png_io.h"
 #include "record/container.h"
 #include "record/decoded_video.h"
 #include "support/bmp_writer.h"
@@ -141,13 +140,8 @@ TEST_P(LosslessRecording, PicturesAndSoundAreTheRunsOwn) {
     }
     // With a picture per change, the picture on show at a snapshot's time is the snapshot.
     for (long time : c.fps ? std::vector<long>{} : SnapshotTimes) {
-        const auto png = test::ReadBytes(out / ("at" + std::to_string(time) + ".png"));
-        const auto snapshot = platform::DecodePng(png.data(), png.size());
-        ASSERT_TRUE(snapshot);
-        std::vector<std::uint8_t> rgb;
-        for (std::size_t i = 0; i < snapshot->rgba.size(); i += 4)
-            rgb.insert(rgb.end(), snapshot->rgba.begin() + static_cast<long>(i),
-                       snapshot->rgba.begin() + static_cast<long>(i) + 3);
+        const std::vector<std::uint8_t> rgb = test::SnapshotRgb(out / ("at" + std::to_string(time) + ".png"));
+        ASSERT_FALSE(rgb.empty());
         EXPECT_EQ(ShownAt(*video, time).rgb, rgb) << "snapshot at " << time;
     }
 
