@@ -5,7 +5,6 @@
 
 #include "interp/globals.h"
 #include "interp/interp_win.h"
-#include "interp/text.h"
 #include "platform/message_class.h"
 #include "platform/trace.h"
 
@@ -21,38 +20,15 @@ std::string WayBack() {
 
 }  // namespace
 
-bool DInterpWin::ParseAction(const char* word, Action& action) {
-    static constexpr struct {
-        const char* word;
-        ActionKind kind;
-    } words[] = {{"-exit", ActionKind::Exit}, {"-next", ActionKind::Next}, {"-goto", ActionKind::Goto}, {"-dir", ActionKind::Dir}};
-
-    ActionKind kind = ActionKind::None;
-    for (const auto& entry : words) {
-        if (EqualsIgnoringCase(word, entry.word)) {
-            kind = entry.kind;
-            break;
-        }
-    }
-    if (kind == ActionKind::None) {
-        ErrorReporter->FatalError("Unknown action");
+void DInterpWin::TakeAction(const script::ScriptAction& read, Action& action) {
+    if (read.error) {
+        ErrorReporter->FatalError(read.error);
         action.kind = ActionKind::Exit;
-        return false;
+        return;
     }
-    action.kind = kind;
-    if (kind == ActionKind::Goto || kind == ActionKind::Dir) {
-        const char* argument = NextToken();
-        if (!argument) {
-            ErrorReporter->FatalError("ACTION argument missing");
-            action.kind = ActionKind::Exit;
-            return false;
-        }
-        if (kind == ActionKind::Goto)
-            action.line = ParseInt(argument);
-        else
-            action.dir = argument;
-    }
-    return true;
+    action.kind = read.action.kind;
+    if (action.kind == ActionKind::Goto) action.line = read.action.line;
+    if (action.kind == ActionKind::Dir) action.dir = read.action.dir;
 }
 
 void DInterpWin::PerformAction(const Action& requested) {

@@ -14,7 +14,7 @@
 #include "interp/action.h"
 #include "interp/hotspot.h"
 #include "interp/level_folders.h"
-#include "interp/text.h"
+#include "interp/script_line.h"
 #include "platform/framework.h"
 
 class DSlideWin;
@@ -44,7 +44,8 @@ public:
     void ReleaseMedia();
 
     // ---- actions and directory levels
-    bool ParseAction(const char* word, Action& action);
+    // Sets `action` to the one read; a malformed one is reported and taken as "-exit".
+    void TakeAction(const script::ScriptAction& read, Action& action);
     void PerformAction(const Action& action);
     void ExitLevel();
     void ReturnToParent();
@@ -67,36 +68,31 @@ protected:
     bool Dispatch(win::UINT msg, win::WPARAM wParam, win::LPARAM lParam, win::LRESULT& result) override;
 
 private:
-    // Script commands; they take their words from LineBuf.
-    void DoDefault();
+    // Script commands, from the line as the grammar read it.
+    void DoDefault(const script::ScriptLine& line);
     void DoBlank();
     void DoPause();
-    void DoStill();
+    void DoStill(const script::ScriptLine& line);
     void TraceStillWait(std::int32_t firstLine, bool timed) const;
     // False when the line loop must end (a fatal error).
-    bool DoMovie();
-    void DoMusic();
+    bool DoMovie(const script::ScriptLine& line);
+    void DoMusic(const script::ScriptLine& line);
     // Another program: RUN waits for its end, EXEC hands over and quits.
-    void DoRun();
-    void DoExec();
+    void DoRun(const script::ScriptLine& line);
+    void DoExec(const script::ScriptLine& line);
 
     // The line reader shared by the line loop, GotoLine and the still block:
     // zero-fills LineBuf, reads one line of at most 255 characters, counts it.
     void ReadLine();
-    // strtok over LineBuf: the first call after ReadLine gives the keyword.
-    char* FirstToken();
-    char* NextToken(const char* delimiters = TokenDelimiters);
     bool AtEndOfFile() const;  // also true when no script is open or it cannot be read
     // Passes over the lines up to the "restart" mark (or rewinds when there is
-    // none) and gives the keyword of the line to carry out next.
-    char* SkipToRestart(char* keyword);
+    // none) and gives the line to carry out next.
+    script::ScriptLine SkipToRestart(script::ScriptLine line);
     void RewindSequence();
     void CloseSequence();
     bool OpenSequenceFile();
     void ShowNotice(const char* text, const char* caption, win::UINT style);
     void DeleteHotSpots();
-
-    static constexpr const char* TokenDelimiters = ScriptDelimiters;
 
     // Fields in the order of the design.
     std::uint8_t paused_ = 0;
@@ -113,5 +109,4 @@ private:
     InterpState state_ = InterpState::Running;
 
     LevelFolders levelFolders_;
-    char* tokenNext_ = nullptr;  // where the tokenizer goes on in LineBuf
 };

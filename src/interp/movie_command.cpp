@@ -41,15 +41,14 @@ ProgramMovieHost TheMovieHost;
 
 }  // namespace
 
-bool DInterpWin::DoMovie() {
-    const char* fileName = NextToken();
-    if (!fileName) {
-        ErrorReporter->FatalError("MOVIE file name missing.");
+bool DInterpWin::DoMovie(const script::ScriptLine& line) {
+    if (line.error) {
+        ErrorReporter->FatalError(line.error);
         return false;
     }
     ReleaseMedia();
     state_ = InterpState::Movie;
-    auto created = std::make_unique<DFLCWindow>(Handle(), fileName, TheMovieHost);
+    auto created = std::make_unique<DFLCWindow>(Handle(), line.name.c_str(), TheMovieHost);
     DFLCWindow& movie = *created;
     media_ = std::move(created);
     if (movie.ready) movie.Play();

@@ -3,12 +3,12 @@
 // script and the small commands it carries out itself.
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "flic/flc_window.h"
 #include "interp/globals.h"
 #include "interp/interp_win.h"
 #include "interp/pump.h"
-#include "interp/text.h"
 #include "platform/message_class.h"
 #include "platform/trace.h"
 #include "sound/serve_sound.h"
@@ -40,15 +40,7 @@ void DInterpWin::ReadLine() {
     std::memset(buffer, 0, LineBufSize);
     if (sequence_ && !std::fgets(buffer, LineBufSize, sequence_)) std::memset(buffer, 0, LineBufSize);
     ++lineNo_;
-    tokenNext_ = buffer;
 }
-
-char* DInterpWin::FirstToken() {
-    tokenNext_ = lineBuf_.get();
-    return NextToken();
-}
-
-char* DInterpWin::NextToken(const char* delimiters) { return CutToken(&tokenNext_, delimiters); }
 
 // ---------------------------------------------------------------- start and the line loop
 
@@ -89,8 +81,8 @@ void DInterpWin::RunSequence(bool restart) {
             return;
         }
         ReadLine();
-        char* keyword = FirstToken();
-        if (!keyword) {
+        script::ScriptLine line = script::ReadCommand(lineBuf_.get());
+        if (line.kind == script::LineKind::Empty) {
             if (AtEndOfFile()) {
                 ExitLevel();
                 return;
@@ -98,66 +90,64 @@ void DInterpWin::RunSequence(bool restart) {
             continue;
         }
         if (restart) {
-            keyword = SkipToRestart(keyword);
+            line = SkipToRestart(std::move(line));
             restart = false;
         }
 
-        if (EqualsIgnoringCase(keyword, "default")) {
-            DoDefault();
-        } else if (EqualsIgnoringCase(keyword, "music")) {
-            DoMusic();
-        } else if (EqualsIgnoringCase(keyword, "restart")) {
-            // Only a mark for the skip above.
-        } else if (EqualsIgnoringCase(keyword, "exit")) {
-            ExitLevel();
-            return;
-        } else if (EqualsIgnoringCase(keyword, "goto")) {
-            const char* number = NextToken();
-            if (!number) {
-                ErrorReporter->FatalError("GOTO line number missing.");
+        switch (line.kind) {
+            case script::LineKind::Default: DoDefault(line); break;
+            case script::LineKind::Music: DoMusic(line); break;
+            case script::LineKind::Exit: ExitLevel(); return;
+            case script::LineKind::Goto:
+                if (line.error) {
+                    ErrorReporter->FatalError(line.error);
+                    return;
+                }
+                GotoLine(line.number);
+                break;
+            case script::LineKind::Run:
+                // The audio device is the other program's while it runs; music is not resumed.
+                if (SoundManager) {
+                    SoundManager->Shutdown();
+                    SoundManager->ShutdownLibrary();
+                }
+                DoRun(line);
+                if (SoundManager) SoundManager->Startup();
+                break;
+            case script::LineKind::Exec:
+                if (SoundManager) {
+                    SoundManager->StopMusic();
+                    SoundManager->ShutdownLibrary();
+                }
+                DoExec(line);
+                break;
+            case script::LineKind::Still:
+                ServeSound();
+                DoStill(line);
+                ServeSound();
                 return;
-            }
-            GotoLine(ParseInt(number));
-        } else if (EqualsIgnoringCase(keyword, "run")) {
-            // The audio device is the other program's while it runs; music is not resumed.
-            if (SoundManager) {
-                SoundManager->Shutdown();
-                SoundManager->ShutdownLibrary();
-            }
-            DoRun();
-            if (SoundManager) SoundManager->Startup();
-        } else if (EqualsIgnoringCase(keyword, "exec")) {
-            if (SoundManager) {
-                SoundManager->StopMusic();
-                SoundManager->ShutdownLibrary();
-            }
-            DoExec();
-        } else if (EqualsIgnoringCase(keyword, "still")) {
-            ServeSound();
-            DoStill();
-            ServeSound();
-            return;
-        } else if (EqualsIgnoringCase(keyword, "movie")) {
-            if (!DoMovie()) return;
-        } else if (EqualsIgnoringCase(keyword, "blank")) {
-            DoBlank();
-        } else if (EqualsIgnoringCase(keyword, "pause")) {
-            DoPause();
+            case script::LineKind::Movie:
+                if (!DoMovie(line)) return;
+                break;
+            case script::LineKind::Blank: DoBlank(); break;
+            case script::LineKind::Pause: DoPause(); break;
+            // "restart" is only a mark for the skip above; other lines are comments.
+            default: break;
         }
     }
 }
 
-char* DInterpWin::SkipToRestart(char* keyword) {
+script::ScriptLine DInterpWin::SkipToRestart(script::ScriptLine line) {
     while (!AtEndOfFile()) {
-        if (EqualsIgnoringCase(keyword, "restart")) break;
+        if (line.kind == script::LineKind::Restart) break;
         ReadLine();
-        keyword = FirstToken();
+        line = script::ReadCommand(lineBuf_.get());
         // A returning script gets back the defaults set above its resume point.
-        if (EqualsIgnoringCase(keyword, "default")) DoDefault();
+        if (line.kind == script::LineKind::Default) DoDefault(line);
     }
-    if (!EqualsIgnoringCase(keyword, "restart")) RewindSequence();
+    if (line.kind != script::LineKind::Restart) RewindSequence();
     ReadLine();
-    return FirstToken();
+    return script::ReadCommand(lineBuf_.get());
 }
 
 void DInterpWin::GotoLine(std::int32_t line) {
@@ -175,24 +165,13 @@ void DInterpWin::ReleaseMedia() {
 
 // ---------------------------------------------------------------- small commands
 
-void DInterpWin::DoDefault() {
-    const char* word = NextToken();
-    if (!EqualsIgnoringCase(word, "timeout")) {
-        ShowNotice("TIMEOUT missing.", "Hey!", win::MB_ICONEXCLAMATION);
+void DInterpWin::DoDefault(const script::ScriptLine& line) {
+    if (line.hasNumber) defaultTimeout_.period = line.number;
+    if (line.error) {
+        ShowNotice(line.error, "Hey!", win::MB_ICONEXCLAMATION);
         return;
     }
-    const char* seconds = NextToken();
-    if (!seconds) {
-        ShowNotice("DEFAULT command malformed.", "Hey!", win::MB_ICONEXCLAMATION);
-        return;
-    }
-    defaultTimeout_.period = ParseInt(seconds);
-    const char* action = NextToken();
-    if (!action) {
-        ShowNotice("DEFAULT command malformed.", "Hey!", win::MB_ICONEXCLAMATION);
-        return;
-    }
-    ParseAction(action, defaultTimeout_.action);
+    TakeAction(line.action, defaultTimeout_.action);
 }
 
 void DInterpWin::DoBlank() {
