@@ -69,18 +69,21 @@ bool DFLCWindow::PlayOpened(const char* openedName) {
     if (const auto sound = media::CompanionSound(name)) soundAttached = host.AttachMovieSound(sound->c_str());
 
     std::uint16_t frames = 0;
-    std::uint32_t firstFrameAt = 0;
-    if (!ReadHeader(base.c_str(), frames, firstFrameAt) || !CreateFrameBuffer()) return false;
-    if (!file->Seek(firstFrameAt)) {
-        Fatal("Couldn't find first flic frame!");
-        return false;
-    }
+    if (!OpenFrames(base.c_str(), frames)) return false;
     last = 0;
     showNow = true;
     for (std::uint32_t number = 1; number <= frames; ++number) {
         if (!DecodeFrame(number) || !PaceAndShow(number)) return false;
     }
     return true;
+}
+
+bool DFLCWindow::OpenFrames(const char* baseName, std::uint16_t& frames) {
+    std::uint32_t firstFrameAt = 0;
+    if (!ReadHeader(baseName, frames, firstFrameAt) || !CreateFrameBuffer()) return false;
+    if (file->Seek(firstFrameAt)) return true;
+    Fatal("Couldn't find first flic frame!");
+    return false;
 }
 
 bool DFLCWindow::ReadHeader(const char* baseName, std::uint16_t& frames, std::uint32_t& firstFrameAt) {
