@@ -178,6 +178,14 @@ void ReadHotspot(Words& words, ScriptLine& line) {
 
 }  // namespace
 
+const char* Spelling(LineKind kind) {
+    using Keywords = std::span<const KeywordEntry>;
+    for (const Keywords keywords : {Keywords(Commands), Keywords(BlockWords)})
+        for (const KeywordEntry& entry : keywords)
+            if (entry.kind == kind) return entry.word;
+    return nullptr;
+}
+
 ScriptLine ReadCommand(const char* text) {
     Words words(text);
     ScriptLine line = Start(words, Commands);

@@ -84,6 +84,9 @@ struct ScriptLine {
     std::vector<std::string> rest;  // Unknown: the words after the first
 };
 
+// The keyword of a command or block line; null for Empty and Unknown.
+const char* Spelling(LineKind kind);
+
 // A line of the script outside a still's block.
 ScriptLine ReadCommand(const char* line);
 // A line inside a still's block, up to "endstill".
