@@ -15,8 +15,6 @@
 namespace check {
 namespace {
 
-constexpr int LineBufSize = 256;  // a line is read in pieces of at most 255 characters
-
 using script::LineKind;
 using script::ScriptLine;
 
@@ -50,7 +48,7 @@ void TreeChecker::CheckScript(const std::string& name) {
     // A GOTO reads on while the end-of-file indicator is clear, counting
     // the read that sets it: one more than the lines when the last one ends
     // with a line end.
-    char buffer[LineBufSize];
+    char buffer[script::LineBufSize];
     for (;;) {
         if (!std::fgets(buffer, sizeof buffer, file)) {
             script_.reach = script_.lines + 1;
@@ -70,7 +68,8 @@ void TreeChecker::CheckScript(const std::string& name) {
     bool cut = false;  // the line before filled the line buffer: this is its rest
     for (std::int64_t index = 0; index < script_.lines && std::fgets(buffer, sizeof buffer, file); ++index) {
         const int line = static_cast<int>(index + 1);
-        const bool rest = std::exchange(cut, std::strlen(buffer) == LineBufSize - 1 && buffer[LineBufSize - 2] != '\n');
+        const bool rest =
+            std::exchange(cut, std::strlen(buffer) == script::LineBufSize - 1 && buffer[script::LineBufSize - 2] != '\n');
         const ScriptLine command = script::ReadCommand(buffer);
         const ScriptLine block = inStill ? script::ReadBlockLine(buffer) : ScriptLine{};
         const ScriptLine& read = inStill ? block : command;
@@ -100,63 +99,51 @@ void TreeChecker::CheckScript(const std::string& name) {
 }
 
 void TreeChecker::CheckCommand(int line, const ScriptLine& read) {
-    switch (read.kind) {
-        case LineKind::Default: CheckDefault(line, read); return;
-        case LineKind::Music: CheckMusic(line, read); return;
-        case LineKind::Unknown: CheckUnknown(line, read, false); return;
-        case LineKind::Exec:
-            if (read.name.empty()) {
-                Report(line, "EXEC without a command line ends the presentation");
-                return;
-            }
-            break;
-        default: break;
-    }
     if (read.error) {
         Report(line, read.error);
         return;
     }
     switch (read.kind) {
+        case LineKind::Default:
+            if (std::string problem = SecondsProblem("DEFAULT TIMEOUT", read); !problem.empty())
+                Report(line, std::move(problem));
+            CheckAction(line, read.action);
+            break;
+        case LineKind::Music: CheckMusic(line, read); break;
         case LineKind::Movie: UseMovie(line, read.name.c_str()); break;
         case LineKind::Goto: CheckGoto(line, read.number); break;
         case LineKind::Run: UseProgram(line, "RUN", read.name.c_str()); break;
-        case LineKind::Exec: UseProgram(line, "EXEC", read.name.c_str()); break;
+        case LineKind::Exec:
+            if (read.name.empty())
+                Report(line, "EXEC without a command line ends the presentation");
+            else
+                UseProgram(line, "EXEC", read.name.c_str());
+            break;
+        case LineKind::Unknown: CheckUnknown(line, read, false); break;
         default: break;
     }
 }
 
 void TreeChecker::CheckBlockLine(int line, const ScriptLine& read, const std::optional<PictureSize>& picture) {
-    if (read.kind == LineKind::Unknown) {
-        CheckUnknown(line, read, true);
-        return;
-    }
     if (read.error) {
         Report(line, read.error);
         return;
     }
-    if (read.kind == LineKind::Timeout) {
-        if (std::string problem = SecondsProblem("TIMEOUT", read); !problem.empty()) Report(line, std::move(problem));
-        CheckAction(line, read.action);
-    } else if (read.kind == LineKind::Hotspot) {
-        CheckHotspot(line, read.edges, picture);
-        CheckAction(line, read.action);
+    switch (read.kind) {
+        case LineKind::Timeout:
+            if (std::string problem = SecondsProblem("TIMEOUT", read); !problem.empty()) Report(line, std::move(problem));
+            CheckAction(line, read.action);
+            break;
+        case LineKind::Hotspot:
+            CheckHotspot(line, read.edges, picture);
+            CheckAction(line, read.action);
+            break;
+        case LineKind::Unknown: CheckUnknown(line, read, true); break;
+        default: break;
     }
-}
-
-void TreeChecker::CheckDefault(int line, const ScriptLine& read) {
-    if (read.error) {
-        Report(line, read.error);
-        return;
-    }
-    if (std::string problem = SecondsProblem("DEFAULT TIMEOUT", read); !problem.empty()) Report(line, std::move(problem));
-    CheckAction(line, read.action);
 }
 
 void TreeChecker::CheckMusic(int line, const ScriptLine& read) {
-    if (read.error) {
-        Report(line, read.error);
-        return;
-    }
     for (const script::MusicOption& option : read.music.options) {
         const bool number = AllDigits(option.word.c_str() + 1);
         switch (option.kind) {
@@ -196,7 +183,8 @@ void TreeChecker::CheckGoto(int line, std::int32_t target) {
                      std::to_string(script_.lines) + ")");
 }
 
-void TreeChecker::CheckHotspot(int line, const std::array<std::int32_t, 4>& edges, const std::optional<PictureSize>& picture) {
+void TreeChecker::CheckHotspot(int line, const std::array<std::int32_t, 4>& edges,
+                               const std::optional<PictureSize>& picture) {
     std::string spot = "hotspot";
     for (const std::int32_t edge : edges) spot += " " + std::to_string(edge);
     if (edges[0] > edges[2] || edges[1] > edges[3]) {
@@ -209,7 +197,8 @@ void TreeChecker::CheckHotspot(int line, const std::array<std::int32_t, 4>& edge
 
 void TreeChecker::CheckUnknown(int line, const ScriptLine& read, bool inStill) {
     const std::string meant = KeywordMeant(read.keyword, read.rest, inStill);
-    if (!meant.empty()) Report(line, "unknown command " + Quoted(read.keyword) + " is ignored; did you mean " + Quoted(meant) + "?");
+    if (!meant.empty())
+        Report(line, "unknown command " + Quoted(read.keyword) + " is ignored; did you mean " + Quoted(meant) + "?");
 }
 
 }  // namespace check

@@ -46,7 +46,6 @@ private:
     void CheckScript(const std::string& name);
     void CheckCommand(int line, const script::ScriptLine& read);
     void CheckBlockLine(int line, const script::ScriptLine& read, const std::optional<PictureSize>& picture);
-    void CheckDefault(int line, const script::ScriptLine& read);
     void CheckMusic(int line, const script::ScriptLine& read);
     void CheckAction(int line, const script::ScriptAction& read);
     void CheckGoto(int line, std::int32_t target);

@@ -26,7 +26,7 @@ inline constexpr win::UINT WM_INTERP_EXIT = win::WM_USER + 350;  // 1374
 
 inline constexpr win::UINT_PTR StillTimerId = 100;
 inline constexpr int CurDirSize = 260;
-inline constexpr int LineBufSize = 256;
+inline constexpr int LineBufSize = script::LineBufSize;
 
 // The current media object: nothing, the still that is showing, or the last movie.
 using MediaSlot = std::variant<std::monostate, std::unique_ptr<DSlideWin>, std::unique_ptr<DFLCWindow>>;

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "interp/action.h"
@@ -30,6 +31,10 @@ private:
     std::string line_;
     char* next_;
 };
+
+// A script is read in lines of at most 255 characters: the rest of a longer
+// one is read as a line of its own.
+inline constexpr int LineBufSize = 256;
 
 enum class LineKind {
     Empty,    // no word at all

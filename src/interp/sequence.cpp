@@ -15,6 +15,8 @@
 #include "sound/sound_class.h"
 #include "still/slide_win.h"
 
+using script::LineKind;
+
 // ---------------------------------------------------------------- the script file
 
 bool DInterpWin::OpenSequenceFile() {
@@ -82,7 +84,7 @@ void DInterpWin::RunSequence(bool restart) {
         }
         ReadLine();
         script::ScriptLine line = script::ReadCommand(lineBuf_.get());
-        if (line.kind == script::LineKind::Empty) {
+        if (line.kind == LineKind::Empty) {
             if (AtEndOfFile()) {
                 ExitLevel();
                 return;
@@ -94,58 +96,59 @@ void DInterpWin::RunSequence(bool restart) {
             restart = false;
         }
 
-        switch (line.kind) {
-            case script::LineKind::Default: DoDefault(line); break;
-            case script::LineKind::Music: DoMusic(line); break;
-            case script::LineKind::Exit: ExitLevel(); return;
-            case script::LineKind::Goto:
-                if (line.error) {
-                    ErrorReporter->FatalError(line.error);
-                    return;
-                }
-                GotoLine(line.number);
-                break;
-            case script::LineKind::Run:
-                // The audio device is the other program's while it runs; music is not resumed.
-                if (SoundManager) {
-                    SoundManager->Shutdown();
-                    SoundManager->ShutdownLibrary();
-                }
-                DoRun(line);
-                if (SoundManager) SoundManager->Startup();
-                break;
-            case script::LineKind::Exec:
-                if (SoundManager) {
-                    SoundManager->StopMusic();
-                    SoundManager->ShutdownLibrary();
-                }
-                DoExec(line);
-                break;
-            case script::LineKind::Still:
-                ServeSound();
-                DoStill(line);
-                ServeSound();
+        if (line.kind == LineKind::Default) {
+            DoDefault(line);
+        } else if (line.kind == LineKind::Music) {
+            DoMusic(line);
+        } else if (line.kind == LineKind::Restart) {
+            // Only a mark for the skip above.
+        } else if (line.kind == LineKind::Exit) {
+            ExitLevel();
+            return;
+        } else if (line.kind == LineKind::Goto) {
+            if (line.error) {
+                ErrorReporter->FatalError(line.error);
                 return;
-            case script::LineKind::Movie:
-                if (!DoMovie(line)) return;
-                break;
-            case script::LineKind::Blank: DoBlank(); break;
-            case script::LineKind::Pause: DoPause(); break;
-            // "restart" is only a mark for the skip above; other lines are comments.
-            default: break;
+            }
+            GotoLine(line.number);
+        } else if (line.kind == LineKind::Run) {
+            // The audio device is the other program's while it runs; music is not resumed.
+            if (SoundManager) {
+                SoundManager->Shutdown();
+                SoundManager->ShutdownLibrary();
+            }
+            DoRun(line);
+            if (SoundManager) SoundManager->Startup();
+        } else if (line.kind == LineKind::Exec) {
+            if (SoundManager) {
+                SoundManager->StopMusic();
+                SoundManager->ShutdownLibrary();
+            }
+            DoExec(line);
+        } else if (line.kind == LineKind::Still) {
+            ServeSound();
+            DoStill(line);
+            ServeSound();
+            return;
+        } else if (line.kind == LineKind::Movie) {
+            if (!DoMovie(line)) return;
+        } else if (line.kind == LineKind::Blank) {
+            DoBlank();
+        } else if (line.kind == LineKind::Pause) {
+            DoPause();
         }
     }
 }
 
 script::ScriptLine DInterpWin::SkipToRestart(script::ScriptLine line) {
     while (!AtEndOfFile()) {
-        if (line.kind == script::LineKind::Restart) break;
+        if (line.kind == LineKind::Restart) break;
         ReadLine();
         line = script::ReadCommand(lineBuf_.get());
         // A returning script gets back the defaults set above its resume point.
-        if (line.kind == script::LineKind::Default) DoDefault(line);
+        if (line.kind == LineKind::Default) DoDefault(line);
     }
-    if (line.kind != script::LineKind::Restart) RewindSequence();
+    if (line.kind != LineKind::Restart) RewindSequence();
     ReadLine();
     return script::ReadCommand(lineBuf_.get());
 }
