@@ -179,7 +179,7 @@ void TreeChecker::CheckAction(int line, const script::ScriptAction& read) {
 void TreeChecker::CheckGoto(int line, std::int32_t target) {
     const std::int64_t linesBefore = std::int64_t{target} - 1;
     if (linesBefore >= 0 && linesBefore <= script_.reach) return;
-    Report(line, "Goto found too few lines in SEQUENCE. (line " + std::to_string(target) + "; the script has " +
+    Report(line, std::string(script::GotoTooFarText) + " (line " + std::to_string(target) + "; the script has " +
                      std::to_string(script_.lines) + ")");
 }
 

@@ -46,6 +46,8 @@ enum class LineKind {
 };
 
 inline constexpr const char* UnknownActionText = "Unknown action";
+// A GOTO, or a "-goto" action, to a line the script does not reach.
+inline constexpr const char* GotoTooFarText = "Goto found too few lines in SEQUENCE.";
 
 // An action word and its argument. A malformed one is taken as "-exit".
 struct ScriptAction {

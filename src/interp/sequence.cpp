@@ -157,7 +157,7 @@ void DInterpWin::GotoLine(std::int32_t line) {
     const std::int64_t target = std::int64_t{line} - 1;
     if (target < lineNo_) RewindSequence();
     while (!AtEndOfFile() && lineNo_ < target) ReadLine();
-    if (lineNo_ != target) ErrorReporter->FatalError("Goto found too few lines in SEQUENCE.");
+    if (lineNo_ != target) ErrorReporter->FatalError(script::GotoTooFarText);
 }
 
 void DInterpWin::ReleaseMedia() {
