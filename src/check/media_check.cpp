@@ -40,8 +40,8 @@ std::string LostPixelsMessage(std::uint64_t withStatic, std::uint64_t withoutSta
            std::to_string(withoutStatic) + " without; --fix-palette makes a copy that shows as drawn";
 }
 
-// The player's decoder, drawing on the checker's headless screen at once:
-// the first error it reports is the player's.
+// The player's decoder, into a frame nobody sees: the first error it reports
+// is the player's.
 class DecodingHost final : public MovieHost {
 public:
     void FatalError(const char* text) override {
@@ -50,17 +50,13 @@ public:
     bool PumpMessages() override { return true; }
     bool TakeAbort() override { return false; }
     void Serve() override {}
-    // Every frame is due when it is decoded.
-    win::DWORD Ticks() override { return clock_ += 1000; }
+    win::DWORD Ticks() override { return 0; }
     void WaitForMessage(win::DWORD) override {}
     bool AttachMovieSound(const char*) override { return false; }
     void StartMovieSound() override {}
     void DropUnstartedMovieSound() override {}
 
     std::string error;
-
-private:
-    win::DWORD clock_ = 0;
 };
 
 std::string LostMoviePixelsMessage(const LostMoviePixels& lost) {
@@ -112,7 +108,7 @@ PictureCheck CheckPictureFile(platform::ByteReader& file) {
 std::string CheckMovieFile(const std::string& openedName) {
     DecodingHost host;
     DFLCWindow player(nullptr, openedName.c_str(), host);
-    player.PlayFrom(platform::ByteReader::Open(openedName.c_str()), openedName.c_str());
+    player.DecodeFrom(platform::ByteReader::Open(openedName.c_str()), openedName.c_str());
     if (!host.error.empty()) return host.error;
     const auto file = platform::ByteReader::Open(openedName.c_str());
     std::optional<MovieFile> movie = file ? ReadMovie(*file) : std::nullopt;

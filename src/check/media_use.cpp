@@ -13,25 +13,17 @@
 #include "platform/command_line.h"
 #include "platform/disc_program.h"
 #include "platform/letter_case.h"
+#include "platform/media_names.h"
 #include "platform/paths.h"
 #include "platform/tree_top.h"
 #include "platform/program_search.h"
 #include "platform/win.h"
-#include "sound/sound_class.h"
 #include "still/bitmap_file.h"
 
 namespace check {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A song pass queues each section's file once for every time the plan plays
-// it; the budget holds what is queued and not yet released.
-struct SongSection {
-    const char* name;
-    int entriesPerPass;
-};
-constexpr SongSection SongSections[] = {{"intro", 1}, {"verse", 2}, {"chorus", 3}, {"bridge", 1}, {"outro", 1}};
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view start) {
     return text.size() >= start.size() && platform::EqualsIgnoringCase(text.substr(0, start.size()), start);
@@ -86,12 +78,13 @@ std::optional<PictureSize> TreeChecker::UsePicture(int line, const char* name) {
 }
 
 void TreeChecker::UseMovie(int line, const char* name) {
+    const std::string withExtension = name + std::string(media::MovieExtension);
     CheckName(line, name);
-    if (platform::IsSpecialFile(std::string(name) + ".flc")) CheckName(line, std::string(name) + ".flc");
+    if (platform::IsSpecialFile(withExtension)) CheckName(line, withExtension);
     std::string opened = name;
     auto file = platform::ByteReader::Open(opened.c_str());
     if (!file) {
-        opened += ".flc";
+        opened = withExtension;
         file = platform::ByteReader::Open(opened.c_str());
     }
     if (!file) {
@@ -103,18 +96,11 @@ void TreeChecker::UseMovie(int line, const char* name) {
         const std::string problem = CheckMovieFile(opened);
         if (!problem.empty()) ReportFile(absolute, problem);
     }
-    // The companion sound: the name cut at its first dot, in this folder only.
-    const std::string base = opened.substr(0, opened.find('.'));
-    char folder[win::_MAX_PATH];
-    char found[win::_MAX_PATH];
-    if (win::GetCurrentDirectoryA(sizeof folder, folder) != 0 &&
-        win::SearchPathA(folder, base.c_str(), ".wav", sizeof found, found, nullptr) != 0)
-        UseSound(base + ".wav");
+    if (const auto sound = media::CompanionSound(opened)) UseSound(*sound);
 }
 
 void TreeChecker::UseMusicFile(int line, const char* name) {
-    std::string path = name;
-    path = path.substr(0, path.find('.')) + ".wav";
+    const std::string path = media::MusicFile(name);
     CheckName(line, path);
     if (!platform::IsRegularFile(path)) {
         Report(line, "music file " + path + " not found: the line plays nothing");
@@ -133,8 +119,8 @@ void TreeChecker::UseSound(const std::string& path) {
 void TreeChecker::UseSong(int line) {
     if (!songs_.insert(folder_).second) return;
     std::uint64_t largestPass = 0;
-    for (const SongSection& section : SongSections) {
-        const std::string name = section.name;
+    for (std::int32_t section = media::Intro; section < media::EndOfPass; ++section) {
+        const std::string name(media::SongSectionNames[static_cast<std::size_t>(section)]);
         const win::DWORD folder = win::GetFileAttributesA(name.c_str());
         if (folder == win::INVALID_FILE_ATTRIBUTES || !(folder & win::FILE_ATTRIBUTE_DIRECTORY)) {
             Report(line, "song section folder " + name + " is missing: the song has no " + name);
@@ -142,8 +128,8 @@ void TreeChecker::UseSong(int line) {
         }
         int count = 0;
         std::uint64_t largest = 0;
-        for (; count < SoundClass::MaxSectionFiles; ++count) {
-            const std::string path = name + "\\" + name + std::to_string(count + 1) + ".wav";
+        for (; count < media::MaxSectionFiles; ++count) {
+            const std::string path = media::SectionPath(section, count + 1);
             win::WIN32_FILE_ATTRIBUTE_DATA attributes{};
             if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &attributes) ||
                 (attributes.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY))
@@ -160,11 +146,13 @@ void TreeChecker::UseSong(int line) {
         if (!unplayed.empty())
             Report(line, "song section " + name + ": " + unplayed + " never played; the numbers stop at " + name +
                              std::to_string(count) + ".wav");
-        largestPass += largest * static_cast<std::uint64_t>(section.entriesPerPass);
+        // A pass queues the section's file once for every time the plan plays
+        // it; the budget holds what is queued and not yet released.
+        largestPass += largest * static_cast<std::uint64_t>(media::PlaysPerPass(section));
     }
-    if (largestPass >= SoundClass::SongBudget)
-        Report(line, "a pass of the song can take " + std::to_string(largestPass) +
-                         " bytes, not below the budget of 8192000: sections will be skipped");
+    if (largestPass >= media::SongBudget)
+        Report(line, "a pass of the song can take " + std::to_string(largestPass) + " bytes, not below the budget of " +
+                         std::to_string(media::SongBudget) + ": sections will be skipped");
 }
 
 void TreeChecker::UseProgram(int line, const char* keyword, const char* commandLine) {

@@ -4,6 +4,7 @@
 // as the player resolves them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -14,10 +15,9 @@
 #include <vector>
 
 #include "check/check.h"
+#include "interp/script_line.h"
 
 namespace check {
-
-class Words;
 
 struct PictureSize {
     std::int32_t width = 0;
@@ -44,14 +44,13 @@ private:
 
     // script_check.cpp: the lines of the current folder's script.
     void CheckScript(const std::string& name);
-    void CheckCommand(int line, const char* keyword, Words& words);
-    void CheckBlockLine(int line, const char* keyword, Words& words, const std::optional<PictureSize>& picture);
-    void CheckDefault(int line, Words& words);
-    void CheckMusic(int line, Words& words);
-    void CheckAction(int line, const char* word, Words& words);
+    void CheckCommand(int line, const script::ScriptLine& read);
+    void CheckBlockLine(int line, const script::ScriptLine& read, const std::optional<PictureSize>& picture);
+    void CheckMusic(int line, const script::ScriptLine& read);
+    void CheckAction(int line, const script::ScriptAction& read);
     void CheckGoto(int line, std::int32_t target);
-    void CheckHotspot(int line, const std::int32_t (&edges)[4], const std::optional<PictureSize>& picture);
-    void CheckUnknown(int line, const char* keyword, Words& words, bool inStill);
+    void CheckHotspot(int line, const std::array<std::int32_t, 4>& edges, const std::optional<PictureSize>& picture);
+    void CheckUnknown(int line, const script::ScriptLine& read, bool inStill);
 
     // tree_checker.cpp: folders, names and reports.
     void Descend(int line, const char* name);

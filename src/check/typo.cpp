@@ -4,7 +4,7 @@
 #include <cctype>
 #include <string>
 
-#include "interp/text.h"
+#include "interp/script_line.h"
 #include "platform/letter_case.h"
 
 namespace check {
@@ -23,20 +23,21 @@ enum class Shape {
 };
 
 struct Keyword {
-    const char* word;
+    script::LineKind kind;
     Shape shape;
 };
 
+using enum script::LineKind;
 // "run" is left out: a three-letter word is one slip away from too many
 // ordinary words.
 constexpr Keyword Commands[] = {
-    {"default", Shape::Default}, {"movie", Shape::OneWord}, {"music", Shape::Music},    {"restart", Shape::Alone},
-    {"exit", Shape::Alone},      {"goto", Shape::Number},   {"exec", Shape::CommandLine}, {"still", Shape::OneWord},
-    {"blank", Shape::Alone},     {"pause", Shape::Alone},
+    {Default, Shape::Default}, {Movie, Shape::OneWord}, {Music, Shape::Music},       {Restart, Shape::Alone},
+    {Exit, Shape::Alone},      {Goto, Shape::Number},   {Exec, Shape::CommandLine}, {Still, Shape::OneWord},
+    {Blank, Shape::Alone},     {Pause, Shape::Alone},
 };
 constexpr Keyword BlockWords[] = {
-    {"timeout", Shape::Timeout}, {"hotspot", Shape::Hotspot}, {"click", Shape::Alone},
-    {"cursor", Shape::OneWord},  {"endstill", Shape::Alone},
+    {Timeout, Shape::Timeout}, {Hotspot, Shape::Hotspot}, {Click, Shape::Alone},
+    {Cursor, Shape::OneWord},  {EndStill, Shape::Alone},
 };
 constexpr std::size_t ShortestSlip = 4;
 
@@ -104,8 +105,10 @@ bool OneSlipApart(std::string_view a, std::string_view b) {
 std::string KeywordMeant(std::string_view word, const std::vector<std::string>& rest, bool inStill) {
     if (word.size() < ShortestSlip) return {};
     const auto check = [&](const auto& keywords) -> std::string {
-        for (const Keyword& keyword : keywords)
-            if (OneSlipApart(word, keyword.word) && Fits(keyword.shape, rest)) return keyword.word;
+        for (const Keyword& keyword : keywords) {
+            const char* spelling = script::Spelling(keyword.kind);
+            if (OneSlipApart(word, spelling) && Fits(keyword.shape, rest)) return spelling;
+        }
         return {};
     };
     return inStill ? check(BlockWords) : check(Commands);

@@ -61,32 +61,4 @@ std::uint64_t CopyChunkPadding(platform::ByteReader& file, std::uint64_t positio
     return padded ? 2 : 0;
 }
 
-std::string WalkFrames(platform::ByteReader& file, const Header& header) {
-    if (FrameStride(header.width) * header.height > MaxFrameBytes)
-        return "Could not allocate enough memory to run this flic.";
-    if (!file.Seek(header.firstFrame)) return "Couldn't find first flic frame!";
-    for (std::uint32_t number = 1; number <= header.frames; ++number) {
-        const std::uint64_t frameStart = file.Position();
-        std::uint8_t frameHeader[FrameHeaderSize];
-        if (!file.Read(frameHeader, sizeof frameHeader)) return "Couldn't read frame header";
-        const std::uint16_t type = WordAt(frameHeader + 4);
-        if (type != FrameType) return Format("Frame %d type 0x%X was invalid!", static_cast<int>(number), unsigned{type});
-        const std::uint64_t frameEnd = frameStart + DwordAt(frameHeader);
-        const std::uint16_t chunks = WordAt(frameHeader + 6);
-        for (std::uint32_t chunk = 0; chunk < chunks; ++chunk) {
-            const std::uint64_t start = file.Position();
-            std::uint8_t chunkHeader[ChunkHeaderSize];
-            if (!file.Read(chunkHeader, sizeof chunkHeader)) return "Couldn't read frame chunk";
-            const std::uint16_t chunkType = WordAt(chunkHeader + 4);
-            const std::uint32_t size = DwordAt(chunkHeader);
-            if (!IsChunkType(chunkType)) return Format("Unknown chunk type %d!!", static_cast<int>(chunkType));
-            std::uint64_t position = start;
-            if (chunkType == FliCopy) position += CopyChunkPadding(file, start, size, frameEnd, chunk + 1 == chunks);
-            if (position + size < start + ChunkHeaderSize || !file.Seek(position + size))
-                return "Couldn't get to next chunk";
-        }
-    }
-    return {};
-}
-
 }  // namespace flic

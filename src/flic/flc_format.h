@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The FLC file as the movie player reads it, apart from any window: the file
-// header, the frame and chunk headers, and the walk over them. Messages are
-// the player's own, so that the player can show them and the checker can
-// report them.
+// header and the frame and chunk headers. Messages are the player's own, so
+// that the player can show them and the checker can report them.
 #pragma once
 
 #include <cstdint>
@@ -54,11 +53,5 @@ inline std::uint64_t FrameStride(std::uint32_t width) { return (std::uint64_t{wi
 // followed by a frame header. Leaves the reader where it was.
 std::uint64_t CopyChunkPadding(platform::ByteReader& file, std::uint64_t position, std::uint32_t size,
                                std::uint64_t frameEnd, bool lastOfFrame);
-
-// Walks what the player's frame loop reads of every frame the header counts:
-// frame headers and chunk headers, passing over the chunk data without
-// decoding them. Empty when the walk reaches the last frame, otherwise the
-// player's message for the first thing it would refuse.
-std::string WalkFrames(platform::ByteReader& file, const Header& header);
 
 }  // namespace flic

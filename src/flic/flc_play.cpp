@@ -10,6 +10,7 @@
 #include "flic/flc_format.h"
 #include "flic/flc_window.h"
 #include "platform/dib.h"
+#include "platform/media_names.h"
 #include "platform/trace.h"
 
 namespace {
@@ -43,7 +44,7 @@ void DFLCWindow::Play() {
     std::strcpy(opened.data(), fileName.data());
     auto reader = platform::ByteReader::Open(opened.data());
     if (!reader) {
-        std::strcat(opened.data(), ".flc");
+        std::strncat(opened.data(), media::MovieExtension.data(), media::MovieExtension.size());
         reader = platform::ByteReader::Open(opened.data());
     }
     if (!reader) {
@@ -63,29 +64,26 @@ void DFLCWindow::PlayFrom(std::unique_ptr<platform::ByteReader> source, const ch
 }
 
 bool DFLCWindow::PlayOpened(const char* openedName) {
-    const std::string baseName(openedName, strnlen(openedName, win::_MAX_PATH));
-    const std::string base = baseName.substr(0, baseName.find('.'));
-
-    char directory[win::_MAX_PATH];
-    char found[win::_MAX_PATH];
-    if (win::GetCurrentDirectoryA(sizeof directory, directory) != 0 &&
-        win::SearchPathA(directory, base.c_str(), ".wav", sizeof found, found, nullptr) != 0) {
-        soundAttached = host.AttachMovieSound((base + ".wav").c_str());
-    }
+    const std::string_view name(openedName, strnlen(openedName, win::_MAX_PATH));
+    const std::string base = media::BaseName(name);
+    if (const auto sound = media::CompanionSound(name)) soundAttached = host.AttachMovieSound(sound->c_str());
 
     std::uint16_t frames = 0;
-    std::uint32_t firstFrameAt = 0;
-    if (!ReadHeader(base.c_str(), frames, firstFrameAt) || !CreateFrameBuffer()) return false;
-    if (!file->Seek(firstFrameAt)) {
-        Fatal("Couldn't find first flic frame!");
-        return false;
-    }
+    if (!OpenFrames(base.c_str(), frames)) return false;
     last = 0;
     showNow = true;
     for (std::uint32_t number = 1; number <= frames; ++number) {
         if (!DecodeFrame(number) || !PaceAndShow(number)) return false;
     }
     return true;
+}
+
+bool DFLCWindow::OpenFrames(const char* baseName, std::uint16_t& frames) {
+    std::uint32_t firstFrameAt = 0;
+    if (!ReadHeader(baseName, frames, firstFrameAt) || !CreateFrameBuffer()) return false;
+    if (file->Seek(firstFrameAt)) return true;
+    Fatal("Couldn't find first flic frame!");
+    return false;
 }
 
 bool DFLCWindow::ReadHeader(const char* baseName, std::uint16_t& frames, std::uint32_t& firstFrameAt) {

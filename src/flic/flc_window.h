@@ -74,6 +74,10 @@ public:
     void Play();
     // Plays a movie that is already open, under the name it was opened as.
     void PlayFrom(std::unique_ptr<platform::ByteReader> source, const char* openedName);
+    // Decodes every frame of an open movie into the frame buffer, showing
+    // none and without sound or pace: what a play would refuse is reported
+    // to the host as the play reports it.
+    void DecodeFrom(std::unique_ptr<platform::ByteReader> source, const char* openedName);
 
     std::uint8_t ready = 0;
 
@@ -85,6 +89,8 @@ private:
 
     // The steps of a play; each error has been reported when they return false.
     bool PlayOpened(const char* openedName);
+    // Reads the header, makes the frame buffer and goes to the first frame.
+    bool OpenFrames(const char* baseName, std::uint16_t& frames);
     bool ReadHeader(const char* baseName, std::uint16_t& frames, std::uint32_t& firstFrameAt);
     bool CreateFrameBuffer();
     bool DecodeFrame(std::uint32_t number);

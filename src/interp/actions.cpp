@@ -4,7 +4,6 @@
 #include <string>
 
 #include "interp/interp_win.h"
-#include "interp/text.h"
 #include "platform/trace.h"
 
 namespace {
@@ -19,38 +18,15 @@ std::string WayBack() {
 
 }  // namespace
 
-bool DInterpWin::ParseAction(const char* word, Action& action) {
-    static constexpr struct {
-        const char* word;
-        ActionKind kind;
-    } words[] = {{"-exit", ActionKind::Exit}, {"-next", ActionKind::Next}, {"-goto", ActionKind::Goto}, {"-dir", ActionKind::Dir}};
-
-    ActionKind kind = ActionKind::None;
-    for (const auto& entry : words) {
-        if (EqualsIgnoringCase(word, entry.word)) {
-            kind = entry.kind;
-            break;
-        }
-    }
-    if (kind == ActionKind::None) {
-        host_.FatalError("Unknown action", nullptr);
+void DInterpWin::TakeAction(const script::ScriptAction& read, Action& action) {
+    if (read.error) {
+        host_.FatalError(read.error, nullptr);
         action.kind = ActionKind::Exit;
-        return false;
+        return;
     }
-    action.kind = kind;
-    if (kind == ActionKind::Goto || kind == ActionKind::Dir) {
-        const char* argument = NextToken();
-        if (!argument) {
-            host_.FatalError("ACTION argument missing", nullptr);
-            action.kind = ActionKind::Exit;
-            return false;
-        }
-        if (kind == ActionKind::Goto)
-            action.line = ParseInt(argument);
-        else
-            action.dir = argument;
-    }
-    return true;
+    action.kind = read.action.kind;
+    if (action.kind == ActionKind::Goto) action.line = read.action.line;
+    if (action.kind == ActionKind::Dir) action.dir = read.action.dir;
 }
 
 void DInterpWin::PerformAction(const Action& requested) {

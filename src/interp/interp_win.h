@@ -16,7 +16,7 @@
 #include "interp/interp_host.h"
 #include "interp/level_folders.h"
 #include "interp/movie_host.h"
-#include "interp/text.h"
+#include "interp/script_line.h"
 #include "platform/framework.h"
 
 class DSlideWin;
@@ -28,7 +28,7 @@ inline constexpr win::UINT WM_INTERP_EXIT = win::WM_USER + 350;  // 1374
 
 inline constexpr win::UINT_PTR StillTimerId = 100;
 inline constexpr int CurDirSize = 260;
-inline constexpr int LineBufSize = 256;
+inline constexpr int LineBufSize = script::LineBufSize;
 
 // The current media object: nothing, the still that is showing, or the last movie.
 using MediaSlot = std::variant<std::monostate, std::unique_ptr<DSlideWin>, std::unique_ptr<DFLCWindow>>;
@@ -46,7 +46,8 @@ public:
     void ReleaseMedia();
 
     // ---- actions and directory levels
-    bool ParseAction(const char* word, Action& action);
+    // Sets `action` to the one read; a malformed one is reported and taken as "-exit".
+    void TakeAction(const script::ScriptAction& read, Action& action);
     void PerformAction(const Action& action);
     void ExitLevel();
     void ReturnToParent();
@@ -69,36 +70,31 @@ protected:
     bool Dispatch(win::UINT msg, win::WPARAM wParam, win::LPARAM lParam, win::LRESULT& result) override;
 
 private:
-    // Script commands; they take their words from LineBuf.
-    void DoDefault();
+    // Script commands, from the line as the grammar read it.
+    void DoDefault(const script::ScriptLine& line);
     void DoBlank();
     void DoPause();
-    void DoStill();
+    void DoStill(const script::ScriptLine& line);
     void TraceStillWait(std::int32_t firstLine, bool timed) const;
     // False when the line loop must end (a fatal error).
-    bool DoMovie();
-    void DoMusic();
+    bool DoMovie(const script::ScriptLine& line);
+    void DoMusic(const script::ScriptLine& line);
     // Another program: RUN waits for its end, EXEC hands over and quits.
-    void DoRun();
-    void DoExec();
+    void DoRun(const script::ScriptLine& line);
+    void DoExec(const script::ScriptLine& line);
 
     // The line reader shared by the line loop, GotoLine and the still block:
     // zero-fills LineBuf, reads one line of at most 255 characters, counts it.
     void ReadLine();
-    // strtok over LineBuf: the first call after ReadLine gives the keyword.
-    char* FirstToken();
-    char* NextToken(const char* delimiters = TokenDelimiters);
     bool AtEndOfFile() const;  // also true when no script is open or it cannot be read
     // Passes over the lines up to the "restart" mark (or rewinds when there is
-    // none) and gives the keyword of the line to carry out next.
-    char* SkipToRestart(char* keyword);
+    // none) and gives the line to carry out next.
+    script::ScriptLine SkipToRestart(script::ScriptLine line);
     void RewindSequence();
     void CloseSequence();
     bool OpenSequenceFile();
     void ShowNotice(const char* text, const char* caption, win::UINT style);
     void DeleteHotSpots();
-
-    static constexpr const char* TokenDelimiters = ScriptDelimiters;
 
     // Fields in the order of the design.
     std::uint8_t paused_ = 0;
@@ -117,5 +113,4 @@ private:
     InterpHost& host_;
     WindowMovieHost movieHost_{host_};
     LevelFolders levelFolders_;
-    char* tokenNext_ = nullptr;  // where the tokenizer goes on in LineBuf
 };

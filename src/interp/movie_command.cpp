@@ -17,15 +17,14 @@ bool WindowMovieHost::AttachMovieSound(const char* path) { return host_.AttachMo
 void WindowMovieHost::StartMovieSound() { host_.StartMovieSound(); }
 void WindowMovieHost::DropUnstartedMovieSound() { host_.DropUnstartedMovieSound(); }
 
-bool DInterpWin::DoMovie() {
-    const char* fileName = NextToken();
-    if (!fileName) {
-        host_.FatalError("MOVIE file name missing.", nullptr);
+bool DInterpWin::DoMovie(const script::ScriptLine& line) {
+    if (line.error) {
+        host_.FatalError(line.error, nullptr);
         return false;
     }
     ReleaseMedia();
     state_ = InterpState::Movie;
-    auto created = std::make_unique<DFLCWindow>(Handle(), fileName, movieHost_);
+    auto created = std::make_unique<DFLCWindow>(Handle(), line.name.c_str(), movieHost_);
     DFLCWindow& movie = *created;
     media_ = std::move(created);
     if (movie.ready) movie.Play();

@@ -3,53 +3,23 @@
 #include <cstdint>
 
 #include "interp/interp_win.h"
-#include "interp/text.h"
 #include "sound/sound_class.h"
 
-namespace {
+static_assert(static_cast<std::int32_t>(script::MusicMode::Wait) == SoundClass::ModeWait &&
+              static_cast<std::int32_t>(script::MusicMode::Fade) == SoundClass::ModeFade &&
+              static_cast<std::int32_t>(script::MusicMode::Mix) == SoundClass::ModeMix);
 
-// The characters after the option's first letter are taken as digits
-// without a test, as scripts have always relied on; the sum wraps.
-std::uint32_t AccumulateDigits(const char* digits, std::uint32_t value) {
-    for (; *digits; ++digits) value = value * 10 + static_cast<std::uint32_t>(*digits - '0');
-    return value;
-}
-
-}  // namespace
-
-void DInterpWin::DoMusic() {
-    const char* name = NextToken();
-    if (!name) {
-        host_.FatalError("MUSIC command malformed.", nullptr);
+void DInterpWin::DoMusic(const script::ScriptLine& line) {
+    if (line.error) {
+        host_.FatalError(line.error, nullptr);
         return;
     }
-    std::int32_t playOnce = 1;
-    std::int32_t mode = SoundClass::ModeFade;
-    std::uint32_t loopCount = 0;
-    std::uint32_t cdTrack = 0;
-    bool songRequest = false;
-    for (const char* word = NextToken(); word; word = NextToken()) {
-        if (EqualsIgnoringCase(word, "loop")) {
-            playOnce = 0;
-            loopCount = 0;
-        } else if (EqualsIgnoringCase(word, "wait")) {
-            mode = SoundClass::ModeWait;
-        } else if (EqualsIgnoringCase(word, "fade")) {
-            mode = SoundClass::ModeFade;
-        } else if (EqualsIgnoringCase(word, "mix")) {
-            mode = SoundClass::ModeMix;
-        } else if (word[0] == 'l') {
-            loopCount = AccumulateDigits(word + 1, loopCount);
-        } else if (word[0] == 't' && EqualsIgnoringCase(name, "cdaudio")) {
-            cdTrack = AccumulateDigits(word + 1, cdTrack);
-        } else if (EqualsIgnoringCase(name, "autodigitalaudio")) {
-            songRequest = true;
-        }
-    }
-    if (songRequest) {
+    const script::MusicRequest& music = line.music;
+    if (music.songRequest) {
         host_.QueueSongPass();
         return;
     }
-    host_.StartMusic(name, playOnce, mode, static_cast<std::int32_t>(loopCount), cdTrack,
-                     cdTrack ? EntryKind::CdTrack : EntryKind::MusicFile);
+    host_.StartMusic(line.name.c_str(), music.playOnce, static_cast<std::int32_t>(music.mode),
+                     static_cast<std::int32_t>(music.loopCount), music.cdTrack,
+                     music.cdTrack ? EntryKind::CdTrack : EntryKind::MusicFile);
 }

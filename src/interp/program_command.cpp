@@ -35,16 +35,15 @@ void Release(const win::PROCESS_INFORMATION& started) {
 
 }  // namespace
 
-void DInterpWin::DoRun() {
-    // The rest of the line as written, its leading spaces, commas and tabs kept.
-    char* commandLine = NextToken("\n");
-    if (!commandLine) {
-        ShowNotice("RUN command malformed.", "Hey!", win::MB_ICONEXCLAMATION);
+void DInterpWin::DoRun(const script::ScriptLine& line) {
+    if (line.error) {
+        ShowNotice(line.error, "Hey!", win::MB_ICONEXCLAMATION);
         return;
     }
+    std::string commandLine = line.name;
     win::PROCESS_INFORMATION started{};
-    if (!StartProgram(commandLine, started)) {
-        ReportStartFailure(commandLine, host_);
+    if (!StartProgram(commandLine.data(), started)) {
+        ReportStartFailure(commandLine.c_str(), host_);
         return;
     }
     // No message is handled until the program has ended: input given meanwhile
@@ -53,16 +52,16 @@ void DInterpWin::DoRun() {
     Release(started);
 }
 
-void DInterpWin::DoExec() {
-    char* commandLine = NextToken("\n");
-    if (!commandLine) {
+void DInterpWin::DoExec(const script::ScriptLine& line) {
+    if (line.name.empty()) {
         win::PostQuitMessage(0);
         return;
     }
+    std::string commandLine = line.name;
     win::sndPlaySoundA(nullptr, win::SND_ASYNC);
     win::PROCESS_INFORMATION started{};
-    if (!StartProgram(commandLine, started)) {
-        ReportStartFailure(commandLine, host_);
+    if (!StartProgram(commandLine.data(), started)) {
+        ReportStartFailure(commandLine.c_str(), host_);
         return;
     }
     Release(started);

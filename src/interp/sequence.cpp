@@ -3,13 +3,15 @@
 // script and the small commands it carries out itself.
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "flic/flc_window.h"
 #include "interp/interp_win.h"
 #include "interp/pump.h"
-#include "interp/text.h"
 #include "platform/trace.h"
 #include "still/slide_win.h"
+
+using script::LineKind;
 
 // ---------------------------------------------------------------- the script file
 
@@ -36,15 +38,7 @@ void DInterpWin::ReadLine() {
     std::memset(buffer, 0, LineBufSize);
     if (sequence_ && !std::fgets(buffer, LineBufSize, sequence_)) std::memset(buffer, 0, LineBufSize);
     ++lineNo_;
-    tokenNext_ = buffer;
 }
-
-char* DInterpWin::FirstToken() {
-    tokenNext_ = lineBuf_.get();
-    return NextToken();
-}
-
-char* DInterpWin::NextToken(const char* delimiters) { return CutToken(&tokenNext_, delimiters); }
 
 // ---------------------------------------------------------------- start and the line loop
 
@@ -85,8 +79,8 @@ void DInterpWin::RunSequence(bool restart) {
             return;
         }
         ReadLine();
-        char* keyword = FirstToken();
-        if (!keyword) {
+        script::ScriptLine line = script::ReadCommand(lineBuf_.get());
+        if (line.kind == LineKind::Empty) {
             if (AtEndOfFile()) {
                 ExitLevel();
                 return;
@@ -94,67 +88,66 @@ void DInterpWin::RunSequence(bool restart) {
             continue;
         }
         if (restart) {
-            keyword = SkipToRestart(keyword);
+            line = SkipToRestart(std::move(line));
             restart = false;
         }
 
-        if (EqualsIgnoringCase(keyword, "default")) {
-            DoDefault();
-        } else if (EqualsIgnoringCase(keyword, "music")) {
-            DoMusic();
-        } else if (EqualsIgnoringCase(keyword, "restart")) {
+        if (line.kind == LineKind::Default) {
+            DoDefault(line);
+        } else if (line.kind == LineKind::Music) {
+            DoMusic(line);
+        } else if (line.kind == LineKind::Restart) {
             // Only a mark for the skip above.
-        } else if (EqualsIgnoringCase(keyword, "exit")) {
+        } else if (line.kind == LineKind::Exit) {
             ExitLevel();
             return;
-        } else if (EqualsIgnoringCase(keyword, "goto")) {
-            const char* number = NextToken();
-            if (!number) {
-                host_.FatalError("GOTO line number missing.", nullptr);
+        } else if (line.kind == LineKind::Goto) {
+            if (line.error) {
+                host_.FatalError(line.error, nullptr);
                 return;
             }
-            GotoLine(ParseInt(number));
-        } else if (EqualsIgnoringCase(keyword, "run")) {
+            GotoLine(line.number);
+        } else if (line.kind == LineKind::Run) {
             // The audio device is the other program's while it runs; music is not resumed.
             host_.ReleaseSoundForRun();
-            DoRun();
+            DoRun(line);
             host_.ResumeSoundAfterRun();
-        } else if (EqualsIgnoringCase(keyword, "exec")) {
+        } else if (line.kind == LineKind::Exec) {
             host_.ReleaseSoundForExec();
-            DoExec();
-        } else if (EqualsIgnoringCase(keyword, "still")) {
+            DoExec(line);
+        } else if (line.kind == LineKind::Still) {
             host_.Serve();
-            DoStill();
+            DoStill(line);
             host_.Serve();
             return;
-        } else if (EqualsIgnoringCase(keyword, "movie")) {
-            if (!DoMovie()) return;
-        } else if (EqualsIgnoringCase(keyword, "blank")) {
+        } else if (line.kind == LineKind::Movie) {
+            if (!DoMovie(line)) return;
+        } else if (line.kind == LineKind::Blank) {
             DoBlank();
-        } else if (EqualsIgnoringCase(keyword, "pause")) {
+        } else if (line.kind == LineKind::Pause) {
             DoPause();
         }
     }
 }
 
-char* DInterpWin::SkipToRestart(char* keyword) {
+script::ScriptLine DInterpWin::SkipToRestart(script::ScriptLine line) {
     while (!AtEndOfFile()) {
-        if (EqualsIgnoringCase(keyword, "restart")) break;
+        if (line.kind == LineKind::Restart) break;
         ReadLine();
-        keyword = FirstToken();
+        line = script::ReadCommand(lineBuf_.get());
         // A returning script gets back the defaults set above its resume point.
-        if (EqualsIgnoringCase(keyword, "default")) DoDefault();
+        if (line.kind == LineKind::Default) DoDefault(line);
     }
-    if (!EqualsIgnoringCase(keyword, "restart")) RewindSequence();
+    if (line.kind != LineKind::Restart) RewindSequence();
     ReadLine();
-    return FirstToken();
+    return script::ReadCommand(lineBuf_.get());
 }
 
 void DInterpWin::GotoLine(std::int32_t line) {
     const std::int64_t target = std::int64_t{line} - 1;
     if (target < lineNo_) RewindSequence();
     while (!AtEndOfFile() && lineNo_ < target) ReadLine();
-    if (lineNo_ != target) host_.FatalError("Goto found too few lines in SEQUENCE.", nullptr);
+    if (lineNo_ != target) host_.FatalError(script::GotoTooFarText, nullptr);
 }
 
 void DInterpWin::ReleaseMedia() {
@@ -165,24 +158,13 @@ void DInterpWin::ReleaseMedia() {
 
 // ---------------------------------------------------------------- small commands
 
-void DInterpWin::DoDefault() {
-    const char* word = NextToken();
-    if (!EqualsIgnoringCase(word, "timeout")) {
-        ShowNotice("TIMEOUT missing.", "Hey!", win::MB_ICONEXCLAMATION);
+void DInterpWin::DoDefault(const script::ScriptLine& line) {
+    if (line.hasNumber) defaultTimeout_.period = line.number;
+    if (line.error) {
+        ShowNotice(line.error, "Hey!", win::MB_ICONEXCLAMATION);
         return;
     }
-    const char* seconds = NextToken();
-    if (!seconds) {
-        ShowNotice("DEFAULT command malformed.", "Hey!", win::MB_ICONEXCLAMATION);
-        return;
-    }
-    defaultTimeout_.period = ParseInt(seconds);
-    const char* action = NextToken();
-    if (!action) {
-        ShowNotice("DEFAULT command malformed.", "Hey!", win::MB_ICONEXCLAMATION);
-        return;
-    }
-    ParseAction(action, defaultTimeout_.action);
+    TakeAction(line.action, defaultTimeout_.action);
 }
 
 void DInterpWin::DoBlank() {

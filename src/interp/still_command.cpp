@@ -9,7 +9,6 @@
 
 #include "flic/flc_window.h"
 #include "interp/interp_win.h"
-#include "interp/text.h"
 #include "platform/trace.h"
 #include "still/slide_win.h"
 
@@ -60,16 +59,15 @@ void DInterpWin::TraceStillWait(std::int32_t firstLine, bool timed) const {
     platform::WriteTrace(fields);
 }
 
-void DInterpWin::DoStill() {
+void DInterpWin::DoStill(const script::ScriptLine& line) {
     const std::int32_t firstLine = lineNo_;
-    const char* fileName = NextToken();
-    if (fileName == nullptr) {
-        host_.FatalError("STILL file name missing.", nullptr);
+    if (line.error) {
+        host_.FatalError(line.error, nullptr);
         return;
     }
     ReleaseMedia();
     state_ = InterpState::Still;
-    auto created = std::make_unique<DSlideWin>(Handle(), fileName, host_);
+    auto created = std::make_unique<DSlideWin>(Handle(), line.name.c_str(), host_);
     const DSlideWin& slide = *created;
     media_ = std::move(created);
 
@@ -103,44 +101,37 @@ void DInterpWin::DoStill() {
         host_.Serve();
         ReadLine();
         host_.Serve();
-        const char* keyword = FirstToken();
-        if (EqualsIgnoringCase(keyword, "timeout")) {
-            const char* seconds = NextToken();
-            const char* action = seconds ? NextToken() : nullptr;
-            if (action == nullptr) {
-                ShowNotice("TIMEOUT command malformed.", NoticeCaption, NoticeStyle);
+        const script::ScriptLine blockLine = script::ReadBlockLine(lineBuf_.get());
+        if (blockLine.kind == script::LineKind::Timeout) {
+            if (blockLine.error) {
+                ShowNotice(blockLine.error, NoticeCaption, NoticeStyle);
             } else {
-                const std::int32_t period = SecondsToMs(ParseInt(seconds));
-                ParseAction(action, timeoutAction_);
+                const std::int32_t period = SecondsToMs(blockLine.number);
+                TakeAction(blockLine.action, timeoutAction_);
                 win::SetTimer(Handle(), StillTimerId, static_cast<win::UINT>(period), nullptr);
                 stillTimeout_.period = period;
                 timed = true;
             }
-        } else if (EqualsIgnoringCase(keyword, "hotspot")) {
+        } else if (blockLine.kind == script::LineKind::Hotspot) {
             std::unique_ptr<HotSpot> spot(new (std::nothrow) HotSpot);
             if (!spot) {
                 ShowNotice("Out of memory for HOTSPOTs.", NoticeCaption, NoticeStyle);
+            } else if (blockLine.error) {
+                ShowNotice(blockLine.error, NoticeCaption, NoticeStyle);
             } else {
-                const char* edges[4];
-                for (const char*& edge : edges) edge = NextToken();
-                const char* action = edges[3] ? NextToken() : nullptr;
-                if (action == nullptr) {
-                    ShowNotice("HOTSPOT command malformed.", NoticeCaption, NoticeStyle);
-                } else {
-                    spot->left = WrappingAdd(ParseInt(edges[0]), dx);
-                    spot->top = WrappingAdd(ParseInt(edges[1]), dy);
-                    spot->right = WrappingAdd(ParseInt(edges[2]), dx);
-                    spot->bottom = WrappingAdd(ParseInt(edges[3]), dy);
-                    ParseAction(action, spot->action);
-                    spot->next = hotSpots_;
-                    hotSpots_ = spot.release();
-                }
+                spot->left = WrappingAdd(blockLine.edges[0], dx);
+                spot->top = WrappingAdd(blockLine.edges[1], dy);
+                spot->right = WrappingAdd(blockLine.edges[2], dx);
+                spot->bottom = WrappingAdd(blockLine.edges[3], dy);
+                TakeAction(blockLine.action, spot->action);
+                spot->next = hotSpots_;
+                hotSpots_ = spot.release();
             }
-        } else if (EqualsIgnoringCase(keyword, "cursor")) {
-            if (NextToken() == nullptr) ShowNotice("CURSOR filename missing.", NoticeCaption, NoticeStyle);
+        } else if (blockLine.kind == script::LineKind::Cursor && blockLine.error) {
+            ShowNotice(blockLine.error, NoticeCaption, NoticeStyle);
         }
         // "click" and any other line change nothing.
-        if (AtEndOfFile() || EqualsIgnoringCase(keyword, "endstill")) break;
+        if (AtEndOfFile() || blockLine.kind == script::LineKind::EndStill) break;
     }
     TraceStillWait(firstLine, timed);
 }

@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "audiolib/aud32.h"
+#include "platform/media_names.h"
 #include "platform/win.h"
 #include "sound/aud_entry_table.h"
 #include "sound/file_image.h"
@@ -25,8 +26,6 @@ public:
     // A song pass begins only while fewer than seven wait, and its eight
     // sections must all find a place.
     static constexpr std::uint32_t QueueSlots = 14;
-    static constexpr std::uint32_t SongBudget = 8192000;  // bytes of song sections held
-    static constexpr std::int32_t MaxSectionFiles = 98;  // of each section, numbered from 1
     static constexpr std::uint32_t MusicVoices = 14;
     static constexpr std::int32_t ModeWait = 2, ModeFade = 3, ModeMix = 4;  // StartMusic's mode
 
@@ -143,7 +142,7 @@ private:
     EntryList<PlayingSlots> playing;
     EntryList<QueueSlots> queued;
     std::int32_t enabled = 0;
-    std::array<std::int32_t, 9> songPlan{0, 1, 2, 3, 1, 2, 2, 4, 5};
+    std::array<std::int32_t, 9> songPlan = media::SongPlan;
     SongRandom songRandom;
     AudEntryTable aud;
 

@@ -38,8 +38,7 @@ bool SoundClass::StartMusic(const char* name, std::int32_t playOnce, std::int32_
         }
         // An unusable track looks for a file named exactly as written.
     } else {
-        // Whatever extension the name has, the .wav of the same base name plays.
-        path = path.substr(0, path.find('.')) + ".wav";
+        path = media::MusicFile(path);
     }
     return StartMusicFile(path.c_str(), playOnce, mode, loopCount, kind);
 }

@@ -8,26 +8,26 @@
 
 namespace {
 
-enum SongCode : std::int32_t { Intro, Verse, Chorus, Bridge, Outro, EndOfPass };
+using media::Bridge;
+using media::Chorus;
+using media::EndOfPass;
+using media::Intro;
+using media::Outro;
+using media::SectionPath;
+using media::SongBudget;
+using media::Verse;
 
 struct Section {
-    const char* files;     // folder and file name before the number
     bool playsTwice;
     bool chosenOncePerPass;
 };
 
+// By section, in the order of the section codes.
 constexpr Section Sections[] = {
-    {"intro\\intro", false, false},  {"verse\\verse", true, true},  {"chorus\\chorus", true, true},
-    {"bridge\\bridge", true, false}, {"outro\\outro", false, false},
+    {false, false}, {true, true}, {true, true}, {true, false}, {false, false},
 };
 
 constexpr std::uint32_t PassQueueLimit = 7;  // a pass begins only while fewer wait
-
-// Relative to the current folder, so that a folder whose name holds a "."
-// or runs long cannot spoil the name the music request cuts at its first ".".
-std::string SectionPath(std::int32_t code, std::int32_t number) {
-    return Sections[code].files + std::to_string(number) + ".wav";
-}
 
 }  // namespace
 
@@ -47,7 +47,7 @@ void SoundClass::CountSongSections() {
     for (std::int32_t code = Intro; code < EndOfPass; ++code) {
         std::int32_t& count = SongSectionCount(code);
         count = 0;
-        while (count < MaxSectionFiles && FileExists(SectionPath(code, count + 1).c_str())) ++count;
+        while (count < media::MaxSectionFiles && FileExists(SectionPath(code, count + 1).c_str())) ++count;
     }
 }
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "check/typo.h"
-#include "check/words.h"
+#include "interp/script_line.h"
 #include "check_fixture.h"
 
 namespace {
@@ -214,7 +214,7 @@ constexpr SlipCase SlipCases[] = {
 
 TEST(KeywordSlips, AreToldFromComments) {
     for (const SlipCase& c : SlipCases) {
-        check::Words words(c.line);
+        script::Words words(c.line);
         const std::string first = words.Next();
         std::vector<std::string> rest;
         for (const char* word = words.Next(); word; word = words.Next()) rest.emplace_back(word);
