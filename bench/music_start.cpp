@@ -73,7 +73,7 @@ void MusicStart(benchmark::State& state) {
     }
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const bool started = sound.StartMusic(file.name, 1, SoundClass::ModeMix, 0, 0, EntryKind::MusicFile);
+        const bool started = sound.StartMusic(file.name, 1, MusicMode::Mix, 0, 0, EntryKind::MusicFile);
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         if (!started || sound.PlayingCount() != 1) {
             state.SkipWithError("the music did not start");

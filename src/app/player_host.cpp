@@ -39,7 +39,7 @@ void PlayerHost::ReleaseSoundForExec() {
     SoundManager->ShutdownLibrary();
 }
 
-void PlayerHost::StartMusic(const char* name, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
+void PlayerHost::StartMusic(const char* name, std::int32_t playOnce, MusicMode mode, std::int32_t loopCount,
                             std::uint32_t cdTrack, EntryKind kind) {
     SoundManager->StartMusic(name, playOnce, mode, loopCount, cdTrack, kind);
 }

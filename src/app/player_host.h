@@ -17,7 +17,7 @@ public:
     void ReleaseSoundForRun() override;
     void ResumeSoundAfterRun() override;
     void ReleaseSoundForExec() override;
-    void StartMusic(const char* name, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
+    void StartMusic(const char* name, std::int32_t playOnce, MusicMode mode, std::int32_t loopCount,
                     std::uint32_t cdTrack, EntryKind kind) override;
     void QueueSongPass() override;
     bool AttachMovieSound(const char* path) override;

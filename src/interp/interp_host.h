@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "sound/music_mode.h"
 #include "sound/play_entry.h"
 #include "still/slide_win.h"
 
@@ -30,7 +31,7 @@ public:
     // EXEC hands over for good: the music stops and the library lets go.
     virtual void ReleaseSoundForExec() = 0;
     // As SoundClass::StartMusic.
-    virtual void StartMusic(const char* name, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
+    virtual void StartMusic(const char* name, std::int32_t playOnce, MusicMode mode, std::int32_t loopCount,
                             std::uint32_t cdTrack, EntryKind kind) = 0;
     // One pass of the sectioned song found below the current folder.
     virtual void QueueSongPass() = 0;

@@ -5,10 +5,6 @@
 #include "interp/interp_win.h"
 #include "sound/sound_class.h"
 
-static_assert(static_cast<std::int32_t>(script::MusicMode::Wait) == SoundClass::ModeWait &&
-              static_cast<std::int32_t>(script::MusicMode::Fade) == SoundClass::ModeFade &&
-              static_cast<std::int32_t>(script::MusicMode::Mix) == SoundClass::ModeMix);
-
 void DInterpWin::DoMusic(const script::ScriptLine& line) {
     if (line.error) {
         host_.FatalError(line.error, nullptr);
@@ -19,7 +15,7 @@ void DInterpWin::DoMusic(const script::ScriptLine& line) {
         host_.QueueSongPass();
         return;
     }
-    host_.StartMusic(line.name.c_str(), music.playOnce, static_cast<std::int32_t>(music.mode),
+    host_.StartMusic(line.name.c_str(), music.playOnce, music.mode,
                      static_cast<std::int32_t>(music.loopCount), music.cdTrack,
                      music.cdTrack ? EntryKind::CdTrack : EntryKind::MusicFile);
 }

@@ -13,6 +13,7 @@
 
 #include "interp/action.h"
 #include "interp/text.h"
+#include "sound/music_mode.h"
 
 namespace script {
 
@@ -55,8 +56,6 @@ struct ScriptAction {
     std::string word;           // as written
     const char* error = nullptr;  // the player's message for a malformed one
 };
-
-enum class MusicMode : std::int32_t { Wait = 2, Fade = 3, Mix = 4 };
 
 // How the MUSIC line took one of its option words.
 enum class MusicOptionKind { Keyword, LoopCount, Track, SongRequest, Ignored };

@@ -15,6 +15,8 @@ enum class QueueState : std::int32_t { StartedAtOnce = 0, Waiting = 1, StartedFr
 enum class LoopMode : std::int32_t { PlayOnce = 0, EndlessRequested = 1, EndlessUnderWay = 2 };
 enum class EndMark : std::int32_t { Open = 0, Finished = 2 };
 enum class EntryKind : std::int32_t { MovieSound = 0, MusicFile = 1, SongSection = 2, CdTrack = 3 };
+// Once a sectioned song is asked for, its passes follow one another.
+enum class SongMode : std::int32_t { Off = 0, Playing = 1 };
 
 struct PlayEntry {
     FileImage image;  // the whole sound file; none for CD entries

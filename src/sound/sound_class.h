@@ -17,6 +17,7 @@
 #include "platform/win.h"
 #include "sound/aud_entry_table.h"
 #include "sound/file_image.h"
+#include "sound/music_mode.h"
 #include "sound/play_entry.h"
 #include "sound/song_random.h"
 
@@ -27,7 +28,6 @@ public:
     // sections must all find a place.
     static constexpr std::uint32_t QueueSlots = 14;
     static constexpr std::uint32_t MusicVoices = 14;
-    static constexpr std::int32_t ModeWait = 2, ModeFade = 3, ModeMix = 4;  // StartMusic's mode
 
     // Loads and binds "AUD32.DLL"; a library that cannot be used is reported
     // with a box and a quit request, and the manager stays disabled for good.
@@ -47,14 +47,14 @@ public:
     // or music or a song's next pass waits while nothing plays.
     bool ServiceDue();
     // Whether anything plays or waits that Service will move forward.
-    bool ServiceRunning() const { return playingCount != 0 || queuedCount != 0 || songMode == 1; }
+    bool ServiceRunning() const { return playingCount != 0 || queuedCount != 0 || songMode == SongMode::Playing; }
     // Lets the library keep playback going during long work.
     void Serve();
     void StopMusic();
-    // name "none" stops music; mode 2 waits in the queue, 4 mixes, anything
-    // else fades out what plays first; cdTrack 0 means a .wav file. True when
+    // name "none" stops music; Wait queues, Mix mixes, Fade fades out what
+    // plays first; cdTrack 0 means a .wav file. True when
     // a file or track was queued or started.
-    bool StartMusic(const char* name, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
+    bool StartMusic(const char* name, std::int32_t playOnce, MusicMode mode, std::int32_t loopCount,
                     std::uint32_t cdTrack, EntryKind kind);
     // Loads and prepares a movie's companion sound; true when attached.
     bool AttachMovieSound(const char* path);
@@ -118,13 +118,13 @@ private:
     void PrepareVoice(AUD_HANDLE voice, const unsigned char* image, std::optional<std::int32_t> playCount);
     void StartVoice(AUD_HANDLE voice);
 
-    bool StartMusicFile(const char* path, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
+    bool StartMusicFile(const char* path, std::int32_t playOnce, MusicMode mode, std::int32_t loopCount,
                         EntryKind kind);
     // Plays an entry's CD range; a looping one is left to the library to
     // loop when it can. False when the range does not start.
     bool PlayCdRange(PlayEntry& entry);
     bool StartCdTrack(std::uint32_t track, std::uint32_t start, std::uint32_t end, std::int32_t playOnce,
-                      std::int32_t mode);
+                      MusicMode mode);
 
     static std::atomic<SoundClass*> current;
 
@@ -137,7 +137,7 @@ private:
     std::int32_t headFinished = 0;
     std::int32_t introCount = 0, verseCount = 0, chorusCount = 0, bridgeCount = 0, outroCount = 0;
     std::uint32_t songBytes = 0;
-    std::int32_t songMode = 0;
+    SongMode songMode = SongMode::Off;
     AUD_HANDLE driver = 0;
     EntryList<PlayingSlots> playing;
     EntryList<QueueSlots> queued;

@@ -84,7 +84,7 @@ void SoundClass::Serve() {
 
 void SoundClass::Service() {
     if (!bound) return;
-    if (songMode == 1 && playingCount == 0) QueueSongPass();
+    if (songMode == SongMode::Playing && playingCount == 0) QueueSongPass();
     headFinished = 1;
     if (playingCount != 0) {
         for (std::uint32_t i = 0; i < playingCount; ++i) {
@@ -101,7 +101,7 @@ void SoundClass::Service() {
     ReleaseEnded();
     // The song's next pass begins in the pass that released its last
     // section, as the next call would begin it, so passes follow without a gap.
-    if (songMode == 1 && wasPlaying && playingCount == 0) {
+    if (songMode == SongMode::Playing && wasPlaying && playingCount == 0) {
         QueueSongPass();
         StartNextWaiting();
     }
@@ -110,7 +110,7 @@ void SoundClass::Service() {
 bool SoundClass::ServiceDue() {
     if (!bound) return false;
     // Music waits for nothing when nothing plays, and a song for its next pass.
-    if (playingCount == 0 && (queuedCount != 0 || songMode == 1)) return true;
+    if (playingCount == 0 && (queuedCount != 0 || songMode == SongMode::Playing)) return true;
     for (std::uint32_t i = 0; i < playingCount; ++i) {
         const PlayEntry& entry = *playing[i];
         if (entry.IsCd() && aud.AUD_redbook_status(cdHandle) != CdPlaying) return true;

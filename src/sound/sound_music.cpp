@@ -10,14 +10,14 @@
 namespace {
 
 // "music<TAB>NAME<TAB>MODE" for a request that found its file or track.
-void TraceMusic(const std::string& name, std::int32_t mode) {
-    const char* how = mode == SoundClass::ModeWait ? "wait" : mode == SoundClass::ModeMix ? "mix" : "fade";
+void TraceMusic(const std::string& name, MusicMode mode) {
+    const char* how = mode == MusicMode::Wait ? "wait" : mode == MusicMode::Mix ? "mix" : "fade";
     platform::WriteTrace("music\t" + platform::EscapeTraceText(name) + "\t" + how);
 }
 
 }  // namespace
 
-bool SoundClass::StartMusic(const char* name, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
+bool SoundClass::StartMusic(const char* name, std::int32_t playOnce, MusicMode mode, std::int32_t loopCount,
                             std::uint32_t cdTrack, EntryKind kind) {
     if (!enabled) return false;
     if (platform::EqualsIgnoringCase(name, "none")) {
@@ -43,10 +43,10 @@ bool SoundClass::StartMusic(const char* name, std::int32_t playOnce, std::int32_
     return StartMusicFile(path.c_str(), playOnce, mode, loopCount, kind);
 }
 
-bool SoundClass::StartMusicFile(const char* path, std::int32_t playOnce, std::int32_t mode, std::int32_t loopCount,
+bool SoundClass::StartMusicFile(const char* path, std::int32_t playOnce, MusicMode mode, std::int32_t loopCount,
                                 EntryKind kind) {
     // A full list refuses the request before anything is read or prepared.
-    if (mode == ModeWait ? queuedCount == QueueSlots : mode == ModeMix && playingCount == PlayingSlots) return false;
+    if (mode == MusicMode::Wait ? queuedCount == QueueSlots : mode == MusicMode::Mix && playingCount == PlayingSlots) return false;
     if (!FileExists(path)) return false;
     TraceMusic(path, mode);
     FileImage loaded = LoadFileImage(path);
@@ -60,7 +60,7 @@ bool SoundClass::StartMusicFile(const char* path, std::int32_t playOnce, std::in
     entry->kind = kind;
     if (kind == EntryKind::SongSection) entry->size = size;
 
-    if (mode == ModeWait) {
+    if (mode == MusicMode::Wait) {
         // Without a free voice the entry waits all the same and is given one
         // when its turn comes.
         const AUD_HANDLE voice = ChooseVoiceToQueue();
@@ -71,7 +71,7 @@ bool SoundClass::StartMusicFile(const char* path, std::int32_t playOnce, std::in
         AppendQueued(std::move(entry));
         return true;
     }
-    if (mode != ModeMix) FadeOutPlaying();
+    if (mode != MusicMode::Mix) FadeOutPlaying();
     const AUD_HANDLE voice = ChooseVoiceToStartAtOnce(true);
     if (voice == 0) return false;
     PrepareVoice(voice, entry->image.Data(), entry->playCount);
@@ -82,7 +82,7 @@ bool SoundClass::StartMusicFile(const char* path, std::int32_t playOnce, std::in
 }
 
 bool SoundClass::StartCdTrack(std::uint32_t track, std::uint32_t start, std::uint32_t end, std::int32_t playOnce,
-                              std::int32_t mode) {
+                              MusicMode mode) {
     auto entry = std::make_unique<PlayEntry>();
     entry->loopMode = playOnce == 0 ? LoopMode::EndlessRequested : LoopMode::PlayOnce;
     entry->cdTrack = track;
@@ -90,13 +90,13 @@ bool SoundClass::StartCdTrack(std::uint32_t track, std::uint32_t start, std::uin
     entry->cdEnd = end;
     entry->kind = EntryKind::CdTrack;
 
-    if (mode == ModeWait) {
+    if (mode == MusicMode::Wait) {
         if (queuedCount == QueueSlots) return false;
         entry->queueState = QueueState::Waiting;
         AppendQueued(std::move(entry));
         return true;
     }
-    if (mode != ModeMix) FadeOutPlaying();
+    if (mode != MusicMode::Mix) FadeOutPlaying();
     if (playingCount == PlayingSlots) return false;
     if (!PlayCdRange(*entry)) return false;
     AppendPlaying(std::move(entry));

@@ -43,7 +43,7 @@ std::int32_t& SoundClass::SongSectionCount(std::int32_t code) {
 
 void SoundClass::CountSongSections() {
     songBytes = 0;
-    songMode = 1;
+    songMode = SongMode::Playing;
     for (std::int32_t code = Intro; code < EndOfPass; ++code) {
         std::int32_t& count = SongSectionCount(code);
         count = 0;
@@ -75,8 +75,8 @@ void SoundClass::QueueSongPass() {
         if (std::uint64_t{songBytes} + size >= SongBudget) continue;
         // Only what was accepted is counted: a refused section is never
         // released, and its size would hold the budget for good.
-        const bool accepted = section.playsTwice ? StartMusic(path.c_str(), 0, ModeWait, 2, 0, EntryKind::SongSection)
-                                                 : StartMusic(path.c_str(), 1, ModeWait, 0, 0, EntryKind::SongSection);
+        const bool accepted = section.playsTwice ? StartMusic(path.c_str(), 0, MusicMode::Wait, 2, 0, EntryKind::SongSection)
+                                                 : StartMusic(path.c_str(), 1, MusicMode::Wait, 0, 0, EntryKind::SongSection);
         if (accepted) songBytes += size;
     }
 }

@@ -74,7 +74,7 @@ TEST_F(SoundTest, UnusableLibraryIsReportedOnceAndNeverCalled) {
 
         MakeFile("theme.wav");
         sound->Startup();
-        Play("theme", SoundClass::ModeMix);
+        Play("theme", MusicMode::Mix);
         sound->Service();
         sound->Serve();
         EXPECT_FALSE(sound->AttachMovieSound("theme.wav"));

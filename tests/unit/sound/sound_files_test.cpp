@@ -94,7 +94,7 @@ TEST_F(SoundTest, AGigabyteStartsAsFastAsAKilobyte) {
     std::filesystem::resize_file(folder / "big.wav", std::uintmax_t{1} << 30);  // sparse
     const auto start = [&](const char* name) {
         const auto begin = std::chrono::steady_clock::now();
-        Play(name, SoundClass::ModeMix);
+        Play(name, MusicMode::Mix);
         return std::chrono::steady_clock::now() - begin;
     };
     start("small");

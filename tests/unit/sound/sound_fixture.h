@@ -41,7 +41,7 @@ protected:
         return name;
     }
 
-    void Play(const char* name, std::int32_t mode, std::int32_t playOnce = 1, std::int32_t loopCount = 0) {
+    void Play(const char* name, MusicMode mode, std::int32_t playOnce = 1, std::int32_t loopCount = 0) {
         sound->StartMusic(name, playOnce, mode, loopCount, 0, EntryKind::MusicFile);
     }
 

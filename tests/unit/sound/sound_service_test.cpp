@@ -3,9 +3,9 @@
 
 namespace {
 
-constexpr auto WaitMode = SoundClass::ModeWait;
-constexpr auto MixMode = SoundClass::ModeMix;
-constexpr auto Fade = SoundClass::ModeFade;
+constexpr auto WaitMode = MusicMode::Wait;
+constexpr auto MixMode = MusicMode::Mix;
+constexpr auto Fade = MusicMode::Fade;
 
 }  // namespace
 

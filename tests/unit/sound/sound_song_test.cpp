@@ -113,7 +113,7 @@ TEST_F(SongTest, AFullPassPlaysInPlanOrderAndTheNextFollowsAtOnce) {
     MakeNumberedSections(1, 1, 1, 1, 1);
     MakeFile("m.wav");
     Start();
-    for (int i = 0; i < 7; ++i) Play("m", SoundClass::ModeMix);
+    for (int i = 0; i < 7; ++i) Play("m", MusicMode::Mix);
     sound->CountSongSections();
     sound->QueueSongPass();
     ASSERT_EQ(sound->QueuedCount(), 8u);
@@ -144,9 +144,9 @@ TEST_F(SongTest, ALateEndReportDoesNotFinishTheVoicesNewSound) {
     MakeFile("a.wav");
     MakeFile("b.wav");
     Start();
-    Play("a", SoundClass::ModeFade);
+    Play("a", MusicMode::Fade);
     const AUD_HANDLE voice = sound->PlayingAt(0)->voice;
-    Play("b", SoundClass::ModeWait);
+    Play("b", MusicMode::Wait);
     SoundClass::OnSampleEnd(voice);
     sound->Service();
     EXPECT_EQ(sound->QueuedCount(), 1u);

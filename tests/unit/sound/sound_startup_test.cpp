@@ -88,7 +88,7 @@ TEST_F(SoundTest, WithoutTheFirstVoiceNoMusicVoiceIsAllocatedAndMusicStaysSilent
     audio.allocationLimit = 0;
     Start();
     MakeFile("theme.wav");
-    for (std::int32_t mode : {SoundClass::ModeMix, SoundClass::ModeWait, SoundClass::ModeFade}) Play("theme", mode);
+    for (MusicMode mode : {MusicMode::Mix, MusicMode::Wait, MusicMode::Fade}) Play("theme", mode);
     EXPECT_TRUE(audio.Calls("init").empty());
     EXPECT_EQ(sound->PlayingCount() + sound->QueuedCount(), 0u);
     EXPECT_EQ(audio.allocated.size(), 0u);

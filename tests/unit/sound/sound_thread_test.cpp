@@ -19,8 +19,8 @@ TEST_F(SoundTest, EndOfSampleFromAnotherThreadWhileTheListsChange) {
             for (AUD_HANDLE voice : voices) SoundClass::OnSampleEnd(voice);
     });
     for (int round = 0; round < 50; ++round) {
-        for (int i = 0; i < 3; ++i) sound->StartMusic("a", 1, SoundClass::ModeMix, 0, 0, EntryKind::MusicFile);
-        sound->StartMusic("b", 1, SoundClass::ModeWait, 0, 0, EntryKind::MusicFile);
+        for (int i = 0; i < 3; ++i) sound->StartMusic("a", 1, MusicMode::Mix, 0, 0, EntryKind::MusicFile);
+        sound->StartMusic("b", 1, MusicMode::Wait, 0, 0, EntryKind::MusicFile);
         // The mixed sounds end; the other thread's marks race the releases.
         for (std::uint32_t i = 0; i < 3; ++i) audio.voices[sound->PlayingAt(i)->voice].status = AUD_SAMPLE_DONE;
         for (int tries = 0; tries < 100000 && sound->QueuedCount() != 0; ++tries) {
