@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/presentation_source.h"
-#include "platform/session.h"
+#include "platform/core/presentation_source.h"
+#include "platform/core/session.h"
 #include "still/slide_win.h"
 #include "support/bmp_writer.h"
 #include "support/disc_writer.h"

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "platform/win.h"
+#include "platform/win/win.h"
 
 namespace {
 

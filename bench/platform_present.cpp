@@ -14,8 +14,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/backend.h"
-#include "platform/screen.h"
+#include "platform/core/backend.h"
+#include "platform/core/screen.h"
 
 namespace {
 

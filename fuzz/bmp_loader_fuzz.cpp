@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/byte_reader.h"
+#include "platform/core/byte_reader.h"
 #include "still/slide_win.h"
 
 namespace {

@@ -12,10 +12,10 @@
 #include <set>
 #include <string>
 
-#include "platform/disc_image.h"
-#include "platform/disc_volume.h"
-#include "platform/presentation_source.h"
-#include "platform/session.h"
+#include "platform/core/disc_image.h"
+#include "platform/core/disc_volume.h"
+#include "platform/core/presentation_source.h"
+#include "platform/core/session.h"
 
 namespace {
 

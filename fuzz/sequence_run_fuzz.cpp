@@ -29,8 +29,8 @@
 
 #include "app/play.h"
 #include "coverage_counters.h"
-#include "platform/internal.h"  // ExitProcess's finishers: the child's last word
-#include "platform/session.h"
+#include "platform/win/internal.h"  // ExitProcess's finishers: the child's last word
+#include "platform/core/session.h"
 #include "presentation.h"
 
 namespace fs = std::filesystem;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/audiolib_host.h"
 
-#include "platform/host_services.h"
+#include "platform/core/host_services.h"
 
 namespace bench {
 

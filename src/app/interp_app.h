@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/framework.h"
+#include "platform/win/framework.h"
 
 inline constexpr unsigned ProgramIconId = 3100;
 

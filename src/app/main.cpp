@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/play.h"
-#include "platform/tell_user.h"
+#include "platform/core/tell_user.h"
 #include "record/recorder.h"
 
 namespace {

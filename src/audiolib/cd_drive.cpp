@@ -10,7 +10,7 @@
 
 #include "audiolib/cue_sheet.h"
 #include "audiolib/wav_format.h"
-#include "platform/regular_file.h"
+#include "platform/core/regular_file.h"
 
 namespace aud {
 namespace fs = std::filesystem;

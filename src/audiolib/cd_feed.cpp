@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "platform/regular_file.h"
+#include "platform/core/regular_file.h"
 
 namespace aud {
 namespace {

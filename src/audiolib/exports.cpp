@@ -15,7 +15,7 @@
 
 #include "audiolib/engine.h"
 #include "audiolib/last_error.h"
-#include "platform/regular_file.h"
+#include "platform/core/regular_file.h"
 
 using aud::Engine;
 

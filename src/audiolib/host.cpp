@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/host_services.h"
+#include "platform/core/host_services.h"
 
 namespace aud::host {
 namespace {

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/regular_file.h"
+#include "platform/core/regular_file.h"
 
 namespace aud {
 namespace {

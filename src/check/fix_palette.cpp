@@ -12,7 +12,7 @@
 
 #include "check/colours.h"
 #include "check/palette_fit.h"
-#include "platform/byte_reader.h"
+#include "platform/core/byte_reader.h"
 #include "still/bitmap_file.h"
 
 namespace check {

@@ -11,7 +11,7 @@
 #include "check/fix_palette.h"
 #include "check/movie_palette.h"
 #include "flic/flc_format.h"
-#include "platform/byte_reader.h"
+#include "platform/core/byte_reader.h"
 
 namespace {
 

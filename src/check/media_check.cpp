@@ -12,8 +12,8 @@
 #include "check/movie_palette.h"
 #include "check/palette_fit.h"
 #include "flic/flc_format.h"
-#include "platform/paths.h"
-#include "platform/win.h"
+#include "platform/core/paths.h"
+#include "platform/win/win.h"
 #include "flic/flc_window.h"
 #include "still/bitmap_file.h"
 

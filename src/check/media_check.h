@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "check/tree_checker.h"
-#include "platform/byte_reader.h"
+#include "platform/core/byte_reader.h"
 
 namespace check {
 

@@ -12,7 +12,7 @@
 
 #include "check/colours.h"
 #include "flic/flc_format.h"
-#include "platform/byte_reader.h"
+#include "platform/core/byte_reader.h"
 
 namespace check {
 

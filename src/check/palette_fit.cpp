@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/palette_fit.h"
 
-#include "platform/palette.h"
+#include "platform/win/palette.h"
 
 namespace check {
 namespace {

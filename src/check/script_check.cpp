@@ -10,7 +10,7 @@
 #include "check/tree_checker.h"
 #include "check/typo.h"
 #include "interp/script_line.h"
-#include "platform/win.h"
+#include "platform/win/win.h"
 
 namespace check {
 namespace {

@@ -6,10 +6,10 @@
 #include <iterator>
 #include <system_error>
 
-#include "platform/paths.h"
-#include "platform/presentation_source.h"
-#include "platform/tree_top.h"
-#include "platform/win.h"
+#include "platform/core/paths.h"
+#include "platform/core/presentation_source.h"
+#include "platform/core/tree_top.h"
+#include "platform/win/win.h"
 
 namespace check {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "interp/script_line.h"
-#include "platform/letter_case.h"
+#include "platform/core/letter_case.h"
 
 namespace check {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/byte_reader.h"
+#include "platform/core/byte_reader.h"
 
 namespace flic {
 

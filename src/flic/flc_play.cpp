@@ -9,9 +9,9 @@
 
 #include "flic/flc_format.h"
 #include "flic/flc_window.h"
-#include "platform/dib.h"
-#include "platform/media_names.h"
-#include "platform/trace.h"
+#include "platform/win/dib.h"
+#include "media/media_names.h"
+#include "platform/core/trace.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // A movie decoded without being played, for those who need the player's
 // verdict on a file: the frame loop of a play without its screen and pace.
 #include "flic/flc_window.h"
-#include "platform/media_names.h"
+#include "media/media_names.h"
 
 void DFLCWindow::DecodeFrom(std::unique_ptr<platform::ByteReader> source, const char* openedName) {
     file = std::move(source);

@@ -3,7 +3,7 @@
 // client area, with its palette realised before every frame.
 #include "flic/flc_window.h"
 
-#include "platform/screen.h"
+#include "platform/core/screen.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/byte_reader.h"
-#include "platform/win.h"
+#include "platform/core/byte_reader.h"
+#include "platform/win/win.h"
 
 // What a playing movie needs from the program around it.
 class MovieHost {

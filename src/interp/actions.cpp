@@ -4,7 +4,7 @@
 #include <string>
 
 #include "interp/interp_win.h"
-#include "platform/trace.h"
+#include "platform/core/trace.h"
 
 namespace {
 

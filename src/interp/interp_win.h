@@ -17,7 +17,7 @@
 #include "interp/level_folders.h"
 #include "interp/movie_host.h"
 #include "interp/script_line.h"
-#include "platform/framework.h"
+#include "platform/win/framework.h"
 
 class DSlideWin;
 class DFLCWindow;

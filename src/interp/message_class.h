@@ -2,7 +2,7 @@
 // The fatal-error reporter of the player's parts.
 #pragma once
 
-#include "platform/fatal_error.h"
+#include "platform/core/fatal_error.h"
 
 // The player's own fatal errors.
 inline constexpr FatalNotice PlayerFatalNotice{"Fatal Error", win::MB_OK | win::MB_ICONEXCLAMATION, true, 1};

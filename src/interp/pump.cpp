@@ -2,7 +2,7 @@
 #include "interp/pump.h"
 
 #include "interp/interp_host.h"
-#include "platform/win.h"
+#include "platform/win/win.h"
 
 bool PumpMessages(InterpHost& host) {
     win::MSG msg;

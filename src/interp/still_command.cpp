@@ -9,7 +9,7 @@
 
 #include "flic/flc_window.h"
 #include "interp/interp_win.h"
-#include "platform/trace.h"
+#include "platform/core/trace.h"
 #include "still/slide_win.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/letter_case.h"
+#include "platform/core/letter_case.h"
 
 bool EqualsIgnoringCase(const char* word, const char* keyword) {
     return word && keyword && platform::EqualsIgnoringCase(word, keyword);

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/settings.h"
+#include "platform/core/settings.h"
 #include "record/container.h"
 #include "record/wav_source.h"
 

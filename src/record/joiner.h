@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/settings.h"
+#include "platform/core/settings.h"
 #include "record/container.h"
 #include "record/encoder.h"
 

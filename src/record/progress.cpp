@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "platform/tell_user.h"
+#include "platform/core/tell_user.h"
 
 namespace record {
 

@@ -16,10 +16,10 @@ extern "C" {
 #include <sstream>
 
 #include "platform/headless/input_script.h"
-#include "platform/run_observer.h"
-#include "platform/screen.h"
-#include "platform/tell_user.h"
-#include "platform/viewport.h"
+#include "platform/core/run_observer.h"
+#include "platform/core/screen.h"
+#include "platform/core/tell_user.h"
+#include "platform/core/viewport.h"
 #include "record/container.h"
 #include "record/encoder.h"
 #include "record/progress.h"

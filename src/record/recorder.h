@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/settings.h"
+#include "platform/core/settings.h"
 #include "record/container.h"
 
 namespace record {

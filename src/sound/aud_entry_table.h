@@ -10,7 +10,7 @@
 #include <type_traits>
 
 #include "audiolib/aud32.h"
-#include "platform/win.h"
+#include "platform/win/win.h"
 
 struct AudEntryTable {
     decltype(&::AUD_startup) AUD_startup = nullptr;

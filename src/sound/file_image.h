@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/mapped_file.h"
+#include "platform/core/mapped_file.h"
 
 class FileImage {
 public:

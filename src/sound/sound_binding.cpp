@@ -2,7 +2,7 @@
 // Construction: loading and binding the audio library.
 #include "sound/sound_class.h"
 
-#include "platform/fatal_error.h"
+#include "platform/core/fatal_error.h"
 
 std::atomic<SoundClass*> SoundClass::current{nullptr};
 

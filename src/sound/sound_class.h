@@ -13,8 +13,8 @@
 #include <optional>
 
 #include "audiolib/aud32.h"
-#include "platform/media_names.h"
-#include "platform/win.h"
+#include "media/media_names.h"
+#include "platform/win/win.h"
 #include "sound/aud_entry_table.h"
 #include "sound/file_image.h"
 #include "sound/music_mode.h"

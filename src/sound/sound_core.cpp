@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/tell_user.h"
+#include "platform/core/tell_user.h"
 #include "sound/sound_class.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/letter_case.h"
-#include "platform/trace.h"
+#include "platform/core/letter_case.h"
+#include "platform/core/trace.h"
 #include "sound/sound_class.h"
 
 namespace {

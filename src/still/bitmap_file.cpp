@@ -9,8 +9,8 @@
 #include <cstring>
 #include <new>
 
-#include "platform/byte_reader.h"
-#include "platform/dib.h"
+#include "platform/core/byte_reader.h"
+#include "platform/win/dib.h"
 #include "still/bitmap_pixels.h"
 
 static_assert(std::endian::native == std::endian::little, "bitmap headers are read as they lie in the file");

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win.h"
+#include "platform/win/win.h"
 
 namespace platform {
 class ByteReader;

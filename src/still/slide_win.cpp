@@ -10,9 +10,9 @@
 #include <cstring>
 #include <string>
 
-#include "platform/byte_reader.h"
-#include "platform/tell_user.h"
-#include "platform/trace.h"
+#include "platform/core/byte_reader.h"
+#include "platform/core/tell_user.h"
+#include "platform/core/trace.h"
 #include "still/bitmap_pixels.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/win.h"
+#include "platform/win/win.h"
 #include "still/bitmap_file.h"
 
 namespace platform {

@@ -10,7 +10,7 @@
 #include <regex>
 #include <sstream>
 
-#include "platform/png_io.h"
+#include "platform/core/png_io.h"
 #include "support/bmp_writer.h"
 #include "support/disc_writer.h"
 #include "support/player_run.h"

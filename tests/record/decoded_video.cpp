@@ -10,7 +10,7 @@ extern "C" {
 #include <cmath>
 #include <memory>
 
-#include "platform/png_io.h"
+#include "platform/core/png_io.h"
 #include "support/bmp_writer.h"
 
 namespace test {

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/session.h"
+#include "platform/core/session.h"
 
 namespace test {
 

@@ -10,14 +10,14 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/backend.h"
-#include "platform/events.h"
+#include "platform/core/backend.h"
+#include "platform/core/events.h"
 #include "platform/headless/input_script.h"
-#include "platform/internal.h"
-#include "platform/run_observer.h"
-#include "platform/screen.h"
-#include "platform/tell_user.h"
-#include "platform/windows.h"
+#include "platform/win/internal.h"
+#include "platform/core/run_observer.h"
+#include "platform/core/screen.h"
+#include "platform/core/tell_user.h"
+#include "platform/win/windows.h"
 
 namespace platform {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/keys.h"
+#include "platform/win/keys.h"
 
 namespace platform {
 namespace {

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/settings.h"
-#include "platform/win.h"
+#include "platform/core/settings.h"
+#include "platform/win/win.h"
 
 namespace platform {
 

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/tell_user.h"
+#include "platform/core/tell_user.h"
 
 namespace platform {
 namespace {

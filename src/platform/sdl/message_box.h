@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/win.h"
+#include "platform/win/win.h"
 
 namespace platform {
 

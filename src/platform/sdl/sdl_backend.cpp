@@ -10,18 +10,18 @@
 #include <string>
 #include <utility>
 
-#include "platform/backend.h"
-#include "platform/events.h"
-#include "platform/internal.h"
-#include "platform/screen.h"
-#include "platform/settings.h"
+#include "platform/core/backend.h"
+#include "platform/core/events.h"
+#include "platform/win/internal.h"
+#include "platform/core/screen.h"
+#include "platform/core/settings.h"
 #include "platform/sdl/chime.h"
 #include "platform/sdl/message_box.h"
 #include "platform/sdl/sdl_keys.h"
 #include "platform/sdl/surface_sender.h"
 #include "platform/sdl/window_manager.h"
-#include "platform/tell_user.h"
-#include "platform/viewport.h"
+#include "platform/core/tell_user.h"
+#include "platform/core/viewport.h"
 
 namespace platform {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <SDL.h>
 
-#include "platform/win.h"
+#include "platform/win/win.h"
 
 namespace platform {
 

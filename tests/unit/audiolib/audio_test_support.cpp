@@ -12,7 +12,7 @@
 #include <fstream>
 #include <mutex>
 
-#include "platform/host_services.h"
+#include "platform/core/host_services.h"
 
 namespace audtest {
 namespace fs = std::filesystem;

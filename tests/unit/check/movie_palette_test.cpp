@@ -12,7 +12,7 @@
 
 #include "check/movie_palette.h"
 #include "flic/flc_window.h"
-#include "platform/screen.h"
+#include "platform/core/screen.h"
 #include "support/flc_writer.h"
 #include "support/fresh_session.h"
 #include "support/player_run.h"

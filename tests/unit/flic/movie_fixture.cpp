@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "movie_fixture.h"
 
-#include "platform/screen.h"
+#include "platform/core/screen.h"
 #include "support/player_run.h"
 
 namespace movie_test {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/byte_reader.h"
+#include "platform/core/byte_reader.h"
 #include "test_environment.h"
 
 namespace {

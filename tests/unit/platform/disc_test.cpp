@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/byte_reader.h"
-#include "platform/disc_image.h"
-#include "platform/presentation_source.h"
-#include "platform/session.h"
-#include "platform/win.h"
+#include "platform/core/byte_reader.h"
+#include "platform/core/disc_image.h"
+#include "platform/core/presentation_source.h"
+#include "platform/core/session.h"
+#include "platform/win/win.h"
 #include "support/disc_writer.h"
 #include "test_environment.h"
 

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/paths.h"
-#include "platform/win.h"
+#include "platform/core/paths.h"
+#include "platform/win/win.h"
 #include "support/unusual_files.h"
 #include "test_environment.h"
 

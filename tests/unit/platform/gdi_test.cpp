@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/screen.h"
-#include "platform/win.h"
+#include "platform/core/screen.h"
+#include "platform/win/win.h"
 #include "test_environment.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/win.h"
+#include "platform/win/win.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/palette.h"
+#include "platform/win/palette.h"
 
 namespace {
 

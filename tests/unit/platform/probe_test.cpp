@@ -27,8 +27,8 @@
 #include <X11/Xutil.h>
 #endif
 
-#include "platform/settings.h"
-#include "platform/viewport.h"
+#include "platform/core/settings.h"
+#include "platform/core/viewport.h"
 #include "support/flc_writer.h"
 #include "test_environment.h"
 

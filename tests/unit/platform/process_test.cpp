@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/command_line.h"
-#include "platform/program_search.h"
-#include "platform/win.h"
+#include "platform/core/command_line.h"
+#include "platform/core/program_search.h"
+#include "platform/win/win.h"
 #include "test_environment.h"
 
 namespace {

@@ -5,13 +5,13 @@
 #include <functional>
 #include <vector>
 
-#include "platform/events.h"
-#include "platform/host_services.h"
-#include "platform/keys.h"
-#include "platform/pacing.h"
-#include "platform/timers.h"
-#include "platform/win.h"
-#include "platform/windows.h"
+#include "platform/core/events.h"
+#include "platform/core/host_services.h"
+#include "platform/win/keys.h"
+#include "platform/core/pacing.h"
+#include "platform/win/timers.h"
+#include "platform/win/win.h"
+#include "platform/win/windows.h"
 
 namespace {
 

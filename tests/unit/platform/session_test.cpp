@@ -3,8 +3,8 @@
 // the session before it, which is current again afterwards.
 #include <gtest/gtest.h>
 
-#include "platform/trace.h"
-#include "platform/win.h"
+#include "platform/core/trace.h"
+#include "platform/win/win.h"
 #include "support/fresh_session.h"
 #include "test_environment.h"
 

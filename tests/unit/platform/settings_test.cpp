@@ -6,9 +6,9 @@
 #include <string>
 
 #include "platform/headless/input_script.h"
-#include "platform/keys.h"
-#include "platform/settings.h"
-#include "platform/trace.h"
+#include "platform/win/keys.h"
+#include "platform/core/settings.h"
+#include "platform/core/trace.h"
 
 namespace {
 

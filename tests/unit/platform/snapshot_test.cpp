@@ -7,9 +7,9 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/events.h"
-#include "platform/screen.h"
-#include "platform/win.h"
+#include "platform/core/events.h"
+#include "platform/core/screen.h"
+#include "platform/win/win.h"
 #include "test_environment.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // The screen's place in the window and the mouse mapped back, in every mode.
 #include <gtest/gtest.h>
 
-#include "platform/viewport.h"
+#include "platform/core/viewport.h"
 
 namespace {
 

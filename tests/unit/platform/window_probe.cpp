@@ -14,8 +14,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/host_services.h"
-#include "platform/win.h"
+#include "platform/core/host_services.h"
+#include "platform/win/win.h"
 
 namespace {
 
