@@ -26,7 +26,8 @@ void StartMusic(benchmark::State& state) {
     const auto rate = static_cast<std::uint32_t>(state.range(1));
     const auto channels = static_cast<std::uint16_t>(state.range(2));
     const auto bits = static_cast<std::uint16_t>(state.range(3));
-    const auto image = test::WavFile{1, channels, rate, bits}.ToneBytes(440, ((megabytes << 20) - 44) / (channels * bits / 8u));
+    const auto image =
+        test::WavFile{1, channels, rate, bits}.ToneBytes(440, ((megabytes << 20) - 44) / (channels * bits / 8u));
     unsetenv("CORVANTA_AUDIO_OUT");
     AUD_HANDLE driver = 0;
     if (!bench::StartLibrary(state, driver)) return;

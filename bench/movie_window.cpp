@@ -30,9 +30,10 @@ void MovieInAMaximizedWindow(benchmark::State& state) {
     for (int i = 0; i < Frames; ++i) images.push_back(flc::TestPattern(Width, Height, i, 236));
     std::vector<flc::Rgb> palette;
     for (int i = 0; i < 256; ++i)
-        palette.push_back({static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i * 3),
-                           static_cast<std::uint8_t>(255 - i)});
-    flc::WriteFile((folder / "intro.flc").string(), flc::Animation(Width, Height, images, palette, flc::Compression::Delta));
+        palette.push_back(
+            {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i * 3), static_cast<std::uint8_t>(255 - i)});
+    flc::WriteFile((folder / "intro.flc").string(),
+                   flc::Animation(Width, Height, images, palette, flc::Compression::Delta));
     test::WriteFile(folder / "sequence", "movie intro\n");
     std::vector<double> intervals;
     for (auto _ : state) {
@@ -46,7 +47,8 @@ void MovieInAMaximizedWindow(benchmark::State& state) {
         state.SkipWithError("the player showed no movie");
         return;
     }
-    const double mean = std::accumulate(intervals.begin(), intervals.end(), 0.0) / static_cast<double>(intervals.size());
+    const double mean =
+        std::accumulate(intervals.begin(), intervals.end(), 0.0) / static_cast<double>(intervals.size());
     double worst = 0;
     for (double interval : intervals) worst = std::max(worst, std::abs(interval - 67));
     state.counters["frames"] = static_cast<double>(intervals.size() + 1);

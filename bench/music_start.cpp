@@ -21,16 +21,12 @@ namespace {
 
 struct MusicFile {
     const char* name;
-    std::uint64_t bytes;     // PCM: the file's size
-    const char* encoding;    // sox's name for an ADPCM encoding; null for PCM
+    std::uint64_t bytes;   // PCM: the file's size
+    const char* encoding;  // sox's name for an ADPCM encoding; null for PCM
 };
 constexpr MusicFile Files[] = {
-    {"pcm1k", 1024, nullptr},
-    {"pcm10m", 10u << 20, nullptr},
-    {"pcm200m", 200u << 20, nullptr},
-    {"pcm2g", 2000u << 20, nullptr},
-    {"msadpcm10m", 0, "ms-adpcm"},
-    {"imaadpcm10m", 0, "ima-adpcm"},
+    {"pcm1k", 1024, nullptr},        {"pcm10m", 10u << 20, nullptr}, {"pcm200m", 200u << 20, nullptr},
+    {"pcm2g", 2000u << 20, nullptr}, {"msadpcm10m", 0, "ms-adpcm"},  {"imaadpcm10m", 0, "ima-adpcm"},
 };
 
 // 44.1 kHz 16-bit stereo, the RIFF and data sizes filled in, the data sparse.
@@ -40,9 +36,9 @@ void WriteSparsePcm(const std::filesystem::path& path, std::uint64_t bytes) {
                            static_cast<char>(value >> 24)};
     };
     const auto data = static_cast<std::uint32_t>(bytes - 44);
-    std::ofstream(path, std::ios::binary) << "RIFF" << le(data + 36) << "WAVEfmt " << le(16)
-                                          << std::string("\x01\x00\x02\x00", 4) << le(44100) << le(44100 * 4)
-                                          << std::string("\x04\x00\x10\x00", 4) << "data" << le(data);
+    std::ofstream(path, std::ios::binary)
+        << "RIFF" << le(data + 36) << "WAVEfmt " << le(16) << std::string("\x01\x00\x02\x00", 4) << le(44100)
+        << le(44100 * 4) << std::string("\x04\x00\x10\x00", 4) << "data" << le(data);
     std::filesystem::resize_file(path, bytes);
 }
 

@@ -61,7 +61,8 @@ void DrawFrame(benchmark::State& state) {
         const std::vector<std::uint8_t>& frame = frames[n++ % 2];
         for (int y = 0; y < Frame.height && top + y < size.height; ++y) {
             if (top + y < 0) continue;
-            std::memcpy(screen.Row(top + y) + std::max(left, 0), frame.data() + static_cast<std::size_t>(y) * Frame.width,
+            std::memcpy(screen.Row(top + y) + std::max(left, 0),
+                        frame.data() + static_cast<std::size_t>(y) * Frame.width,
                         static_cast<std::size_t>(std::min(Frame.width, size.width)));
         }
         screen.MarkChanged({left, top, left + Frame.width, top + Frame.height});

@@ -128,9 +128,7 @@ void BM_PlayerIdleOnAStill(benchmark::State& state) {
 }
 BENCHMARK(BM_PlayerIdleOnAStill)->Iterations(1)->Unit(benchmark::kSecond);
 
-void BM_PlayerIdleInPause(benchmark::State& state) {
-    MeasureIdle(state, Presentation("pause\n"), {CORVANTA_BINARY});
-}
+void BM_PlayerIdleInPause(benchmark::State& state) { MeasureIdle(state, Presentation("pause\n"), {CORVANTA_BINARY}); }
 BENCHMARK(BM_PlayerIdleInPause)->Iterations(1)->Unit(benchmark::kSecond);
 
 void BM_PlayerOnAStillWithLoopingMusic(benchmark::State& state) {
@@ -139,9 +137,7 @@ void BM_PlayerOnAStillWithLoopingMusic(benchmark::State& state) {
 BENCHMARK(BM_PlayerOnAStillWithLoopingMusic)->Iterations(1)->Unit(benchmark::kSecond);
 
 // The same picture in an image viewer, for comparison.
-void BM_FehShowingTheStill(benchmark::State& state) {
-    MeasureIdle(state, Presentation(""), {"feh", "picture.bmp"});
-}
+void BM_FehShowingTheStill(benchmark::State& state) { MeasureIdle(state, Presentation(""), {"feh", "picture.bmp"}); }
 BENCHMARK(BM_FehShowingTheStill)->Iterations(1)->Unit(benchmark::kSecond);
 
 // From launch to the present that follows the first still's opening.

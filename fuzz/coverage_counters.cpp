@@ -38,7 +38,7 @@ std::span<std::uint8_t> CountersInFile(const char* path, ElfW(Addr) base) {
     const ElfW(Shdr)& names = sections[header.e_shstrndx];
     std::string table(names.sh_size, '\0');
     if (!ReadAt(in, names.sh_offset, table[0], table.size())) return {};
-    for (const ElfW(Shdr)& section : sections)
+    for (const ElfW(Shdr) & section : sections)
         if (section.sh_name < table.size() && std::strcmp(table.c_str() + section.sh_name, CounterSection) == 0)
             return {reinterpret_cast<std::uint8_t*>(base + section.sh_addr), section.sh_size};
     return {};

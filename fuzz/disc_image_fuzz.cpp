@@ -37,8 +37,7 @@ void Walk(const std::shared_ptr<platform::DiscImage>& disc) {
                 continue;
             }
             if (std::FILE* file = platform::OpenDiscFile(disc, entry)) {
-                while (std::fread(buffer, 1, sizeof buffer, file) == sizeof buffer) {
-                }
+                while (std::fread(buffer, 1, sizeof buffer, file) == sizeof buffer) {}
                 std::fclose(file);
             }
         }
@@ -49,8 +48,7 @@ void Walk(const std::shared_ptr<platform::DiscImage>& disc) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const int memory = ::memfd_create("disc", 0);
-    if (memory < 0 || ::ftruncate(memory, 0) != 0 ||
-        ::pwrite(memory, data, size, 0) != static_cast<ssize_t>(size))
+    if (memory < 0 || ::ftruncate(memory, 0) != 0 || ::pwrite(memory, data, size, 0) != static_cast<ssize_t>(size))
         return 0;
     const std::string path = "/proc/self/fd/" + std::to_string(memory);
 

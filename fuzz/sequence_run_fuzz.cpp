@@ -29,8 +29,8 @@
 
 #include "app/play.h"
 #include "coverage_counters.h"
-#include "platform/win/internal.h"  // ExitProcess's finishers: the child's last word
 #include "platform/core/session.h"
+#include "platform/win/internal.h"  // ExitProcess's finishers: the child's last word
 #include "presentation.h"
 
 namespace fs = std::filesystem;
@@ -92,7 +92,8 @@ std::string Slurp(const fs::path& path) {
 
 // Plays `script` in a child and takes its coverage; returns its exit status.
 int PlayInChild(std::string_view script) {
-    std::ofstream(folder / "sequence", std::ios::binary).write(script.data(), static_cast<std::streamsize>(script.size()));
+    std::ofstream(folder / "sequence", std::ios::binary)
+        .write(script.data(), static_cast<std::streamsize>(script.size()));
     const fs::path errors = folder.parent_path() / "stderr";
     counters->Clear(childCounters);
     const pid_t child = fork();
@@ -155,4 +156,3 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!Unsafe(script)) PlayInChild(script);
     return 0;
 }
-

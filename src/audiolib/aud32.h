@@ -13,7 +13,7 @@ using AUD_EOS_CALLBACK = void (*)(AUD_HANDLE voice);
 using AUD_TIMER_CALLBACK = void (*)(std::uint32_t user);
 
 // Voice status values
-inline constexpr std::int32_t AUD_SAMPLE_DONE = 2;     // idle: finished, stopped or never started
+inline constexpr std::int32_t AUD_SAMPLE_DONE = 2;  // idle: finished, stopped or never started
 inline constexpr std::int32_t AUD_SAMPLE_PLAYING = 4;
 
 // AUD_waveOutOpen results

@@ -2,10 +2,10 @@
 #include "audiolib/cd_drive.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <memory>
 #include <cctype>
+#include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "audiolib/cue_sheet.h"
@@ -40,7 +40,8 @@ std::optional<std::uint32_t> TrackNumber(const std::string& fileName) {
         return std::nullopt;
     }
     const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
-    if (digits.size() > 2 || !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); })) {
+    if (digits.size() > 2 ||
+        !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); })) {
         return std::nullopt;
     }
     const auto number = static_cast<std::uint32_t>(std::stoul(digits));
@@ -197,7 +198,8 @@ std::optional<CdDrive> CdDrive::FromDisc(const fs::path& source) {
         const std::uint32_t start = FirstFrame + track.lsn, end = start + track.length;
         drive.tracks_[track.number - 1] = {start, end};
         const std::uint64_t frames = std::uint64_t{track.length} * RawFrameBytes / RawCdLayout.FrameBytes();
-        drive.extents_.push_back({start, end, {}, RawCdLayout, std::uint64_t{track.lsn} * RawFrameBytes, frames, true, disc});
+        drive.extents_.push_back(
+            {start, end, {}, RawCdLayout, std::uint64_t{track.lsn} * RawFrameBytes, frames, true, disc});
     }
     if (!drive.HasPlayableTrack()) return std::nullopt;
     return drive;
@@ -214,7 +216,8 @@ std::vector<CdPiece> CdDrive::Pieces(std::uint32_t start, std::uint32_t end) con
         // A range to the end of a file plays it to its end, which need not fall on a CD frame.
         const std::uint64_t last =
             to == extent.end ? extent.frames : std::min(extent.frames, (to - extent.start) * rate / FramesPerSecond);
-        if (last > first) pieces.push_back({extent.file, extent.disc, extent.layout, extent.offset, first, last - first});
+        if (last > first)
+            pieces.push_back({extent.file, extent.disc, extent.layout, extent.offset, first, last - first});
     }
     return pieces;
 }

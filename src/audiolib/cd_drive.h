@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The CD drive stand-in: a folder of track files (track01.wav, track02.wav,
 // ...), a CUE sheet with BIN images of raw CD audio (16-bit stereo 44.1 kHz
-// little-endian) or WAV files, or any other disc image or drive libcdio reads. Positions are CD frames of 1/75 s; the first
-// track starts at 150, as on a pressed disc. Only the layout of the disc is
-// read here; the audio is read as it plays (CdFeed).
+// little-endian) or WAV files, or any other disc image or drive libcdio reads. Positions are CD frames of 1/75 s; the
+// first track starts at 150, as on a pressed disc. Only the layout of the disc is read here; the audio is read as it
+// plays (CdFeed).
 #pragma once
 
 #include <cstdint>
@@ -57,8 +57,8 @@ private:
         std::filesystem::path file;
         PcmLayout layout;
         std::uint64_t offset = 0;
-        std::uint64_t frames = 0;  // of the file's layout
-        bool raw = false;          // BIN image rather than a WAV file
+        std::uint64_t frames = 0;      // of the file's layout
+        bool raw = false;              // BIN image rather than a WAV file
         std::shared_ptr<CdDisc> disc;  // read through libcdio rather than from a file
     };
 

@@ -58,7 +58,9 @@ std::span<const std::uint8_t> EncodedSound::Read(std::uint64_t at, std::size_t c
     return {reinterpret_cast<const std::uint8_t*>(decoded_.data()), decoded_.size() * 2};
 }
 
-sf_count_t EncodedSound::Length(void* self) { return static_cast<sf_count_t>(static_cast<EncodedSound*>(self)->image_.size()); }
+sf_count_t EncodedSound::Length(void* self) {
+    return static_cast<sf_count_t>(static_cast<EncodedSound*>(self)->image_.size());
+}
 
 sf_count_t EncodedSound::Seek(sf_count_t offset, int whence, void* self) {
     auto& sound = *static_cast<EncodedSound*>(self);

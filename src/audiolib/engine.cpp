@@ -104,7 +104,8 @@ std::int32_t Engine::Open(AUD_HANDLE* driver, std::int32_t device, const AUD_PCM
         (void)finishRegistered;
     }
     // The file's sample 0 is virtual time 0: what lies before the opening is silence.
-    mixer_.Start(wanted, writer_ && !writer_->Failed() ? writer_->FramesWritten() : FrameAt(host::NowMs(), wanted.rate));
+    mixer_.Start(wanted,
+                 writer_ && !writer_->Failed() ? writer_->FramesWritten() : FrameAt(host::NowMs(), wanted.rate));
     *driver = DriverHandle;
     lock.unlock();
     CatchUp();

@@ -107,7 +107,7 @@ private:
     bool headless_ = false;
     std::unique_ptr<Output> device_;
     std::chrono::steady_clock::time_point nextReopen_;
-    std::string refusedPath_;  // an output file that could not be made, told once
+    std::string refusedPath_;            // an output file that could not be made, told once
     std::unique_ptr<WavWriter> writer_;  // kept over a shutdown, so that a restart appends
     std::vector<std::int32_t> mix_;
     std::vector<std::uint8_t> bytes_;

@@ -30,8 +30,8 @@ struct FileCloser {
 // Runs `call`; when it throws, records why and returns `failed`. The texts
 // fit the string's own buffer, so recording them allocates nothing.
 template <typename Call, typename Result = std::invoke_result_t<Call>>
-    requires(!std::is_void_v<Result>)
-Result Guarded(Call call, Result failed = Result()) noexcept {
+requires(!std::is_void_v<Result>) Result Guarded(Call call, Result failed = Result())
+noexcept {
     try {
         return call();
     } catch (const std::bad_alloc&) {
@@ -43,7 +43,7 @@ Result Guarded(Call call, Result failed = Result()) noexcept {
 }
 
 template <typename Call>
-    requires std::is_void_v<std::invoke_result_t<Call>>
+requires std::is_void_v<std::invoke_result_t<Call>>
 void Guarded(Call call) noexcept {
     try {
         call();

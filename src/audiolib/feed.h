@@ -14,7 +14,7 @@ struct Stretch {
     static constexpr std::uint64_t Endless = UINT64_MAX;
 
     PcmLayout layout;
-    std::uint32_t rate = 0;     // frames a second it is played at
+    std::uint32_t rate = 0;    // frames a second it is played at
     std::uint64_t frames = 0;  // Endless: without end
 };
 

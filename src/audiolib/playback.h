@@ -62,8 +62,8 @@ private:
     void Add(std::uint16_t sourceChannels, const OutputFormat& output, std::span<std::int32_t> mix,
              std::uint64_t framesLeft);
 
-    std::uint64_t produced_ = 0;     // output frames since the restart
-    std::uint64_t inStretch_ = 0;    // of them in the current stretch
+    std::uint64_t produced_ = 0;   // output frames since the restart
+    std::uint64_t inStretch_ = 0;  // of them in the current stretch
     float gain_ = UnityGain;
     float target_ = UnityGain;
     float step_ = 0;

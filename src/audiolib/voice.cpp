@@ -30,8 +30,7 @@ std::span<const Stretch> SoundFeed::Stretches() const { return {&stretch_, 1}; }
 std::span<const std::uint8_t> SoundFeed::Read(std::size_t frames) {
     Sound& sound = voice_.sound;
     const std::uint64_t length = sound.Frames();
-    const std::uint64_t end =
-        stretch_.frames == Stretch::Endless ? Stretch::Endless : voice_.from + stretch_.frames;
+    const std::uint64_t end = stretch_.frames == Stretch::Endless ? Stretch::Endless : voice_.from + stretch_.frames;
     if (length == 0 || voice_.read >= end) return {};
     const std::uint64_t at = voice_.read % length;
     // A stream that let its played frames go does not loop back to them.

@@ -80,8 +80,8 @@ std::optional<PcmLayout> WavFormat::Pcm() const {
 
 std::optional<std::uint64_t> WavFormat::Frames() const {
     if (rate == 0 || blockAlign == 0) return std::nullopt;
-    const bool plain = tag == FormatPcm || tag == FormatFloat || tag == FormatAlaw || tag == FormatMulaw ||
-                       tag == FormatExtensible;
+    const bool plain =
+        tag == FormatPcm || tag == FormatFloat || tag == FormatAlaw || tag == FormatMulaw || tag == FormatExtensible;
     if (plain) return dataBytes / blockAlign;
     if (factFrames) return *factFrames;
     if (bytesPerSecond == 0) return std::nullopt;

@@ -24,8 +24,8 @@ void PutLe(std::uint8_t* at, std::uint32_t value, int bytes) {
 std::array<std::uint8_t, HeaderBytes> Header(const OutputFormat& format, std::uint64_t dataBytes) {
     // Sizes past what the 32-bit fields hold are cut; such a file is read up to there.
     const auto data = static_cast<std::uint32_t>(std::min<std::uint64_t>(dataBytes, UINT32_MAX - HeaderBytes));
-    std::array<std::uint8_t, HeaderBytes> header{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E',
-                                                  'f', 'm', 't', ' ', 16, 0, 0, 0};
+    std::array<std::uint8_t, HeaderBytes> header{'R', 'I', 'F', 'F', 0,   0,   0,  0, 'W', 'A',
+                                                 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0,   0};
     PutLe(&header[4], data + HeaderBytes - 8, 4);
     PutLe(&header[20], 1, 2);
     PutLe(&header[22], format.channels, 2);
@@ -75,7 +75,8 @@ void WavWriter::Append(std::span<const std::uint8_t> bytes) {
     if (error) {
         Fail(error);
         FixHeader();
-    } else if (dataBytes_ - headerBytes_ >= std::uint64_t{HeaderEverySeconds} * format_.rate * format_.BytesPerFrame()) {
+    } else if (dataBytes_ - headerBytes_ >=
+               std::uint64_t{HeaderEverySeconds} * format_.rate * format_.BytesPerFrame()) {
         FixHeader();
     }
 }

@@ -27,11 +27,12 @@ std::vector<Rgb> ReducedPalette(const std::vector<ColourUse>& uses, int count) {
     if (!histogram) return {};
     std::vector<liq_histogram_entry> entries;
     for (const ColourUse& use : uses) {
-        const auto pixels = static_cast<unsigned>(std::min<std::uint64_t>(use.pixels, std::numeric_limits<unsigned>::max()));
+        const auto pixels =
+            static_cast<unsigned>(std::min<std::uint64_t>(use.pixels, std::numeric_limits<unsigned>::max()));
         entries.push_back({{use.colour.red, use.colour.green, use.colour.blue, 255}, std::max(pixels, 1u)});
     }
-    if (liq_histogram_add_colors(histogram.get(), attributes.get(), entries.data(), static_cast<int>(entries.size()), 0) !=
-        LIQ_OK)
+    if (liq_histogram_add_colors(histogram.get(), attributes.get(), entries.data(), static_cast<int>(entries.size()),
+                                 0) != LIQ_OK)
         return {};
     liq_result* made = nullptr;
     if (liq_histogram_quantize(histogram.get(), attributes.get(), &made) != LIQ_OK) return {};

@@ -53,7 +53,8 @@ std::string ReadPalettePicture(platform::ByteReader& file, Picture& picture) {
     const std::size_t stride = (static_cast<std::size_t>(picture.width) + 3) / 4 * 4;
     for (int row = 0; row < picture.rows; ++row)
         for (int x = 0; x < picture.width; ++x) {
-            const std::uint8_t value = slide->bits[static_cast<std::size_t>(row) * stride + static_cast<std::size_t>(x)];
+            const std::uint8_t value =
+                slide->bits[static_cast<std::size_t>(row) * stride + static_cast<std::size_t>(x)];
             const win::RGBQUAD quad = value < headers.colours ? headers.info.colours[value] : win::RGBQUAD{};
             picture.pixels.push_back({quad.rgbRed, quad.rgbGreen, quad.rgbBlue});
         }
@@ -78,7 +79,8 @@ std::string ReadTrueColourPicture(platform::ByteReader& file, Picture& picture) 
     for (int stored = 0; stored < picture.rows; ++stored) {
         if (!file.Read(row.data(), stride)) return "Error reading bitmap data";
         const int bottomUp = header.biHeight < 0 ? picture.rows - 1 - stored : stored;
-        Rgb* pixels = picture.pixels.data() + static_cast<std::size_t>(bottomUp) * static_cast<std::size_t>(picture.width);
+        Rgb* pixels =
+            picture.pixels.data() + static_cast<std::size_t>(bottomUp) * static_cast<std::size_t>(picture.width);
         for (int x = 0; x < picture.width; ++x) pixels[x] = {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
     }
     return {};
@@ -244,7 +246,7 @@ PaletteFix FixPalette(const std::filesystem::path& in, const std::filesystem::pa
         }
     }
     fix.colours = static_cast<int>(fix.reduced ? std::set<Rgb>(picture.pixels.begin(), picture.pixels.end()).size()
-                                                : indexed.colours.size());
+                                               : indexed.colours.size());
     const std::vector<std::uint8_t> bytes = Encode(picture, indexed);
     if (!WriteCopy(out, bytes)) fix.error = out.string() + ": cannot be written";
     return fix;

@@ -80,7 +80,8 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (std::strcmp(argument, "--fix-palette") == 0) {
-            if (argc != 4 || i != 1) return UsageError("--fix-palette takes an input and an output file, and nothing else");
+            if (argc != 4 || i != 1)
+                return UsageError("--fix-palette takes an input and an output file, and nothing else");
             return FixPalette(argv[2], argv[3]);
         }
         if (std::strcmp(argument, "--quiet") == 0)

@@ -12,9 +12,9 @@
 #include "check/movie_palette.h"
 #include "check/palette_fit.h"
 #include "flic/flc_format.h"
+#include "flic/flc_window.h"
 #include "platform/core/paths.h"
 #include "platform/win/win.h"
-#include "flic/flc_window.h"
 #include "still/bitmap_file.h"
 
 namespace check {
@@ -27,10 +27,12 @@ void NothingToServe() {}
 bool Decodable(const aud::WavFormat& format) {
     switch (format.tag) {
         case 1: return format.bits == 8 || format.bits == 16 || format.bits == 24 || format.bits == 32;  // PCM
-        case 2: case 0x11: return format.bits == 4;  // MS and IMA ADPCM
-        case 3: return format.bits == 32;            // IEEE float
-        case 6: case 7: return format.bits == 8;     // A-law, mu-law
-        case 0xFFFE: return true;                     // extensible: its sub-format decides
+        case 2:
+        case 0x11: return format.bits == 4;  // MS and IMA ADPCM
+        case 3: return format.bits == 32;    // IEEE float
+        case 6:
+        case 7: return format.bits == 8;  // A-law, mu-law
+        case 0xFFFE: return true;         // extensible: its sub-format decides
         default: return false;
     }
 }

@@ -9,14 +9,14 @@
 
 #include "check/media_check.h"
 #include "check/tree_checker.h"
+#include "media/media_names.h"
 #include "platform/core/byte_reader.h"
 #include "platform/core/command_line.h"
 #include "platform/core/disc_program.h"
 #include "platform/core/letter_case.h"
-#include "media/media_names.h"
 #include "platform/core/paths.h"
-#include "platform/core/tree_top.h"
 #include "platform/core/program_search.h"
+#include "platform/core/tree_top.h"
 #include "platform/win/win.h"
 #include "still/bitmap_file.h"
 
@@ -49,11 +49,13 @@ std::map<unsigned long, std::string> NeverPlayed(const std::string& folder, cons
 
 void TreeChecker::CheckName(int line, const std::string& name) {
     if (platform::LeavesTree(name))
-        Report(line, name + " is outside the presentation's tree as written (a drive, or \"..\" above its top): the "
-                            "player takes it from the tree's top");
+        Report(line, name +
+                         " is outside the presentation's tree as written (a drive, or \"..\" above its top): the "
+                         "player takes it from the tree's top");
     if (platform::IsSpecialFile(name))
-        Report(line, name + " is not a regular file (a FIFO, a device, a socket or a symlink loop): the player "
-                            "takes it for missing");
+        Report(line, name +
+                         " is not a regular file (a FIFO, a device, a socket or a symlink loop): the player "
+                         "takes it for missing");
 }
 
 std::optional<PictureSize> TreeChecker::UsePicture(int line, const char* name) {
@@ -142,7 +144,8 @@ void TreeChecker::UseSong(int line) {
             continue;
         }
         std::string unplayed;
-        for (const auto& [number, file] : NeverPlayed(name, name, count)) unplayed += (unplayed.empty() ? "" : ", ") + file;
+        for (const auto& [number, file] : NeverPlayed(name, name, count))
+            unplayed += (unplayed.empty() ? "" : ", ") + file;
         if (!unplayed.empty())
             Report(line, "song section " + name + ": " + unplayed + " never played; the numbers stop at " + name +
                              std::to_string(count) + ".wav");

@@ -136,7 +136,8 @@ bool DeltaFliPixels(ChunkData& data, const PixelVisitor& visit) {
 std::optional<MovieFile> ReadMovie(platform::ByteReader& file) {
     MovieFile movie;
     flic::Header header;
-    if (!flic::ReadHeader(file, "", header).empty() || !file.Seek(0) || !file.Read(movie.header.data(), flic::HeaderSize))
+    if (!flic::ReadHeader(file, "", header).empty() || !file.Seek(0) ||
+        !file.Read(movie.header.data(), flic::HeaderSize))
         return std::nullopt;
     movie.width = header.width;
     movie.height = header.height;

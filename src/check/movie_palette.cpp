@@ -91,8 +91,9 @@ std::string MakeRemap(MovieFile& movie, Remap& remap, MovieFix& fix) {
     fix.colours = static_cast<int>(remap.used.size());
     if (fix.colours <= MovieFreeEntries) return {};
     if (uses.paletteChanges)
-        return "the movie uses " + std::to_string(fix.colours) + " palette entries and its palette changes during play; " +
-               "only " + std::to_string(MovieFreeEntries) + " fit: reduce its colours where it was made";
+        return "the movie uses " + std::to_string(fix.colours) +
+               " palette entries and its palette changes during play; " + "only " + std::to_string(MovieFreeEntries) +
+               " fit: reduce its colours where it was made";
     // One palette: every pixel shows a colour of it.
     MovieColours colours{};
     for (const MovieFrame& frame : movie.frames)
@@ -149,7 +150,8 @@ LostMoviePixels CountLostPixels(MovieFile& movie) {
             walk.Enter(chunk);
             if (!walk.SeenPalette()) {
                 if (chunk.type != flic::Black)
-                    VisitPixels(chunk, movie, [&](std::uint8_t&, std::uint64_t pixels) { lost.beforePalette += pixels; });
+                    VisitPixels(chunk, movie,
+                                [&](std::uint8_t&, std::uint64_t pixels) { lost.beforePalette += pixels; });
             } else if (chunk.type == flic::Black) {
                 if (!walk.BlackShowsAsMade()) lost.onKeptEntries += frame;
             } else {
@@ -166,7 +168,8 @@ MovieFix FixMoviePalette(const std::filesystem::path& in, const std::filesystem:
     const auto file = platform::ByteReader::Open(in.c_str());
     std::optional<MovieFile> movie = file ? ReadMovie(*file) : std::nullopt;
     if (!movie) {
-        fix.error = in.string() + (file ? ": the player cannot play it through (corvanta-check tells why)" : ": cannot be read");
+        fix.error = in.string() +
+                    (file ? ": the player cannot play it through (corvanta-check tells why)" : ": cannot be read");
         return fix;
     }
     Remap remap;

@@ -14,7 +14,7 @@
 namespace check {
 
 struct LostMoviePixels {
-    std::uint64_t onKeptEntries = 0;   // drawn after the first palette chunk, shown in a system colour
+    std::uint64_t onKeptEntries = 0;  // drawn after the first palette chunk, shown in a system colour
     std::uint64_t beforePalette = 0;  // drawn before the first palette chunk
 };
 

@@ -68,8 +68,8 @@ void TreeChecker::CheckScript(const std::string& name) {
     bool cut = false;  // the line before filled the line buffer: this is its rest
     for (std::int64_t index = 0; index < script_.lines && std::fgets(buffer, sizeof buffer, file); ++index) {
         const int line = static_cast<int>(index + 1);
-        const bool rest =
-            std::exchange(cut, std::strlen(buffer) == script::LineBufSize - 1 && buffer[script::LineBufSize - 2] != '\n');
+        const bool rest = std::exchange(
+            cut, std::strlen(buffer) == script::LineBufSize - 1 && buffer[script::LineBufSize - 2] != '\n');
         const ScriptLine command = script::ReadCommand(buffer);
         const ScriptLine block = inStill ? script::ReadBlockLine(buffer) : ScriptLine{};
         const ScriptLine& read = inStill ? block : command;
@@ -131,7 +131,8 @@ void TreeChecker::CheckBlockLine(int line, const ScriptLine& read, const std::op
     }
     switch (read.kind) {
         case LineKind::Timeout:
-            if (std::string problem = SecondsProblem("TIMEOUT", read); !problem.empty()) Report(line, std::move(problem));
+            if (std::string problem = SecondsProblem("TIMEOUT", read); !problem.empty())
+                Report(line, std::move(problem));
             CheckAction(line, read.action);
             break;
         case LineKind::Hotspot:

@@ -83,8 +83,9 @@ void TreeChecker::Descend(int line, const char* name) {
     const fs::path target = platform::CurrentFolderPath();
     const bool hasScript = HasScript();
     if (!hasScript && platform::IsSpecialFile("sequence"))
-        Report(line, "the sequence of " + Shown(target) + " is not a regular file (a FIFO, a device, a socket or a "
-                     "symlink loop): the player takes it for missing");
+        Report(line, "the sequence of " + Shown(target) +
+                         " is not a regular file (a FIFO, a device, a socket or a "
+                         "symlink loop): the player takes it for missing");
     win::_chdir(folder_.string().c_str());
     if (!hasScript) {
         Report(line, "Unable to open SEQUENCE file. (" + Shown(target) + ")");

@@ -34,11 +34,11 @@ public:
 private:
     // What one script holds that matters after its last line.
     struct Script {
-        std::string shown;          // its name relative to the root
-        std::int64_t reach = 0;     // the last line a GOTO can reach
+        std::string shown;       // its name relative to the root
+        std::int64_t reach = 0;  // the last line a GOTO can reach
         std::int64_t lines = 0;
-        bool restart = false;       // it has a "restart" line
-        int firstDescent = 0;       // the first line that enters a folder
+        bool restart = false;  // it has a "restart" line
+        int firstDescent = 0;  // the first line that enters a folder
         std::string descentName;
     };
 
@@ -81,7 +81,7 @@ private:
     std::set<std::filesystem::path> folders_;  // queued or checked
     std::set<std::filesystem::path> files_;    // media checked
     std::map<std::filesystem::path, std::optional<PictureSize>> pictures_;
-    std::set<std::filesystem::path> songs_;    // folders whose song sections were checked
+    std::set<std::filesystem::path> songs_;  // folders whose song sections were checked
     std::vector<Finding> findings_;
     // The current script's findings, and those about the files it names.
     std::vector<Finding> lineFindings_;

@@ -31,7 +31,7 @@ using enum script::LineKind;
 // "run" is left out: a three-letter word is one slip away from too many
 // ordinary words.
 constexpr Keyword Commands[] = {
-    {Default, Shape::Default}, {Movie, Shape::OneWord}, {Music, Shape::Music},       {Restart, Shape::Alone},
+    {Default, Shape::Default}, {Movie, Shape::OneWord}, {Music, Shape::Music},      {Restart, Shape::Alone},
     {Exit, Shape::Alone},      {Goto, Shape::Number},   {Exec, Shape::CommandLine}, {Still, Shape::OneWord},
     {Blank, Shape::Alone},     {Pause, Shape::Alone},
 };
@@ -40,7 +40,6 @@ constexpr Keyword BlockWords[] = {
     {Cursor, Shape::OneWord},  {EndStill, Shape::Alone},
 };
 constexpr std::size_t ShortestSlip = 4;
-
 
 bool IsNumber(const std::string& word) {
     const std::size_t digit = word[0] == '-' || word[0] == '+' ? 1 : 0;

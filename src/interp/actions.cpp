@@ -33,32 +33,27 @@ void DInterpWin::PerformAction(const Action& requested) {
     // A copy: performing may overwrite the action it came from.
     const Action action = requested;
     switch (action.kind) {
-    case ActionKind::Exit:
-        ExitLevel();
-        break;
-    case ActionKind::Next:
-        win::PostMessageA(Handle(), WM_INTERP_RUN, 0, 0);
-        break;
-    case ActionKind::Goto:
-        GotoLine(action.line);
-        RunSequence(false);
-        break;
-    case ActionKind::Dir: {
-        // A folder path goes down several levels at once: the way back is the
-        // folder it started from, not "..".
-        const std::string from = WayBack();
-        if (win::_chdir(action.dir.c_str()) != 0) {
-            host_.FatalError("Failed descending into directory.", nullptr);
-            return;
+        case ActionKind::Exit: ExitLevel(); break;
+        case ActionKind::Next: win::PostMessageA(Handle(), WM_INTERP_RUN, 0, 0); break;
+        case ActionKind::Goto:
+            GotoLine(action.line);
+            RunSequence(false);
+            break;
+        case ActionKind::Dir: {
+            // A folder path goes down several levels at once: the way back is the
+            // folder it started from, not "..".
+            const std::string from = WayBack();
+            if (win::_chdir(action.dir.c_str()) != 0) {
+                host_.FatalError("Failed descending into directory.", nullptr);
+                return;
+            }
+            levelFolders_.Push(from);
+            ++depth_;
+            platform::TraceFolder();
+            win::PostMessageA(Handle(), WM_INTERP_OPEN, 0, 0);
+            break;
         }
-        levelFolders_.Push(from);
-        ++depth_;
-        platform::TraceFolder();
-        win::PostMessageA(Handle(), WM_INTERP_OPEN, 0, 0);
-        break;
-    }
-    case ActionKind::None:
-        break;
+        case ActionKind::None: break;
     }
 }
 

@@ -9,47 +9,42 @@ void DInterpWin::EvKeyDown(win::UINT key, win::UINT, win::UINT) {
         return;
     }
     switch (state_) {
-    case InterpState::Running:
-        win::MessageBeep(0xFFFFFFFF);
-        break;
-    case InterpState::Movie:
-        if (HasMedia()) host_.RequestMovieAbort();
-        state_ = InterpState::Running;
-        break;
-    case InterpState::Still:
-        win::KillTimer(Handle(), StillTimerId);
-        if (HasMedia()) {
-            Action next;
-            next.kind = ActionKind::Next;
-            PerformAction(next);
-        }
-        state_ = InterpState::Running;
-        break;
-    case InterpState::Ended:
-        break;
+        case InterpState::Running: win::MessageBeep(0xFFFFFFFF); break;
+        case InterpState::Movie:
+            if (HasMedia()) host_.RequestMovieAbort();
+            state_ = InterpState::Running;
+            break;
+        case InterpState::Still:
+            win::KillTimer(Handle(), StillTimerId);
+            if (HasMedia()) {
+                Action next;
+                next.kind = ActionKind::Next;
+                PerformAction(next);
+            }
+            state_ = InterpState::Running;
+            break;
+        case InterpState::Ended: break;
     }
 }
 
 void DInterpWin::EvLButtonDown(win::UINT, win::POINT point) {
     paused_ = 0;
     switch (state_) {
-    case InterpState::Movie:
-        if (HasMedia()) host_.RequestMovieAbort();
-        state_ = InterpState::Running;
-        break;
-    case InterpState::Still:
-        win::KillTimer(Handle(), StillTimerId);
-        for (const HotSpot* spot = hotSpots_; spot; spot = spot->next) {
-            if (spot->Contains(point.x, point.y)) {
-                PerformAction(spot->action);
-                return;
+        case InterpState::Movie:
+            if (HasMedia()) host_.RequestMovieAbort();
+            state_ = InterpState::Running;
+            break;
+        case InterpState::Still:
+            win::KillTimer(Handle(), StillTimerId);
+            for (const HotSpot* spot = hotSpots_; spot; spot = spot->next) {
+                if (spot->Contains(point.x, point.y)) {
+                    PerformAction(spot->action);
+                    return;
+                }
             }
-        }
-        win::SetTimer(Handle(), StillTimerId, static_cast<win::UINT>(stillTimeout_.period), nullptr);
-        break;
-    default:
-        ShowNotice("Bummer! Unrecognized State!", "Whoah!", win::MB_OK);
-        break;
+            win::SetTimer(Handle(), StillTimerId, static_cast<win::UINT>(stillTimeout_.period), nullptr);
+            break;
+        default: ShowNotice("Bummer! Unrecognized State!", "Whoah!", win::MB_OK); break;
     }
 }
 

@@ -26,27 +26,19 @@ DInterpWin::~DInterpWin() {
 bool DInterpWin::Dispatch(win::UINT msg, win::WPARAM wParam, win::LPARAM lParam, win::LRESULT& result) {
     result = 0;
     switch (msg) {
-    case win::WM_LBUTTONDOWN:
-        EvLButtonDown(static_cast<win::UINT>(wParam), win::POINT{win::GET_X_LPARAM(lParam), win::GET_Y_LPARAM(lParam)});
-        return true;
-    case win::WM_KEYDOWN:
-        EvKeyDown(static_cast<win::UINT>(wParam), win::LOWORD(static_cast<std::uintptr_t>(lParam)),
-                  win::HIWORD(static_cast<std::uintptr_t>(lParam)));
-        return true;
-    case win::WM_TIMER:
-        EvTimer(wParam);
-        return true;
-    case WM_INTERP_OPEN:
-        OpenSequence(wParam != 0);
-        return true;
-    case WM_INTERP_RUN:
-        RunSequence(wParam != 0);
-        return true;
-    case WM_INTERP_EXIT:
-        ExitLevel();
-        return true;
-    default:
-        return framework::Window::Dispatch(msg, wParam, lParam, result);
+        case win::WM_LBUTTONDOWN:
+            EvLButtonDown(static_cast<win::UINT>(wParam),
+                          win::POINT{win::GET_X_LPARAM(lParam), win::GET_Y_LPARAM(lParam)});
+            return true;
+        case win::WM_KEYDOWN:
+            EvKeyDown(static_cast<win::UINT>(wParam), win::LOWORD(static_cast<std::uintptr_t>(lParam)),
+                      win::HIWORD(static_cast<std::uintptr_t>(lParam)));
+            return true;
+        case win::WM_TIMER: EvTimer(wParam); return true;
+        case WM_INTERP_OPEN: OpenSequence(wParam != 0); return true;
+        case WM_INTERP_RUN: RunSequence(wParam != 0); return true;
+        case WM_INTERP_EXIT: ExitLevel(); return true;
+        default: return framework::Window::Dispatch(msg, wParam, lParam, result);
     }
 }
 

@@ -15,7 +15,6 @@ void DInterpWin::DoMusic(const script::ScriptLine& line) {
         host_.QueueSongPass();
         return;
     }
-    host_.StartMusic(line.name.c_str(), music.playOnce, music.mode,
-                     static_cast<std::int32_t>(music.loopCount), music.cdTrack,
-                     music.cdTrack ? EntryKind::CdTrack : EntryKind::MusicFile);
+    host_.StartMusic(line.name.c_str(), music.playOnce, music.mode, static_cast<std::int32_t>(music.loopCount),
+                     music.cdTrack, music.cdTrack ? EntryKind::CdTrack : EntryKind::MusicFile);
 }

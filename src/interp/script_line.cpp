@@ -18,7 +18,7 @@ constexpr KeywordEntry Commands[] = {
     {"blank", LineKind::Blank},     {"pause", LineKind::Pause},
 };
 constexpr KeywordEntry BlockWords[] = {
-    {"timeout", LineKind::Timeout}, {"hotspot", LineKind::Hotspot}, {"click", LineKind::Click},
+    {"timeout", LineKind::Timeout}, {"hotspot", LineKind::Hotspot},   {"click", LineKind::Click},
     {"cursor", LineKind::Cursor},   {"endstill", LineKind::EndStill},
 };
 
@@ -59,7 +59,10 @@ ScriptAction ReadAction(const char* word, Words& words) {
     static constexpr struct {
         const char* word;
         ActionKind kind;
-    } Actions[] = {{"-exit", ActionKind::Exit}, {"-next", ActionKind::Next}, {"-goto", ActionKind::Goto}, {"-dir", ActionKind::Dir}};
+    } Actions[] = {{"-exit", ActionKind::Exit},
+                   {"-next", ActionKind::Next},
+                   {"-goto", ActionKind::Goto},
+                   {"-dir", ActionKind::Dir}};
 
     ScriptAction read;
     read.word = word;

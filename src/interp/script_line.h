@@ -41,9 +41,23 @@ enum class LineKind {
     Empty,    // no word at all
     Unknown,  // a first word that is no command here: a comment to the player
     // Lines of the script itself.
-    Default, Music, Restart, Exit, Goto, Run, Exec, Still, Movie, Blank, Pause,
+    Default,
+    Music,
+    Restart,
+    Exit,
+    Goto,
+    Run,
+    Exec,
+    Still,
+    Movie,
+    Blank,
+    Pause,
     // Lines of a still's block.
-    Timeout, Hotspot, Click, Cursor, EndStill,
+    Timeout,
+    Hotspot,
+    Click,
+    Cursor,
+    EndStill,
 };
 
 inline constexpr const char* UnknownActionText = "Unknown action";
@@ -53,7 +67,7 @@ inline constexpr const char* GotoTooFarText = "Goto found too few lines in SEQUE
 // An action word and its argument. A malformed one is taken as "-exit".
 struct ScriptAction {
     Action action;
-    std::string word;           // as written
+    std::string word;             // as written
     const char* error = nullptr;  // the player's message for a malformed one
 };
 
@@ -75,7 +89,7 @@ struct MusicRequest {
 
 struct ScriptLine {
     LineKind kind = LineKind::Empty;
-    std::string keyword;     // as written
+    std::string keyword;          // as written
     const char* error = nullptr;  // the player's message for a malformed line
     // STILL and MOVIE: the file; MUSIC: the name; RUN and EXEC: the command
     // line as written. Empty when the line lacks it.

@@ -32,8 +32,8 @@ std::optional<std::string> CompanionSound(std::string_view openedName);
 enum SongSection : std::int32_t { Intro, Verse, Chorus, Bridge, Outro, EndOfPass };
 inline constexpr std::array<std::string_view, EndOfPass> SongSectionNames{"intro", "verse", "chorus", "bridge",
                                                                           "outro"};
-inline constexpr std::array<std::int32_t, 9> SongPlan{Intro, Verse, Chorus, Bridge, Verse,
-                                                      Chorus, Chorus, Outro, EndOfPass};
+inline constexpr std::array<std::int32_t, 9> SongPlan{Intro,  Verse,  Chorus, Bridge,   Verse,
+                                                      Chorus, Chorus, Outro,  EndOfPass};
 inline constexpr std::uint32_t SongBudget = 8192000;  // bytes of song sections held
 inline constexpr std::int32_t MaxSectionFiles = 98;   // of each section, numbered from 1
 

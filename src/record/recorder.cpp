@@ -15,11 +15,11 @@ extern "C" {
 #include <memory>
 #include <sstream>
 
-#include "platform/headless/input_script.h"
 #include "platform/core/run_observer.h"
 #include "platform/core/screen.h"
 #include "platform/core/tell_user.h"
 #include "platform/core/viewport.h"
+#include "platform/headless/input_script.h"
 #include "record/container.h"
 #include "record/encoder.h"
 #include "record/progress.h"

@@ -19,13 +19,13 @@ enum class EntryKind : std::int32_t { MovieSound = 0, MusicFile = 1, SongSection
 enum class SongMode : std::int32_t { Off = 0, Playing = 1 };
 
 struct PlayEntry {
-    FileImage image;  // the whole sound file; none for CD entries
-    AUD_HANDLE voice = 0;                    // 0 for CD entries
+    FileImage image;       // the whole sound file; none for CD entries
+    AUD_HANDLE voice = 0;  // 0 for CD entries
     QueueState queueState = QueueState::StartedAtOnce;
     LoopMode loopMode = LoopMode::PlayOnce;
     EndMark finished = EndMark::Open;  // written by the end-of-sample procedure, under the list lock
     EntryKind kind = EntryKind::MovieSound;
-    std::uint32_t size = 0;  // kept for song sections only
+    std::uint32_t size = 0;      // kept for song sections only
     std::int32_t playCount = 1;  // for a waiting entry that has no voice yet
     std::uint32_t cdTrack = 0;
     std::uint32_t cdStart = 0;

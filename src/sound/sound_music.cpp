@@ -46,7 +46,8 @@ bool SoundClass::StartMusic(const char* name, std::int32_t playOnce, MusicMode m
 bool SoundClass::StartMusicFile(const char* path, std::int32_t playOnce, MusicMode mode, std::int32_t loopCount,
                                 EntryKind kind) {
     // A full list refuses the request before anything is read or prepared.
-    if (mode == MusicMode::Wait ? queuedCount == QueueSlots : mode == MusicMode::Mix && playingCount == PlayingSlots) return false;
+    if (mode == MusicMode::Wait ? queuedCount == QueueSlots : mode == MusicMode::Mix && playingCount == PlayingSlots)
+        return false;
     if (!FileExists(path)) return false;
     TraceMusic(path, mode);
     FileImage loaded = LoadFileImage(path);

@@ -53,7 +53,7 @@ void SoundClass::CountSongSections() {
 
 void SoundClass::QueueSongPass() {
     if (songBytes >= SongBudget || queuedCount >= PassQueueLimit) return;
-    std::int32_t verse = 0;   // chosen at their first occurrence in the pass
+    std::int32_t verse = 0;  // chosen at their first occurrence in the pass
     std::int32_t chorus = 0;
     for (const std::int32_t code : songPlan) {
         if (code == EndOfPass) break;
@@ -75,8 +75,9 @@ void SoundClass::QueueSongPass() {
         if (std::uint64_t{songBytes} + size >= SongBudget) continue;
         // Only what was accepted is counted: a refused section is never
         // released, and its size would hold the budget for good.
-        const bool accepted = section.playsTwice ? StartMusic(path.c_str(), 0, MusicMode::Wait, 2, 0, EntryKind::SongSection)
-                                                 : StartMusic(path.c_str(), 1, MusicMode::Wait, 0, 0, EntryKind::SongSection);
+        const bool accepted = section.playsTwice
+                                  ? StartMusic(path.c_str(), 0, MusicMode::Wait, 2, 0, EntryKind::SongSection)
+                                  : StartMusic(path.c_str(), 1, MusicMode::Wait, 0, 0, EntryKind::SongSection);
         if (accepted) songBytes += size;
     }
 }

@@ -36,14 +36,10 @@ constexpr const char* LastReadError = "Error in last read of .BMP file into memo
 // Shapes of palette bitmaps the loader can show.
 bool IsKnownLayout(const win::BITMAPINFOHEADER& header) {
     switch (header.biCompression) {
-        case win::BI_RGB:
-            return header.biBitCount == 1 || header.biBitCount == 4 || header.biBitCount == 8;
-        case win::BI_RLE8:
-            return header.biBitCount == 8;
-        case win::BI_RLE4:
-            return header.biBitCount == 4;
-        default:
-            return false;
+        case win::BI_RGB: return header.biBitCount == 1 || header.biBitCount == 4 || header.biBitCount == 8;
+        case win::BI_RLE8: return header.biBitCount == 8;
+        case win::BI_RLE4: return header.biBitCount == 4;
+        default: return false;
     }
 }
 
@@ -141,7 +137,8 @@ const char* ReadPixels(platform::ByteReader& source, const Headers& headers, std
     const unsigned bitCount = header.biBitCount;
     const bool topDown = header.biHeight < 0;
     const auto width = static_cast<std::uint32_t>(header.biWidth);
-    const auto rows = static_cast<std::uint32_t>(topDown ? -static_cast<std::int64_t>(header.biHeight) : header.biHeight);
+    const auto rows =
+        static_cast<std::uint32_t>(topDown ? -static_cast<std::int64_t>(header.biHeight) : header.biHeight);
     const std::uint64_t stride = RowStride(width, 8);
     const std::uint64_t pictureSize = stride * rows;
     const std::uint64_t available = BytesFrom(source, headers.dataOffset);
@@ -167,8 +164,8 @@ const char* ReadPixels(platform::ByteReader& source, const Headers& headers, std
                 ExpandRows(packed.data(), fileStride, bitCount, width, rows, made->bits.data(), stride);
             }
         } else {
-            const std::uint64_t dataSize = header.biSizeImage ? std::min<std::uint64_t>(header.biSizeImage, available)
-                                                               : available;
+            const std::uint64_t dataSize =
+                header.biSizeImage ? std::min<std::uint64_t>(header.biSizeImage, available) : available;
             if (pictureSize > std::max(RleFreeBytes, dataSize * RleMaxExpansion)) return BlockReadError;
             std::vector<std::uint8_t> data(dataSize);
             if (const char* error = ReadBlocks(source, data.data(), dataSize, serve)) return error;
@@ -182,8 +179,6 @@ const char* ReadPixels(platform::ByteReader& source, const Headers& headers, std
     return nullptr;
 }
 
-int ColourShift(int colours, int kept) {
-    return colours < PaletteSize && colours + 2 * kept <= PaletteSize ? kept : 0;
-}
+int ColourShift(int colours, int kept) { return colours < PaletteSize && colours + 2 * kept <= PaletteSize ? kept : 0; }
 
 }  // namespace bitmap

@@ -72,11 +72,8 @@ bool DecodeRle(std::span<const std::uint8_t> data, unsigned bitCount, std::uint3
             continue;
         }
         switch (value) {
-            case 0:
-                writer.EndLine();
-                break;
-            case 1:
-                return true;
+            case 0: writer.EndLine(); break;
+            case 1: return true;
             case 2:
                 if (data.size() - at < 2) return false;
                 writer.Move(data[at], data[at + 1]);

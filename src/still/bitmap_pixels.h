@@ -11,9 +11,7 @@
 namespace bitmap {
 
 // Bytes of one stored row of `width` pixels of `bitCount` bits, padded to 4 bytes.
-constexpr std::uint64_t RowStride(std::uint64_t width, unsigned bitCount) {
-    return (width * bitCount + 31) / 32 * 4;
-}
+constexpr std::uint64_t RowStride(std::uint64_t width, unsigned bitCount) { return (width * bitCount + 31) / 32 * 4; }
 
 // Unpacks rows of 1- or 4-bit pixels (leftmost pixel in the high bits).
 void ExpandRows(const std::uint8_t* packed, std::size_t packedStride, unsigned bitCount, std::uint32_t width,

@@ -40,20 +40,11 @@ std::string Html(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
         }
     }
     return out;
@@ -61,22 +52,14 @@ std::string Html(const std::string& text) {
 
 std::string EndName(OutcomeKind kind) {
     switch (kind) {
-        case OutcomeKind::Place:
-            return "place";
-        case OutcomeKind::Exit:
-            return "exit";
-        case OutcomeKind::Fatal:
-            return "fatal";
-        case OutcomeKind::Crash:
-            return "crash";
-        case OutcomeKind::Hang:
-            return "hang";
-        case OutcomeKind::Limit:
-            return "limit";
-        case OutcomeKind::NotTried:
-            return "not tried";
-        case OutcomeKind::OffScreen:
-            return "off screen";
+        case OutcomeKind::Place: return "place";
+        case OutcomeKind::Exit: return "exit";
+        case OutcomeKind::Fatal: return "fatal";
+        case OutcomeKind::Crash: return "crash";
+        case OutcomeKind::Hang: return "hang";
+        case OutcomeKind::Limit: return "limit";
+        case OutcomeKind::NotTried: return "not tried";
+        case OutcomeKind::OffScreen: return "off screen";
     }
     return "";
 }

@@ -35,7 +35,8 @@ test::BmpFile Picture(std::uint8_t shade, int width = 64, int height = 48) {
     file.height = height;
     file.colours = {{0, 0, 0}, {shade, 40, 200}};
     file.clrUsed = 2;
-    file.pixels = test::PackRows(std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height, 1), width, height, 8);
+    file.pixels =
+        test::PackRows(std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height, 1), width, height, 8);
     return file;
 }
 
@@ -53,7 +54,8 @@ fs::path WritePresentation(const fs::path& root) {
     for (int k = 0; k < 4; ++k) frames.push_back(flc::TestPattern(80, 60, k, 16));
     std::vector<flc::Rgb> palette;
     for (int i = 0; i < 16; ++i) palette.push_back({static_cast<std::uint8_t>(i * 16), 100, 50});
-    EXPECT_TRUE(flc::WriteFile((root / "INTRO.FLC").string(), flc::Animation(80, 60, frames, palette, flc::Compression::Delta)));
+    EXPECT_TRUE(flc::WriteFile((root / "INTRO.FLC").string(),
+                               flc::Animation(80, 60, frames, palette, flc::Compression::Delta)));
     const test::WavFile wav;
     WriteBinary(root / "INTRO.WAV", wav.ToneBytes(440, 11025));
     WriteBinary(root / "TONE.WAV", wav.ToneBytes(880, 22050));
@@ -79,9 +81,9 @@ TEST_P(PlayFromDisc, SameTraceAndRenderAsTheFolder) {
     const fs::path folder = WritePresentation(work / "folder");
     const bool cue = c.kind == Kind::CueOneFile || c.kind == Kind::CueFilePerTrack || c.kind == Kind::CueMode2 ||
                      c.kind == Kind::Toc;
-    const test::IsoNames names = c.kind == Kind::Joliet      ? test::IsoNames::Joliet
-                                 : c.kind == Kind::Level1    ? test::IsoNames::Level1
-                                                             : test::IsoNames::RockRidge;
+    const test::IsoNames names = c.kind == Kind::Joliet   ? test::IsoNames::Joliet
+                                 : c.kind == Kind::Level1 ? test::IsoNames::Level1
+                                                          : test::IsoNames::RockRidge;
     const fs::path iso = work / "disc.iso";
     ASSERT_TRUE(test::MakeIso(folder, iso, names));
     // The CD the folder plays with, and for the CUE kinds the image itself.
@@ -99,8 +101,8 @@ TEST_P(PlayFromDisc, SameTraceAndRenderAsTheFolder) {
 
     test::PlayerOptions fromDisc;
     fromDisc.input = Input;
-    fromDisc.args = {c.kind == Kind::Toc ? (work / "cd/disc.toc").string()
-                     : cue                ? (work / "cd/disc.cue").string()
+    fromDisc.args = {c.kind == Kind::Toc      ? (work / "cd/disc.toc").string()
+                     : cue                    ? (work / "cd/disc.cue").string()
                      : c.kind == Kind::Folder ? folder.string()
                                               : iso.string()};
     fromDisc.env = {{"CORVANTA_AUDIO_OUT", (work / "disc.wav").string()}};
@@ -133,8 +135,7 @@ TEST_P(PlayFromDisc, SameTraceAndRenderAsTheFolder) {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, PlayFromDisc,
                          testing::Values(DiscCase{"Folder", Kind::Folder}, DiscCase{"Level1", Kind::Level1},
-                                         DiscCase{"Joliet", Kind::Joliet},
-                                         DiscCase{"RockRidge", Kind::RockRidge},
+                                         DiscCase{"Joliet", Kind::Joliet}, DiscCase{"RockRidge", Kind::RockRidge},
                                          DiscCase{"CueOneFile", Kind::CueOneFile},
                                          DiscCase{"CueFilePerTrack", Kind::CueFilePerTrack},
                                          DiscCase{"CueMode2", Kind::CueMode2}, DiscCase{"Toc", Kind::Toc}),
@@ -225,7 +226,8 @@ TEST(PlayFromDisc, ProgramsRunFromAPrivateCopyOfTheirFolder) {
     const fs::path runtime = work / "runtime", log = work / "log.txt";
     fs::create_directories(runtime);
     test::WriteFile(work / "tree/SEQUENCE", "run tools\\show first\nexec tools\\show second\n");
-    test::WriteFile(work / "tree/TOOLS/SHOW", "#!/bin/sh\necho \"$1 $(pwd) $(stat -c %a .) $(cat DATA.TXT)\" >> \"$OUT\"\n");
+    test::WriteFile(work / "tree/TOOLS/SHOW",
+                    "#!/bin/sh\necho \"$1 $(pwd) $(stat -c %a .) $(cat DATA.TXT)\" >> \"$OUT\"\n");
     test::WriteFile(work / "tree/TOOLS/DATA.TXT", "beside");
     ASSERT_TRUE(test::MakeIso(work / "tree", work / "disc.iso", test::IsoNames::Level1));
 
@@ -277,7 +279,8 @@ TEST(PlayFromDisc, FileCutOffByTheImagesEndIsAFatalErrorInThePlay) {
     options.args = {"disc.iso"};
     const test::PlayerRun run = test::RunPlayer(work, options);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.ContainsInOrder({"box\tnone\t0x30\tFatal Error\tUnable to open bitmap file title.bmp \n in current dir D:\\",
-                                     "beep\t0x30", "exit\t1"}))
+    EXPECT_TRUE(run.ContainsInOrder(
+        {"box\tnone\t0x30\tFatal Error\tUnable to open bitmap file title.bmp \n in current dir D:\\", "beep\t0x30",
+         "exit\t1"}))
         << run.Dump();
 }

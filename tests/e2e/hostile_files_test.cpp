@@ -19,11 +19,11 @@ constexpr int HangSeconds = 20;
 struct Place {
     const char* name;
     std::string script;
-    std::string file;                      // the file made special, below the root
-    std::vector<std::string> trace;        // the player's whole trace
-    std::string findings;                  // the checker's output
+    std::string file;                // the file made special, below the root
+    std::vector<std::string> trace;  // the player's whole trace
+    std::string findings;            // the checker's output
     int checkStatus;
-    std::string special = {};              // the checker's finding of it, before the others
+    std::string special = {};  // the checker's finding of it, before the others
 };
 
 const std::string Present = "0\tpresent\tfd15e9aa";
@@ -46,9 +46,17 @@ std::vector<Place> Places() {
         {"Movie", "movie intro\n", "intro.flc", Join({Present, Fatal + "Unable to open Flic file: intro"}, FatalEnd),
          "sequence:1: Unable to open Flic file: intro (tried intro, intro.flc)\n", 1, "sequence:1: intro.flc"},
         // Sound failures are silent: the line plays nothing.
-        {"Music", "music tone\n", "tone.wav", {Present, "0\texit\t0"},
-         "sequence:1: music file tone.wav not found: the line plays nothing\n", 1, "sequence:1: tone.wav"},
-        {"SongSection", "music autodigitalaudio x\n", "verse/verse1.wav", {Present, "0\texit\t0"},
+        {"Music",
+         "music tone\n",
+         "tone.wav",
+         {Present, "0\texit\t0"},
+         "sequence:1: music file tone.wav not found: the line plays nothing\n",
+         1,
+         "sequence:1: tone.wav"},
+        {"SongSection",
+         "music autodigitalaudio x\n",
+         "verse/verse1.wav",
+         {Present, "0\texit\t0"},
          "sequence:1: song section folder intro is missing: the song has no intro\n"
          "sequence:1: no verse1.wav in verse: the song has no verse\n"
          "sequence:1: song section folder chorus is missing: the song has no chorus\n"

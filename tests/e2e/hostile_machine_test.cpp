@@ -76,7 +76,8 @@ std::vector<std::string> Lines(const test::PlayerRun& run) {
 fs::path WriteTones(const fs::path& root) {
     test::WriteFile(root / "sequence", "music a mix\nmusic b mix\nmusic c wait\npause\n");
     const test::WavFile wav;
-    for (const char* name : {"a", "b", "c"}) test::WriteBytes(root / (std::string(name) + ".wav"), wav.ToneBytes(440, 22050));
+    for (const char* name : {"a", "b", "c"})
+        test::WriteBytes(root / (std::string(name) + ".wav"), wav.ToneBytes(440, 22050));
     return root;
 }
 
@@ -151,8 +152,8 @@ TEST(Signals, EndAHeadlessRunAsEscapeDoesWithTheSignalsStatus) {
         SCOPED_TRACE(signal);
         test::PlayerOptions options;
         const fs::path render = test::MakeTempDir("signals-" + std::to_string(signal)) / "out.wav";
-        options.env = {{"CORVANTA_CLIENT", "16x16"}, {"CORVANTA_MAX_MS", "4000000000"},
-                       {"CORVANTA_AUDIO_OUT", render.string()}};
+        options.env = {
+            {"CORVANTA_CLIENT", "16x16"}, {"CORVANTA_MAX_MS", "4000000000"}, {"CORVANTA_AUDIO_OUT", render.string()}};
         options.signal = signal;
         options.signalAfterMs = 300;
         options.killAfterSeconds = 60;

@@ -62,7 +62,8 @@ TEST_P(Script, RunsAsWritten) {
 TEST(StartUp, MissingSequenceIsFatalWithBoxThenBeep) {
     fs::path root = test::MakeTempDir("no-sequence");
     PlayerRun run = RunPlayer(root);
-    EXPECT_TRUE(run.ContainsInOrder({FatalBox + "Unable to open SEQUENCE file.", "beep\t0x30", "exit\t1"})) << run.Dump();
+    EXPECT_TRUE(run.ContainsInOrder({FatalBox + "Unable to open SEQUENCE file.", "beep\t0x30", "exit\t1"}))
+        << run.Dump();
     EXPECT_EQ(run.exitCode, 1);
 }
 
@@ -132,8 +133,8 @@ TEST(LinesTakeNoTime, HeadlessANoticeAfterThreeHundredCommentLinesComesAtOnce) {
     PlayerRun run = Play("lines-headless", CommentLines(300) + "default\n");
     std::vector<std::string> trace;
     for (const auto& line : run.trace) trace.push_back(std::to_string(line.time) + "\t" + line.Text());
-    EXPECT_EQ(trace, (std::vector<std::string>{"0\tpresent\tfd15e9aa", "0\t" + HeyBox + "TIMEOUT missing.",
-                                               "0\texit\t0"}))
+    EXPECT_EQ(trace,
+              (std::vector<std::string>{"0\tpresent\tfd15e9aa", "0\t" + HeyBox + "TIMEOUT missing.", "0\texit\t0"}))
         << run.Dump();
 }
 
@@ -212,15 +213,9 @@ TEST(RestartArgument, OnlyDashOrSlashRestartInAnyCaseSkipsToTheMark) {
         std::vector<std::string> args;
         bool skips;
     } cases[] = {
-        {{}, false},
-        {{"-restart"}, true},
-        {{"/restart"}, true},
-        {{"-ReStArT"}, true},
-        {{"/RESTART"}, true},
-        {{"other", "-restart"}, true},
-        {{"restart"}, false},
-        {{"--restart"}, false},
-        {{"-restarts"}, false},
+        {{}, false},          {{"-restart"}, true},   {{"/restart"}, true},
+        {{"-ReStArT"}, true}, {{"/RESTART"}, true},   {{"other", "-restart"}, true},
+        {{"restart"}, false}, {{"--restart"}, false}, {{"-restarts"}, false},
         {{"-re"}, false},
     };
     int n = 0;
@@ -252,21 +247,42 @@ TEST(RestartArgument, DefaultLinesAboveTheMarkTakeEffectOnTheWay) {
 INSTANTIATE_TEST_SUITE_P(
     Reading, Script,
     testing::Values(
-        ScriptCase{"KeywordsInAnyCase", "PaUsE\nDEFAULT\nExIt\n", "200 key space\n",
-                   {"beep\t-1", HeyBox + "TIMEOUT missing.", "exit\t0"}, 0},
-        ScriptCase{"CommasAndTabsSeparateWords", ",,default,\ttimeout,5\n", "", {HeyBox + "DEFAULT command malformed."}, 0},
+        ScriptCase{"KeywordsInAnyCase",
+                   "PaUsE\nDEFAULT\nExIt\n",
+                   "200 key space\n",
+                   {"beep\t-1", HeyBox + "TIMEOUT missing.", "exit\t0"},
+                   0},
+        ScriptCase{
+            "CommasAndTabsSeparateWords", ",,default,\ttimeout,5\n", "", {HeyBox + "DEFAULT command malformed."}, 0},
         // 255 characters make a line; the rest of a longer line is a line of its own.
         ScriptCase{"LongLineIsSplit", std::string(255, 'x') + "default\n", "", {HeyBox + "TIMEOUT missing."}, 0},
-        ScriptCase{"LongLineCountsTwiceForGoto", "goto 5\n" + std::string(300, 'y') + "\ndefault\ndefault timeout\n", "",
-                   {HeyBox + "DEFAULT command malformed.", "exit\t0"}, 0},
-        ScriptCase{"GotoForwards", "goto 3\ndefault\ndefault timeout\n", "", {HeyBox + "DEFAULT command malformed."}, 0},
-        ScriptCase{"GotoBackwardsRewinds", "goto 4\ndefault timeout\nexit\ngoto 2\n", "",
-                   {HeyBox + "DEFAULT command malformed.", "exit\t0"}, 0},
-        ScriptCase{"GotoBeyondTheEnd", "goto 9\n", "", {FatalBox + "Goto found too few lines in SEQUENCE.", "exit\t1"}, 1},
+        ScriptCase{"LongLineCountsTwiceForGoto",
+                   "goto 5\n" + std::string(300, 'y') + "\ndefault\ndefault timeout\n",
+                   "",
+                   {HeyBox + "DEFAULT command malformed.", "exit\t0"},
+                   0},
+        ScriptCase{
+            "GotoForwards", "goto 3\ndefault\ndefault timeout\n", "", {HeyBox + "DEFAULT command malformed."}, 0},
+        ScriptCase{"GotoBackwardsRewinds",
+                   "goto 4\ndefault timeout\nexit\ngoto 2\n",
+                   "",
+                   {HeyBox + "DEFAULT command malformed.", "exit\t0"},
+                   0},
+        ScriptCase{
+            "GotoBeyondTheEnd", "goto 9\n", "", {FatalBox + "Goto found too few lines in SEQUENCE.", "exit\t1"}, 1},
         ScriptCase{"GotoZero", "goto 0\n", "", {FatalBox + "Goto found too few lines in SEQUENCE.", "exit\t1"}, 1},
-        ScriptCase{"GotoNegative", "goto -2147483648\n", "", {FatalBox + "Goto found too few lines in SEQUENCE.", "exit\t1"}, 1},
-        ScriptCase{"GotoNotANumberIsZero", "goto abc\n", "", {FatalBox + "Goto found too few lines in SEQUENCE.", "exit\t1"}, 1},
-        ScriptCase{"GotoWithoutNumber", "goto\n", "", {FatalBox + "GOTO line number missing.", "beep\t0x30", "exit\t1"}, 1},
+        ScriptCase{"GotoNegative",
+                   "goto -2147483648\n",
+                   "",
+                   {FatalBox + "Goto found too few lines in SEQUENCE.", "exit\t1"},
+                   1},
+        ScriptCase{"GotoNotANumberIsZero",
+                   "goto abc\n",
+                   "",
+                   {FatalBox + "Goto found too few lines in SEQUENCE.", "exit\t1"},
+                   1},
+        ScriptCase{
+            "GotoWithoutNumber", "goto\n", "", {FatalBox + "GOTO line number missing.", "beep\t0x30", "exit\t1"}, 1},
         // The empty line at the end of a file is a line GOTO can reach.
         ScriptCase{"GotoTheEmptyLastLine", "goto 2\n", "", {"exit\t0"}, 0}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -295,8 +311,10 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptCase{"WithoutSeconds", "default timeout\n", "", {HeyBox + "DEFAULT command malformed."}, 0},
         ScriptCase{"WithoutAction", "default TIMEOUT 5\n", "", {HeyBox + "DEFAULT command malformed."}, 0},
         ScriptCase{"UnknownAction", "default timeout 5 -jump\n", "", {FatalBox + "Unknown action", "exit\t1"}, 1},
-        ScriptCase{"GotoWithoutLine", "default timeout 5 -goto\n", "", {FatalBox + "ACTION argument missing", "exit\t1"}, 1},
-        ScriptCase{"DirWithoutName", "default timeout 5 -DIR\n", "", {FatalBox + "ACTION argument missing", "exit\t1"}, 1},
+        ScriptCase{
+            "GotoWithoutLine", "default timeout 5 -goto\n", "", {FatalBox + "ACTION argument missing", "exit\t1"}, 1},
+        ScriptCase{
+            "DirWithoutName", "default timeout 5 -DIR\n", "", {FatalBox + "ACTION argument missing", "exit\t1"}, 1},
         ScriptCase{"Complete", "default timeout 5 -next extra words\nexit\n", "", {"exit\t0"}, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -304,15 +322,25 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     Input, Script,
-    testing::Values(
-        ScriptCase{"PauseEndsOnAKey", "pause\ndefault\n", "200 key a\n", {"beep\t-1", HeyBox + "TIMEOUT missing.", "exit\t0"}, 0},
-        // A click in the running state is unexpected: a notice, then the pause ends.
-        ScriptCase{"PauseEndsOnAClick", "pause\ndefault\n", "200 click 10 10\n",
-                   {"box\twindow\t0x0\tWhoah!\tBummer! Unrecognized State!", HeyBox + "TIMEOUT missing.", "exit\t0"}, 0},
-        ScriptCase{"TimerOtherThanTheStillsIsReported", "pause\n", "100 message 275 5\n200 key escape\n",
-                   {"box\twindow\t0x0\tWeird\tUnrecognized timer message received.", "exit\t0"}, 0},
-        // Escape ends a pause like any key, and quits.
-        ScriptCase{"EscapeDuringPause", "pause\ndefault\n", "200 key escape\n", {"exit\t0"}, 0}),
+    testing::Values(ScriptCase{"PauseEndsOnAKey",
+                               "pause\ndefault\n",
+                               "200 key a\n",
+                               {"beep\t-1", HeyBox + "TIMEOUT missing.", "exit\t0"},
+                               0},
+                    // A click in the running state is unexpected: a notice, then the pause ends.
+                    ScriptCase{"PauseEndsOnAClick",
+                               "pause\ndefault\n",
+                               "200 click 10 10\n",
+                               {"box\twindow\t0x0\tWhoah!\tBummer! Unrecognized State!", HeyBox + "TIMEOUT missing.",
+                                "exit\t0"},
+                               0},
+                    ScriptCase{"TimerOtherThanTheStillsIsReported",
+                               "pause\n",
+                               "100 message 275 5\n200 key escape\n",
+                               {"box\twindow\t0x0\tWeird\tUnrecognized timer message received.", "exit\t0"},
+                               0},
+                    // Escape ends a pause like any key, and quits.
+                    ScriptCase{"EscapeDuringPause", "pause\ndefault\n", "200 key escape\n", {"exit\t0"}, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Input, PauseWaitsForItsKey) {

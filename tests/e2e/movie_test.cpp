@@ -88,36 +88,47 @@ TEST_P(MovieRun, ShowsAndEndsAsExpected) {
 
 INSTANTIATE_TEST_SUITE_P(
     Movies, MovieRun,
-    testing::Values(
-        MovieCase{"PlaysCentredAtItsPace", "movie intro\n", "",
-                  {"-\t" + Present(0), "0\tshow\tmovie\tintro.flc", "0\t" + Present(1), "67\t" + Present(2),
-                   "134\t" + Present(3), "201\t" + Present(4), "201\texit\t0"},
-                  0},
-        // The key that cuts the movie short leaves the presentation running:
-        // the next key beeps as well as ending the pause.
-        MovieCase{"KeyCutsShortAndLeavesRunning", "movie intro\npause\n", "100 key space\n300 key space\n",
-                  {"-\t" + Present(0), "0\tshow\tmovie\tintro.flc", "0\t" + Present(1), "67\t" + Present(2),
-                   "300\tbeep\t-1", "300\texit\t0"},
-                  0},
-        MovieCase{"ClickCutsShort", "movie intro\npause\n", "100 click 5 5\n400 key escape\n",
-                  {"-\t" + Present(0), "0\tshow\tmovie\tintro.flc", "0\t" + Present(1), "67\t" + Present(2),
-                   "400\texit\t0"},
-                  0},
-        MovieCase{"EscapeQuits", "movie intro\nmovie outro\n", "100 key escape\n",
-                  {"-\t" + Present(0), "0\tshow\tmovie\tintro.flc", "0\t" + Present(1), "67\t" + Present(2),
-                   "100\texit\t0"},
-                  0},
-        // The key that ends the pause must not cut the next movie short, whose
-        // first frame blacks out the palette of the last one's before it shows.
-        MovieCase{"MoviePauseMovie", "movie outro\npause\nmovie outro\n", "500 key space\n",
-                  {"-\t" + Present(0), "0\tshow\tmovie\toutro.flc", "0\t" + Present(1), "67\t" + Present(2),
-                   "500\tshow\tmovie\toutro.flc", "500\t" + Present(0), "500\t" + Present(1), "567\t" + Present(2),
-                   "567\texit\t0"},
-                  0},
-        MovieCase{"NameMissing", "movie\n", "",
-                  {"-\t" + Present(0), "-\tbox\tnone\t0x30\tFatal Error\tMOVIE file name missing.", "-\tbeep\t0x30",
-                   "-\texit\t1"},
-                  1}),
+    testing::Values(MovieCase{"PlaysCentredAtItsPace",
+                              "movie intro\n",
+                              "",
+                              {"-\t" + Present(0), "0\tshow\tmovie\tintro.flc", "0\t" + Present(1), "67\t" + Present(2),
+                               "134\t" + Present(3), "201\t" + Present(4), "201\texit\t0"},
+                              0},
+                    // The key that cuts the movie short leaves the presentation running:
+                    // the next key beeps as well as ending the pause.
+                    MovieCase{"KeyCutsShortAndLeavesRunning",
+                              "movie intro\npause\n",
+                              "100 key space\n300 key space\n",
+                              {"-\t" + Present(0), "0\tshow\tmovie\tintro.flc", "0\t" + Present(1), "67\t" + Present(2),
+                               "300\tbeep\t-1", "300\texit\t0"},
+                              0},
+                    MovieCase{"ClickCutsShort",
+                              "movie intro\npause\n",
+                              "100 click 5 5\n400 key escape\n",
+                              {"-\t" + Present(0), "0\tshow\tmovie\tintro.flc", "0\t" + Present(1), "67\t" + Present(2),
+                               "400\texit\t0"},
+                              0},
+                    MovieCase{"EscapeQuits",
+                              "movie intro\nmovie outro\n",
+                              "100 key escape\n",
+                              {"-\t" + Present(0), "0\tshow\tmovie\tintro.flc", "0\t" + Present(1), "67\t" + Present(2),
+                               "100\texit\t0"},
+                              0},
+                    // The key that ends the pause must not cut the next movie short, whose
+                    // first frame blacks out the palette of the last one's before it shows.
+                    MovieCase{"MoviePauseMovie",
+                              "movie outro\npause\nmovie outro\n",
+                              "500 key space\n",
+                              {"-\t" + Present(0), "0\tshow\tmovie\toutro.flc", "0\t" + Present(1), "67\t" + Present(2),
+                               "500\tshow\tmovie\toutro.flc", "500\t" + Present(0), "500\t" + Present(1),
+                               "567\t" + Present(2), "567\texit\t0"},
+                              0},
+                    MovieCase{"NameMissing",
+                              "movie\n",
+                              "",
+                              {"-\t" + Present(0), "-\tbox\tnone\t0x30\tFatal Error\tMOVIE file name missing.",
+                               "-\tbeep\t0x30", "-\texit\t1"},
+                              1}),
     [](const auto& info) { return info.param.name; });
 
 TEST(MovieSound, StartsWithTheFirstFrameAndOutlivesTheMovie) {

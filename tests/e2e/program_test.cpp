@@ -73,8 +73,8 @@ void ExpectCleanStart(Record record, const PlayerOptions& options, const fs::pat
     expected.erase("CORVANTA_TRACE");
     expected.erase("CORVANTA_INPUT");
     EXPECT_EQ(record.env, expected);
-    EXPECT_EQ(record.others, (std::vector<std::string>{"cwd\t" + folder.string(), "fd\t0", "fd\t1", "fd\t2",
-                                                       "session\town"}));
+    EXPECT_EQ(record.others,
+              (std::vector<std::string>{"cwd\t" + folder.string(), "fd\t0", "fd\t1", "fd\t2", "session\town"}));
 }
 
 // The player starts with a blocked and an ignored signal and a descriptor
@@ -173,37 +173,57 @@ INSTANTIATE_TEST_SUITE_P(
                     "recorder",
                     {"present\tfd15e9aa", "spawn\t.\t recorder a,b\t\"c d\" x\\\"y \\\\\"e f\" \"g\"\"h\" ;|$(i)",
                      HeyBox + "TIMEOUT missing.", "exit\t0"},
-                    0, {"recorder", "a,b", "c d", "x\"y", "\\e f", "g\"h", ";|$(i)"}},
-        ProgramCase{"RunFindsABackslashPathWithoutRegardToCase", "run TOOLS\\Rec.EXE one\n", "Tools/rec.exe",
-                    {"present\tfd15e9aa", "spawn\t.\tTOOLS\\Rec.EXE one", "exit\t0"}, 0, {"TOOLS\\Rec.EXE", "one"}},
+                    0,
+                    {"recorder", "a,b", "c d", "x\"y", "\\e f", "g\"h", ";|$(i)"}},
+        ProgramCase{"RunFindsABackslashPathWithoutRegardToCase",
+                    "run TOOLS\\Rec.EXE one\n",
+                    "Tools/rec.exe",
+                    {"present\tfd15e9aa", "spawn\t.\tTOOLS\\Rec.EXE one", "exit\t0"},
+                    0,
+                    {"TOOLS\\Rec.EXE", "one"}},
         // The presentation's tree is all it reaches: ".." at its top stays there.
-        ProgramCase{"RunAboveTheTopFindsNothing", "run ..\\..\\..\\..\\bin\\sh -c true\n", "",
+        ProgramCase{"RunAboveTheTopFindsNothing",
+                    "run ..\\..\\..\\..\\bin\\sh -c true\n",
+                    "",
                     {"present\tfd15e9aa",
                      FatalBox + "CreateProcess command of ..\\..\\..\\..\\bin\\sh -c true failed.\n Error number: 2.",
                      "beep\t0x30", "exit\t1"},
-                    1, {}},
-        ProgramCase{"NeverStartsAsIfMissing", "run recorder\n", "recorder",
+                    1,
+                    {}},
+        ProgramCase{"NeverStartsAsIfMissing",
+                    "run recorder\n",
+                    "recorder",
                     {"present\tfd15e9aa", FatalBox + "CreateProcess command of recorder failed.\n Error number: 2.",
                      "beep\t0x30", "exit\t1"},
-                    1, {}, {{"CORVANTA_PROGRAMS", "never"}}},
+                    1,
+                    {},
+                    {{"CORVANTA_PROGRAMS", "never"}}},
         // Headless, the question is dismissed: the answer is no.
-        ProgramCase{"AskAnsweredNoIsAFailedStart", "run recorder x\n", "recorder",
-                    {"present\tfd15e9aa",
-                     "box\tnone\t0x24\tCorvanta\tThe presentation wants to start the program recorder with the "
-                     "command line\nrecorder x\nStart it?",
-                     FatalBox + "CreateProcess command of recorder x failed.\n Error number: 13.", "beep\t0x30",
-                     "exit\t1"},
-                    1, {}, {{"CORVANTA_PROGRAMS", "ask"}}},
-        ProgramCase{"RunWithoutCommandLineIsANotice", "run \ndefault\n", "",
+        ProgramCase{
+            "AskAnsweredNoIsAFailedStart",
+            "run recorder x\n",
+            "recorder",
+            {"present\tfd15e9aa",
+             "box\tnone\t0x24\tCorvanta\tThe presentation wants to start the program recorder with the "
+             "command line\nrecorder x\nStart it?",
+             FatalBox + "CreateProcess command of recorder x failed.\n Error number: 13.", "beep\t0x30", "exit\t1"},
+            1,
+            {},
+            {{"CORVANTA_PROGRAMS", "ask"}}},
+        ProgramCase{"RunWithoutCommandLineIsANotice",
+                    "run \ndefault\n",
+                    "",
                     {"present\tfd15e9aa", HeyBox + "RUN command malformed.", HeyBox + "TIMEOUT missing.", "exit\t0"},
-                    0, {}},
-        ProgramCase{"ExecOfAMissingProgram", "exec nothing here\ndefault\n", "",
-                    {"present\tfd15e9aa",
-                     FatalBox + "CreateProcess command of nothing here failed.\n Error number: 2.", "beep\t0x30",
-                     "exit\t1"},
-                    1, {}},
-        ProgramCase{"ExecWithoutCommandLineQuits", "exec\ndefault\n", "", {"present\tfd15e9aa", "exit\t0"},
-                    0, {}}),
+                    0,
+                    {}},
+        ProgramCase{"ExecOfAMissingProgram",
+                    "exec nothing here\ndefault\n",
+                    "",
+                    {"present\tfd15e9aa", FatalBox + "CreateProcess command of nothing here failed.\n Error number: 2.",
+                     "beep\t0x30", "exit\t1"},
+                    1,
+                    {}},
+        ProgramCase{"ExecWithoutCommandLineQuits", "exec\ndefault\n", "", {"present\tfd15e9aa", "exit\t0"}, 0, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Program, ExecHandsOverToAProgramThatOutlivesThePlayer) {

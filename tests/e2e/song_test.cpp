@@ -22,10 +22,10 @@ struct Tone {
 };
 
 constexpr Tone Tones[] = {
-    {"intro/intro1", 400, "0.2"},   {"intro/intro2", 600, "0.2"},   {"verse/verse1", 800, "0.1"},
-    {"verse/verse2", 1000, "0.1"},  {"verse/verse3", 1200, "0.1"},  {"chorus/chorus1", 1400, "0.1"},
+    {"intro/intro1", 400, "0.2"},    {"intro/intro2", 600, "0.2"},    {"verse/verse1", 800, "0.1"},
+    {"verse/verse2", 1000, "0.1"},   {"verse/verse3", 1200, "0.1"},   {"chorus/chorus1", 1400, "0.1"},
     {"chorus/chorus2", 1600, "0.1"}, {"bridge/bridge1", 1800, "0.1"}, {"bridge/bridge2", 2000, "0.1"},
-    {"outro/outro1", 2200, "0.2"},  {"theme", 2600, "0.3"},
+    {"outro/outro1", 2200, "0.2"},   {"theme", 2600, "0.3"},
 };
 constexpr double WindowMs = 10;
 constexpr double HeardLevel = 2000;  // amplitude; the tones are at 16384
@@ -74,10 +74,10 @@ void ExpectRuns(const Runs& heard, const Runs& expected) {
 
 // Draws 16838, 5758, 10113, 17515, 31051 choose the first pass, 5627, 23010,
 // 7419, 16212, 4086 the second, 2749 the third's intro.
-const Runs FirstPass = {{"intro1", 200}, {"verse2", 200}, {"chorus2", 200}, {"bridge2", 200},
-                         {"verse2", 200}, {"chorus2", 400}, {"outro1", 200}};
-const Runs SecondPass = {{"intro2", 200}, {"verse1", 200}, {"chorus2", 200}, {"bridge1", 200},
-                          {"verse1", 200}, {"chorus2", 400}, {"outro1", 200}};
+const Runs FirstPass = {{"intro1", 200}, {"verse2", 200},  {"chorus2", 200}, {"bridge2", 200},
+                        {"verse2", 200}, {"chorus2", 400}, {"outro1", 200}};
+const Runs SecondPass = {{"intro2", 200}, {"verse1", 200},  {"chorus2", 200}, {"bridge1", 200},
+                         {"verse1", 200}, {"chorus2", 400}, {"outro1", 200}};
 
 Runs Join(std::initializer_list<Runs> parts) {
     Runs all;
@@ -90,9 +90,9 @@ struct SongCase {
     const char* script;
     const char* input;
     Runs expected;
-    int themeMs = 0;             // how long the theme was heard
-    bool themeMixed = false;     // over the song: not one of the song's runs
-    bool padLarge = false;       // intro1 and the verses hold 4,100,000 bytes
+    int themeMs = 0;          // how long the theme was heard
+    bool themeMixed = false;  // over the song: not one of the song's runs
+    bool padLarge = false;    // intro1 and the verses hold 4,100,000 bytes
     bool noChoruses = false;
 };
 
@@ -101,23 +101,60 @@ struct SongCase {
 const SongCase SongCases[] = {
     {"two passes", "music autodigitalaudio song\npause\n", "3400 key escape\n",
      Join({FirstPass, SecondPass, {{"intro2", -1}}})},
-    {"budget", "music autodigitalaudio song\npause\n", "3000 key escape\n",
-     {{"intro1", 200}, {"chorus2", 200}, {"bridge2", 200}, {"chorus2", 400}, {"outro1", 200},
-      {"intro2", 200}, {"chorus2", 200}, {"bridge1", 200}, {"chorus2", 400}, {"outro1", 200},
-      {"intro2", 200}, {"verse3", 200}, {"chorus1", -1}},
-     0, false, true},
-    {"missing sections", "music autodigitalaudio song\npause\n", "2400 key escape\n",
-     {{"intro1", 200}, {"verse2", 200}, {"bridge2", 200}, {"verse2", 200}, {"outro1", 200},
-      {"intro2", 200}, {"verse1", 200}, {"bridge1", 200}, {"verse1", 200}, {"outro1", 200},
-      {"intro2", 200}, {"verse3", -1}},
-     0, false, false, true},
+    {"budget",
+     "music autodigitalaudio song\npause\n",
+     "3000 key escape\n",
+     {{"intro1", 200},
+      {"chorus2", 200},
+      {"bridge2", 200},
+      {"chorus2", 400},
+      {"outro1", 200},
+      {"intro2", 200},
+      {"chorus2", 200},
+      {"bridge1", 200},
+      {"chorus2", 400},
+      {"outro1", 200},
+      {"intro2", 200},
+      {"verse3", 200},
+      {"chorus1", -1}},
+     0,
+     false,
+     true},
+    {"missing sections",
+     "music autodigitalaudio song\npause\n",
+     "2400 key escape\n",
+     {{"intro1", 200},
+      {"verse2", 200},
+      {"bridge2", 200},
+      {"verse2", 200},
+      {"outro1", 200},
+      {"intro2", 200},
+      {"verse1", 200},
+      {"bridge1", 200},
+      {"verse1", 200},
+      {"outro1", 200},
+      {"intro2", 200},
+      {"verse3", -1}},
+     0,
+     false,
+     false,
+     true},
     {"none, then the next pass", "music autodigitalaudio song\npause\nmusic none\npause\n",
      "500 key space\n3200 key escape\n",
      Join({{{"intro1", 200}, {"verse2", 200}, {"chorus2", -1}}, SecondPass, {{"intro2", -1}}})},
-    {"fade over the song", "music autodigitalaudio song\npause\nmusic theme\npause\n",
+    {"fade over the song",
+     "music autodigitalaudio song\npause\nmusic theme\npause\n",
      "500 key space\n3000 key escape\n",
-     {{"intro1", 200}, {"verse2", 200}, {"chorus2", -1}, {"theme", 300}, {"bridge2", 200}, {"verse2", 200},
-      {"chorus2", 400}, {"outro1", 200}, {"intro2", 200}, {"verse1", -1}},
+     {{"intro1", 200},
+      {"verse2", 200},
+      {"chorus2", -1},
+      {"theme", 300},
+      {"bridge2", 200},
+      {"verse2", 200},
+      {"chorus2", 400},
+      {"outro1", 200},
+      {"intro2", 200},
+      {"verse1", -1}},
      300},
     {"mix over the song", "music autodigitalaudio song\npause\nmusic theme mix\npause\n",
      "500 key space\n3400 key escape\n", Join({FirstPass, SecondPass, {{"intro2", -1}}}), 300, true},

@@ -80,13 +80,12 @@ TEST(Sound, TheTraceNamesEachRequestThatFoundItsFileOrTrack) {
     const test::PlayerRun run = test::RunPlayer(root, options);
     std::vector<std::string> trace;
     for (const auto& line : run.trace) trace.push_back(line.Text());
-    EXPECT_EQ(trace, (std::vector<std::string>{
-                         "present\tfd15e9aa", "music\ttone.wav\twait", "music\tAutoDigitalAudio.wav\twait",
-                         "music\tcdaudio t1\tmix",
-                         "sound\tcdplay\t150\t165", "music\tTONE.wav\tmix", "sound\tstart\t4",
-                         // the run's end fades the music out; the short tone ends meanwhile
-                         "sound\tvolume\t4\t238", "sound\tvolume\t4\t221", "sound\tvolume\t4\t204",
-                         "sound\tend\t4", "exit\t0"}))
+    EXPECT_EQ(trace, (std::vector<std::string>{"present\tfd15e9aa", "music\ttone.wav\twait",
+                                               "music\tAutoDigitalAudio.wav\twait", "music\tcdaudio t1\tmix",
+                                               "sound\tcdplay\t150\t165", "music\tTONE.wav\tmix", "sound\tstart\t4",
+                                               // the run's end fades the music out; the short tone ends meanwhile
+                                               "sound\tvolume\t4\t238", "sound\tvolume\t4\t221",
+                                               "sound\tvolume\t4\t204", "sound\tend\t4", "exit\t0"}))
         << run.Dump();
 }
 
@@ -96,7 +95,8 @@ TEST(Sound, MissingMusicFileIsSilent) {
     const test::PlayerRun run = test::RunPlayer(root);
     // No sound and no box for the missing file; the name-less line is fatal.
     EXPECT_TRUE(run.Events("sound").empty()) << run.Dump();
-    EXPECT_TRUE(run.ContainsInOrder({"box\tnone\t0x30\tFatal Error\tMUSIC command malformed.", "exit\t1"})) << run.Dump();
+    EXPECT_TRUE(run.ContainsInOrder({"box\tnone\t0x30\tFatal Error\tMUSIC command malformed.", "exit\t1"}))
+        << run.Dump();
 }
 
 }  // namespace

@@ -52,7 +52,8 @@ Reached FirstReached(const test::PlayerRun& run) {
     const std::string prefix = "The file ";
     for (const auto& box : run.Events("box")) {
         const std::string& text = box.fields.back();
-        if (text.rfind(prefix, 0) == 0) return {text.substr(prefix.size(), text.find(".bmp") - prefix.size()), box.time};
+        if (text.rfind(prefix, 0) == 0)
+            return {text.substr(prefix.size(), text.find(".bmp") - prefix.size()), box.time};
     }
     return {};
 }
@@ -142,48 +143,73 @@ INSTANTIATE_TEST_SUITE_P(
         Flow{"MissRestartsTimeout", {TimedStill, "1500 click 10 10\n"}, "timedout", 3500, 3600},
         Flow{"KeyLeavesStill", {TimedStill, "500 key space\n"}, "keyed", 500, 600},
         Flow{"SecondTimeoutReplacesFirst",
-             {"still pic\ntimeout 100 -goto 6\ntimeout 1 -goto 7\nendstill\nstill keyed\nstill first\nstill second\n", ""},
-             "second", 1000, 1100},
-        Flow{"ZeroSecondsFiresAtOnce", {"still pic\ntimeout 0 -goto 5\nendstill\nstill keyed\nstill timedout\n", ""},
-             "timedout", 0, 100},
+             {"still pic\ntimeout 100 -goto 6\ntimeout 1 -goto 7\nendstill\nstill keyed\nstill first\nstill second\n",
+              ""},
+             "second",
+             1000,
+             1100},
+        Flow{"ZeroSecondsFiresAtOnce",
+             {"still pic\ntimeout 0 -goto 5\nendstill\nstill keyed\nstill timedout\n", ""},
+             "timedout",
+             0,
+             100},
         // "-goto" counts every line of the block.
         Flow{"BlockLinesCount",
-             {"still pic\nclick\ncursor arrow.cur\n\nnotes are ignored\ntimeout 1 -goto 9\nendstill\nstill wrong\nstill right\n",
+             {"still pic\nclick\ncursor arrow.cur\n\nnotes are ignored\ntimeout 1 -goto 9\nendstill\nstill "
+              "wrong\nstill right\n",
               ""},
-             "right", 1000, 1100},
+             "right",
+             1000,
+             1100},
         // A DEFAULT in force is the timeout of a still without one.
         Flow{"DefaultActsAsTimeout",
-             {"default timeout 1 -goto 5\nstill pic\nendstill\nstill keyed\nstill defaulted\n", ""}, "defaulted", 1000, 1100},
+             {"default timeout 1 -goto 5\nstill pic\nendstill\nstill keyed\nstill defaulted\n", ""},
+             "defaulted",
+             1000,
+             1100},
         Flow{"DefaultRestartsOnMiss",
              {"default timeout 1 -goto 5\nstill pic\nendstill\nstill keyed\nstill defaulted\n", "800 click 5 5\n"},
-             "defaulted", 1800, 1900},
+             "defaulted",
+             1800,
+             1900},
         Flow{"OwnTimeoutBeatsDefault",
-             {"default timeout 5 -goto 6\nstill pic\ntimeout 1 -goto 7\nendstill\nstill keyed\nstill defaulted\nstill own\n",
+             {"default timeout 5 -goto 6\nstill pic\ntimeout 1 -goto 7\nendstill\nstill keyed\nstill defaulted\nstill "
+              "own\n",
               ""},
-             "own", 1000, 1100},
+             "own",
+             1000,
+             1100},
         // After a key press the hotspots stay, and the next still adds its own.
         Flow{"EarlierHotspotsSurvive",
              {"still pic\nhotspot 0 0 99 49 -goto 8\nendstill\nstill pic\nhotspot 200 200 299 249 -goto 9\nendstill\n"
               "still missed\nstill fromfirst\nstill fromsecond\n",
               "500 key space\n1000 click 100 70\n"},
-             "fromfirst", 1000, 1100},
+             "fromfirst",
+             1000,
+             1100},
         Flow{"NewerHotspotsToo",
              {"still pic\nhotspot 0 0 99 49 -goto 8\nendstill\nstill pic\nhotspot 200 200 299 249 -goto 9\nendstill\n"
               "still missed\nstill fromfirst\nstill fromsecond\n",
               "500 key space\n1000 click 300 300\n"},
-             "fromsecond", 1000, 1100},
+             "fromsecond",
+             1000,
+             1100},
         // A malformed hotspot leaves no record: the click misses and the timeout runs again.
         Flow{"MalformedHotspotIsDropped",
-             {"still pic\nhotspot 1 2 3 4\ntimeout 1 -goto 6\nendstill\nstill keyed\nstill timedout\n", "500 click 82 63\n"},
-             "timedout", 1500, 1600}),
+             {"still pic\nhotspot 1 2 3 4\ntimeout 1 -goto 6\nendstill\nstill keyed\nstill timedout\n",
+              "500 click 82 63\n"},
+             "timedout",
+             1500,
+             1600}),
     [](const auto& info) { return info.param.name; });
 
 // ------------------------------------------------------------ the block's own lines
 
 TEST(StillBlock, MalformedLinesShowNotices) {
     const test::PlayerRun run =
-        Play("Notices", {"still pic\ntimeout\ntimeout 5\nhotspot 1 2 3\nhotspot 1 2 3 4\ncursor\nclick\ncursor x.cur\nendstill\n",
-                         "1000 key escape\n"});
+        Play("Notices",
+             {"still pic\ntimeout\ntimeout 5\nhotspot 1 2 3\nhotspot 1 2 3 4\ncursor\nclick\ncursor x.cur\nendstill\n",
+              "1000 key escape\n"});
     const auto notice = [](const std::string& text) { return "box\twindow\t0x30\tHey!\t" + text; };
     EXPECT_TRUE(run.ContainsInOrder({notice("TIMEOUT command malformed."), notice("TIMEOUT command malformed."),
                                      notice("HOTSPOT command malformed."), notice("HOTSPOT command malformed."),
@@ -193,14 +219,15 @@ TEST(StillBlock, MalformedLinesShowNotices) {
 }
 
 TEST(StillBlock, WithoutEndstillTakesTheRestOfTheScript) {
-    const test::PlayerRun run =
-        Play("Swallowed", {"still pic\ntimeout 1 -next\nstill never\nexit\nhotspot 0 0 10 10 -exit\n", "3000 key escape\n"});
+    const test::PlayerRun run = Play(
+        "Swallowed", {"still pic\ntimeout 1 -next\nstill never\nexit\nhotspot 0 0 10 10 -exit\n", "3000 key escape\n"});
     EXPECT_EQ(run.Events("box").size(), 0u) << run.Dump();
     EXPECT_EQ(run.exitCode, 0) << run.Dump();
 }
 
 TEST(StillBlock, LastLineWithoutLineEndEndsTheBlock) {
-    const test::PlayerRun run = Play("NoLineEnd", {"still pic\nhotspot 0 0 99 49 -exit\nendstill", "500 click 100 70\n"});
+    const test::PlayerRun run =
+        Play("NoLineEnd", {"still pic\nhotspot 0 0 99 49 -exit\nendstill", "500 click 100 70\n"});
     EXPECT_EQ(run.Events("box").size(), 0u) << run.Dump();
     EXPECT_EQ(run.exitCode, 0) << run.Dump();
 }

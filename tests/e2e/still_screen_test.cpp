@@ -36,8 +36,8 @@ TEST_P(StillPlacement, FittingPictureIsCentredOneToOne) {
     const Placement& c = GetParam();
     const fs::path root = Presentation(c.name, "still pic\nendstill\n");
     ASSERT_TRUE(test::MakeBmpWithTool("-size " + std::to_string(c.width) + "x" + std::to_string(c.height) +
-                                       " gradient:orange-teal -colors 16 -compress None",
-                                   root / "pic.bmp"));
+                                          " gradient:orange-teal -colors 16 -compress None",
+                                      root / "pic.bmp"));
     const test::ToolImage picture = test::DecodeWithTool(root / "pic.bmp");
 
     test::PlayerOptions options;
@@ -80,14 +80,15 @@ test::BmpFile QuarteredPicture(int width, int height) {
     file.clrUsed = 4;
     std::vector<std::uint8_t> pixels;
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) pixels.push_back(static_cast<std::uint8_t>((y >= height / 2) * 2 + (x >= width / 2)));
+        for (int x = 0; x < width; ++x)
+            pixels.push_back(static_cast<std::uint8_t>((y >= height / 2) * 2 + (x >= width / 2)));
     file.pixels = test::PackRows(pixels, width, height, 4);
     return file;
 }
 
 struct Squeeze {
     std::string name;
-    int width, height;              // of the picture, in a 640 x 480 client area
+    int width, height;                  // of the picture, in a 640 x 480 client area
     int x, y, drawnWidth, drawnHeight;  // where it must land
 };
 
@@ -160,20 +161,26 @@ std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(),
 
 INSTANTIATE_TEST_SUITE_P(
     Files, StillRefused,
-    testing::Values(
-        RefusedCase{"Missing", "still title\nendstill\n", {}, FatalBox("window", "The file title.bmp could not be found.")},
-        RefusedCase{"MissingWithDot", "still title.\nendstill\n", {}, FatalBox("window", "The file title.bmp could not be found.")},
-        RefusedCase{"NoName", "still\nendstill\n", {}, FatalBox("none", "STILL file name missing.")},
-        RefusedCase{"NotABitmap", "still title\nendstill\n", Bytes("hello, world: not a picture"), FatalBox("none", "Not a bitmap file")},
-        RefusedCase{"TrueColour", "still title\nendstill\n",
-                    [] {
-                        test::BmpFile file;
-                        file.width = file.height = 4;
-                        file.bitCount = 24;
-                        file.pixels.assign(48, 0x80);
-                        return file.Bytes();
-                    }(),
-                    FatalBox("none", "Can't handle TrueColor images")}),
+    testing::Values(RefusedCase{"Missing",
+                                "still title\nendstill\n",
+                                {},
+                                FatalBox("window", "The file title.bmp could not be found.")},
+                    RefusedCase{"MissingWithDot",
+                                "still title.\nendstill\n",
+                                {},
+                                FatalBox("window", "The file title.bmp could not be found.")},
+                    RefusedCase{"NoName", "still\nendstill\n", {}, FatalBox("none", "STILL file name missing.")},
+                    RefusedCase{"NotABitmap", "still title\nendstill\n", Bytes("hello, world: not a picture"),
+                                FatalBox("none", "Not a bitmap file")},
+                    RefusedCase{"TrueColour", "still title\nendstill\n",
+                                [] {
+                                    test::BmpFile file;
+                                    file.width = file.height = 4;
+                                    file.bitCount = 24;
+                                    file.pixels.assign(48, 0x80);
+                                    return file.Bytes();
+                                }(),
+                                FatalBox("none", "Can't handle TrueColor images")}),
     [](const auto& info) { return info.param.name; });
 
 TEST(StillRefused, UnopenableFileNamesTheFolder) {
@@ -196,7 +203,8 @@ TEST(StillRefused, UnopenableFileNamesTheFolder) {
         EXPECT_TRUE(run.ContainsInOrder({FatalBox("none", "Unable to open bitmap file " + c.still +
                                                               ".bmp \n in current dir " + fs::canonical(root).string()),
                                          "beep\t0x30", "exit\t1"}))
-            << c.name << "\n" << run.Dump();
+            << c.name << "\n"
+            << run.Dump();
         EXPECT_NE(run.stdErr.find("slide constructor: "), std::string::npos) << run.stdErr;
     }
 }

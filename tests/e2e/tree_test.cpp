@@ -31,8 +31,8 @@ const std::vector<std::string> Start = {"0\tpresent\tfd15e9aa", "0\tshow\tstill\
 const std::vector<std::string> Refused = {"1000\tbox\tnone\t0x30\tFatal Error\tFailed descending into directory.",
                                           "1000\tbeep\t0x30", "1000\texit\t1"};
 // Into sub, whose script leaves at once, and back to the top of the root script.
-const std::vector<std::string> IntoSub = {"1000\tdir\tsub", "1000\tdir\t.", "1000\tshow\tstill\ta.bmp",
-                                          "1500\tlimit", "1500\texit\t3"};
+const std::vector<std::string> IntoSub = {"1000\tdir\tsub", "1000\tdir\t.", "1000\tshow\tstill\ta.bmp", "1500\tlimit",
+                                          "1500\texit\t3"};
 
 std::vector<std::string> Join(std::vector<std::string> head, const std::vector<std::string>& tail) {
     head.insert(head.end(), tail.begin(), tail.end());
@@ -106,9 +106,10 @@ TEST(Tree, NamesInTheScriptsCodePageFindUtf8Files) {
         const test::PlayerRun run = test::RunPlayer(root, options);
         const std::string shown = "show\tstill\t\xC9T\xC9\\PHOTO.bmp";
         // In code page 437, 0xC9 is a box-drawing character: no such folder.
-        const std::string opened = std::string(page) == "437"
-                                       ? "box\twindow\t0x30\tFatal Error\tThe file \xC9T\xC9\\PHOTO.bmp could not be found."
-                                       : shown;
+        const std::string opened =
+            std::string(page) == "437"
+                ? "box\twindow\t0x30\tFatal Error\tThe file \xC9T\xC9\\PHOTO.bmp could not be found."
+                : shown;
         ASSERT_GE(run.trace.size(), 2u) << run.Dump();
         EXPECT_EQ(run.trace[1].Text(), opened) << run.Dump();
     }

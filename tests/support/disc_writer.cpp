@@ -55,8 +55,8 @@ bool MakeIso(const fs::path& folder, const fs::path& image, IsoNames names) {
     std::string options = "-iso-level 1";
     if (names == IsoNames::Joliet) options += " -J";
     if (names == IsoNames::RockRidge) options += " -R";
-    const std::string command = "xorriso -as mkisofs -quiet " + options + " -o '" + image.string() + "' '" +
-                                folder.string() + "' >&2";
+    const std::string command =
+        "xorriso -as mkisofs -quiet " + options + " -o '" + image.string() + "' '" + folder.string() + "' >&2";
     return std::system(command.c_str()) == 0;
 }
 
@@ -70,8 +70,8 @@ CdAudio CdTone(double hz, double seconds) {
     return audio;
 }
 
-void WriteMixedModeDisc(const fs::path& iso, const std::vector<CdAudio>& audio, const fs::path& cue,
-                        bool filePerTrack, bool mode2) {
+void WriteMixedModeDisc(const fs::path& iso, const std::vector<CdAudio>& audio, const fs::path& cue, bool filePerTrack,
+                        bool mode2) {
     std::ifstream in(iso, std::ios::binary);
     std::vector<char> data{std::istreambuf_iterator<char>(in), {}};
     data.resize((data.size() + DataSector - 1) / DataSector * DataSector);

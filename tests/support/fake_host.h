@@ -31,9 +31,9 @@ public:
     // "music NAME playOnce mode loopCount cdTrack kind"
     void StartMusic(const char* name, std::int32_t playOnce, MusicMode mode, std::int32_t loopCount,
                     std::uint32_t cdTrack, EntryKind kind) override {
-        sound.push_back("music " + std::string(name) + " " + std::to_string(playOnce) + " " + std::to_string(static_cast<std::int32_t>(mode)) +
-                        " " + std::to_string(loopCount) + " " + std::to_string(cdTrack) + " " +
-                        std::to_string(static_cast<int>(kind)));
+        sound.push_back("music " + std::string(name) + " " + std::to_string(playOnce) + " " +
+                        std::to_string(static_cast<std::int32_t>(mode)) + " " + std::to_string(loopCount) + " " +
+                        std::to_string(cdTrack) + " " + std::to_string(static_cast<int>(kind)));
     }
     void QueueSongPass() override { sound.emplace_back("song pass"); }
     // The movie stays silent.

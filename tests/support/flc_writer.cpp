@@ -69,8 +69,7 @@ struct Packets {
 // byte in pixels, then a signed count, positive for literal elements, negative
 // for one element repeated. With `dense`, every element from the first change
 // to the last is written, as literals, which keeps the packet count low.
-Packets DeltaPackets(const std::uint8_t* previous, const std::uint8_t* next, int n, int unit, int minRun,
-                     bool dense) {
+Packets DeltaPackets(const std::uint8_t* previous, const std::uint8_t* next, int n, int unit, int minRun, bool dense) {
     auto changed = [&](int i) { return std::memcmp(previous + i * unit, next + i * unit, unit) != 0; };
     int low = 0, high = n;
     while (dense && low < n && !changed(low)) ++low;
@@ -290,8 +289,7 @@ Image TestPattern(int width, int height, int frame, int colours) {
     for (int y = boxY; y < std::min(boxY + boxH, height); ++y)
         for (int x = boxX; x < boxX + boxW; ++x) at(x, y) = static_cast<std::uint8_t>((frame + 1) % n);
     const int stripe = (top + bottom) / 2;
-    for (int x = width / 3; x < width * 2 / 3; ++x)
-        at(x, stripe) = static_cast<std::uint8_t>((x * 7 + frame * 13) % n);
+    for (int x = width / 3; x < width * 2 / 3; ++x) at(x, stripe) = static_cast<std::uint8_t>((x * 7 + frame * 13) % n);
     const int barX = frame * 5 % width;
     for (int y = top; y < std::min(bottom, height); ++y)
         for (int x = barX; x < std::min(barX + 3, width); ++x) at(x, y) = static_cast<std::uint8_t>(n - 1);

@@ -21,7 +21,8 @@ void WriteKiosk(const std::filesystem::path& root) {
 
 PlayerRun RunKiosk(const std::filesystem::path& root, long long virtualMs) {
     PlayerOptions options;
-    options.env = {{"CORVANTA_TRACE", ""}, {"CORVANTA_CLIENT", "16x16"}, {"CORVANTA_MAX_MS", std::to_string(virtualMs)}};
+    options.env = {
+        {"CORVANTA_TRACE", ""}, {"CORVANTA_CLIENT", "16x16"}, {"CORVANTA_MAX_MS", std::to_string(virtualMs)}};
     return RunPlayer(root, options);
 }
 

@@ -3,10 +3,10 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <numbers>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <numbers>
 #include <string>
 
 namespace test {
@@ -55,8 +55,8 @@ std::vector<std::vector<double>> Mix::ToneLevels(const std::vector<double>& tone
                 beforePrevious = previous;
                 previous = next;
             }
-            const double power = previous * previous + beforePrevious * beforePrevious -
-                                 coefficient * previous * beforePrevious;
+            const double power =
+                previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
             level.push_back(2 * std::sqrt(std::max(power, 0.0)) / static_cast<double>(window));
         }
     }

@@ -35,10 +35,10 @@ struct PlayerRun {
 };
 
 struct PlayerOptions {
-    std::vector<std::string> args;              // after the program name
-    std::string input;                          // input script text
-    std::map<std::string, std::string> env;     // extra settings (CORVANTA_CLIENT, ...)
-    std::string program = CORVANTA_BINARY;      // the player, or another of its programs
+    std::vector<std::string> args;           // after the program name
+    std::string input;                       // input script text
+    std::map<std::string, std::string> env;  // extra settings (CORVANTA_CLIENT, ...)
+    std::string program = CORVANTA_BINARY;   // the player, or another of its programs
     // When set, a run still going after this many seconds is killed (exit
     // code -1): a hang fails its test instead of stalling the suite.
     int killAfterSeconds = 0;

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "platform/core/backend.h"
-#include "platform/win/internal.h"
 #include "platform/core/run_observer.h"
 #include "platform/core/session.h"
 #include "platform/core/trace.h"
+#include "platform/win/internal.h"
 
 namespace platform {
 
@@ -46,9 +46,7 @@ void CheckTimeLimit(std::uint64_t now) {
 
 namespace win {
 
-DWORD GetTickCount() {
-    return static_cast<DWORD>(platform::TickCountAtStart + platform::TheBackend().Now());
-}
+DWORD GetTickCount() { return static_cast<DWORD>(platform::TickCountAtStart + platform::TheBackend().Now()); }
 
 void ExitProcess(UINT exitCode) {
     platform::WriteTrace("exit\t" + std::to_string(exitCode));

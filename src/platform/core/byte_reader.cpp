@@ -39,7 +39,11 @@ std::unique_ptr<ByteReader> ByteReader::Open(const char* path) {
 }
 
 ByteReader::ByteReader(std::span<const std::uint8_t> data)
-    : size_(data.size()), memory_(data.data()), buffer_(data.data()), next_(data.data()), end_(data.data() + data.size()) {}
+    : size_(data.size()),
+      memory_(data.data()),
+      buffer_(data.data()),
+      next_(data.data()),
+      end_(data.data() + data.size()) {}
 
 ByteReader::ByteReader(std::FILE* file, std::uint64_t size) : file_(file), size_(size), storage_(BufferSize) {
     buffer_ = next_ = end_ = storage_.data();

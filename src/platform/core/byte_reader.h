@@ -77,7 +77,7 @@ private:
     std::FILE* file_ = nullptr;  // owned; null for memory
     std::uint64_t size_ = 0;
     const std::uint8_t* memory_ = nullptr;  // the data when not a file
-    std::vector<std::uint8_t> storage_;  // the file's buffer
+    std::vector<std::uint8_t> storage_;     // the file's buffer
     const std::uint8_t* buffer_ = nullptr;
     const std::uint8_t* next_ = nullptr;
     const std::uint8_t* end_ = nullptr;

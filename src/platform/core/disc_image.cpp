@@ -56,8 +56,8 @@ std::vector<std::string> SheetFiles(const std::string& sheet) {
     while (std::fgets(line, sizeof line, file)) {
         const std::string_view text = line;
         const std::size_t word = text.find_first_not_of(" \t");
-        if (word == std::string_view::npos ||
-            !(EqualsIgnoringCase(text.substr(word, 5), "FILE ") || EqualsIgnoringCase(text.substr(word, 9), "DATAFILE ")))
+        if (word == std::string_view::npos || !(EqualsIgnoringCase(text.substr(word, 5), "FILE ") ||
+                                                EqualsIgnoringCase(text.substr(word, 9), "DATAFILE ")))
             continue;
         const std::size_t open = text.find('"', word), close = text.rfind('"');
         if (open == std::string_view::npos || close <= open) continue;
@@ -104,8 +104,7 @@ struct DiscImage::Handles {
 std::string ShownDiscName(std::string_view name) {
     std::string shown(name);
     const std::size_t semicolon = shown.rfind(';');
-    if (semicolon != std::string::npos &&
-        shown.find_first_not_of("0123456789", semicolon + 1) == std::string::npos)
+    if (semicolon != std::string::npos && shown.find_first_not_of("0123456789", semicolon + 1) == std::string::npos)
         shown.resize(semicolon);
     if (shown.size() > 1 && shown.back() == '.') shown.pop_back();
     return shown;
@@ -260,8 +259,7 @@ std::optional<std::vector<DiscEntry>> DiscImage::List(const DiscEntry& folder) {
     return entries;
 }
 
-std::optional<DiscEntry> DiscImage::Find(const std::vector<std::string>& components,
-                                         std::vector<std::string>* names) {
+std::optional<DiscEntry> DiscImage::Find(const std::vector<std::string>& components, std::vector<std::string>* names) {
     DiscEntry at = root_;
     if (names) names->clear();
     for (const std::string& component : components) {

@@ -36,9 +36,12 @@ bool CopyFile(DiscImage& disc, const DiscEntry& entry, const fs::path& to) {
     std::vector<char> buffer(std::size_t{BlocksPerCopy} * DiscBlock);
     for (std::uint64_t done = 0; done < entry.size;) {
         const std::uint64_t left = entry.size - done;
-        const auto blocks = static_cast<std::uint32_t>(std::min<std::uint64_t>((left + DiscBlock - 1) / DiscBlock, BlocksPerCopy));
-        if (!disc.ReadBlocks(entry.lsn + static_cast<std::uint32_t>(done / DiscBlock), blocks, buffer.data())) return false;
-        const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(left, std::uint64_t{blocks} * DiscBlock));
+        const auto blocks =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>((left + DiscBlock - 1) / DiscBlock, BlocksPerCopy));
+        if (!disc.ReadBlocks(entry.lsn + static_cast<std::uint32_t>(done / DiscBlock), blocks, buffer.data()))
+            return false;
+        const std::size_t count =
+            static_cast<std::size_t>(std::min<std::uint64_t>(left, std::uint64_t{blocks} * DiscBlock));
         if (std::fwrite(buffer.data(), 1, count, out.get()) != count) return false;
         done += count;
     }

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/win/internal.h"
 #include "platform/core/code_page.h"
 #include "platform/core/session.h"
 #include "platform/core/tree_top.h"
+#include "platform/win/internal.h"
 
 namespace platform {
 namespace {

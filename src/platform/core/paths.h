@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 

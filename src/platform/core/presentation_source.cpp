@@ -54,8 +54,9 @@ std::string Shown(const std::vector<std::string>& names) {
 }
 
 bool HoldsScript(const std::vector<DiscEntry>& entries) {
-    return std::any_of(entries.begin(), entries.end(),
-                       [](const DiscEntry& entry) { return !entry.folder && EqualsIgnoringCase(entry.name, "sequence"); });
+    return std::any_of(entries.begin(), entries.end(), [](const DiscEntry& entry) {
+        return !entry.folder && EqualsIgnoringCase(entry.name, "sequence");
+    });
 }
 
 struct Candidate {

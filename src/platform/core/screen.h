@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/win/palette.h"
 #include "platform/core/settings.h"
+#include "platform/win/palette.h"
 #include "platform/win/win.h"
 
 namespace platform {

@@ -34,7 +34,7 @@ struct Settings {
     std::string trace;  // trace file, "-" for standard error
     std::uint64_t maxMs = 600000;
     ProgramsPolicy programs = ProgramsPolicy::Allow;
-    int codePage = 1252;  // of the names in scripts
+    int codePage = 1252;      // of the names in scripts
     bool traceWaits = false;  // trace where the player waits for the viewer (for tools)
 };
 

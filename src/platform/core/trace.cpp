@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/core/trace.h"
 #include "platform/core/pacing.h"
 #include "platform/win/internal.h"
-#include "platform/core/trace.h"
 
 #include <unistd.h>
 

@@ -109,7 +109,8 @@ bool InsideTree(const std::string& host) {
         existing.resize(existing.rfind('/'));
         real = RealPath(existing.empty() ? "/" : existing.c_str());
     }
-    return real == top || (real.size() > top.size() && real.compare(0, top.size(), top) == 0 && real[top.size()] == '/');
+    return real == top ||
+           (real.size() > top.size() && real.compare(0, top.size(), top) == 0 && real[top.size()] == '/');
 }
 
 bool LeavesTree(std::string_view written) {

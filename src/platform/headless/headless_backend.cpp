@@ -12,11 +12,11 @@
 
 #include "platform/core/backend.h"
 #include "platform/core/events.h"
-#include "platform/headless/input_script.h"
-#include "platform/win/internal.h"
 #include "platform/core/run_observer.h"
 #include "platform/core/screen.h"
 #include "platform/core/tell_user.h"
+#include "platform/headless/input_script.h"
+#include "platform/win/internal.h"
 #include "platform/win/windows.h"
 
 namespace platform {
@@ -133,8 +133,7 @@ private:
             }
             case ScriptEvent::Kind::Message: PostToPresentation(event.message, event.wParam); break;
             case ScriptEvent::Kind::Snapshot:
-                if (!WriteSnapshot(event.file))
-                    TellUser("corvanta: cannot write snapshot " + event.file);
+                if (!WriteSnapshot(event.file)) TellUser("corvanta: cannot write snapshot " + event.file);
                 break;
             case ScriptEvent::Kind::Resize:
                 client_ = event.size;

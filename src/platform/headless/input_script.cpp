@@ -118,8 +118,9 @@ struct EventForm {
 };
 
 constexpr EventForm EventForms[] = {
-    {"key", 3, 3, ReadKey},           {"click", 4, 4, ReadClick},   {"message", 3, 4, ReadMessage},
-    {"snapshot", 2, SIZE_MAX, ReadSnapshot}, {"resize", 4, 4, ReadResize}, {"close", 2, 2, ReadClose},
+    {"key", 3, 3, ReadKey},         {"click", 4, 4, ReadClick},
+    {"message", 3, 4, ReadMessage}, {"snapshot", 2, SIZE_MAX, ReadSnapshot},
+    {"resize", 4, 4, ReadResize},   {"close", 2, 2, ReadClose},
 };
 
 std::optional<ScriptEvent> ParseLine(std::string_view line, std::string* error) {

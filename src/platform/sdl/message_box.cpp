@@ -7,9 +7,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "platform/core/tell_user.h"
 
@@ -105,19 +105,21 @@ SDL_Color SymbolAt(Symbol symbol, double x, double y) {
         }
         case Symbol::Information: {
             if (fromCentre > Disc) return Transparent;
-            const bool mark = std::hypot(x - 0.5, y - 0.27) < 0.07 || SegmentDistance(x, y, 0.5, 0.43, 0.5, 0.75) < Stroke;
+            const bool mark =
+                std::hypot(x - 0.5, y - 0.27) < 0.07 || SegmentDistance(x, y, 0.5, 0.43, 0.5, 0.75) < Stroke;
             return mark ? White : SDL_Color{20, 100, 200, 255};
         }
         case Symbol::Question:
             if (fromCentre > Disc) return Transparent;
             return QuestionMark(x, y, Stroke) ? White : SDL_Color{20, 100, 200, 255};
         case Symbol::Warning: {
-            const double inside = std::min({EdgeDistance(x, y, 0.5, 0.05, 0.97, 0.93),
-                                            EdgeDistance(x, y, 0.97, 0.93, 0.03, 0.93),
-                                            EdgeDistance(x, y, 0.03, 0.93, 0.5, 0.05)});
+            const double inside =
+                std::min({EdgeDistance(x, y, 0.5, 0.05, 0.97, 0.93), EdgeDistance(x, y, 0.97, 0.93, 0.03, 0.93),
+                          EdgeDistance(x, y, 0.03, 0.93, 0.5, 0.05)});
             if (inside < 0) return Transparent;
             if (inside < 0.04) return SDL_Color{170, 120, 0, 255};
-            const bool mark = SegmentDistance(x, y, 0.5, 0.38, 0.5, 0.64) < Stroke || std::hypot(x - 0.5, y - 0.79) < 0.065;
+            const bool mark =
+                SegmentDistance(x, y, 0.5, 0.38, 0.5, 0.64) < Stroke || std::hypot(x - 0.5, y - 0.79) < 0.065;
             return mark ? Black : SDL_Color{255, 200, 20, 255};
         }
         case Symbol::None: break;
@@ -136,7 +138,8 @@ Owned<SDL_Surface> DrawSymbol(Symbol symbol, int size) {
             double red = 0, green = 0, blue = 0, alpha = 0;
             for (int sy = 0; sy < Samples; ++sy) {
                 for (int sx = 0; sx < Samples; ++sx) {
-                    SDL_Color c = SymbolAt(symbol, (x + (sx + 0.5) / Samples) / size, (y + (sy + 0.5) / Samples) / size);
+                    SDL_Color c =
+                        SymbolAt(symbol, (x + (sx + 0.5) / Samples) / size, (y + (sy + 0.5) / Samples) / size);
                     const double weight = c.a / 255.0;
                     red += c.r * weight;
                     green += c.g * weight;
@@ -263,8 +266,14 @@ public:
     // margin: room kept free around the box in the output.
     BoxView(SDL_Renderer* renderer, TTF_Font* font, std::string caption, std::string text, Symbol symbol, int margin,
             std::vector<Choice> choices)
-        : renderer_(renderer), font_(font), caption_(std::move(caption)), text_(std::move(text)), symbol_(symbol),
-          margin_(margin), choices_(std::move(choices)), buttons_(choices_.size()) {}
+        : renderer_(renderer),
+          font_(font),
+          caption_(std::move(caption)),
+          text_(std::move(text)),
+          symbol_(symbol),
+          margin_(margin),
+          choices_(std::move(choices)),
+          buttons_(choices_.size()) {}
 
     // Lays the box out for an output of that size; returns where the box goes.
     SDL_Rect Place(int outputWidth, int outputHeight) {
@@ -284,7 +293,8 @@ public:
     // Moves the text by `lines`; false when it is at that end already.
     bool Scroll(int lines) {
         const long long last = static_cast<long long>(LastFirstLine());
-        const auto first = static_cast<std::size_t>(std::clamp<long long>(static_cast<long long>(first_) + lines, 0, last));
+        const auto first =
+            static_cast<std::size_t>(std::clamp<long long>(static_cast<long long>(first_) + lines, 0, last));
         if (first == first_) return false;
         first_ = first;
         lineLabels_.clear();
@@ -363,7 +373,8 @@ private:
         const int textHeight = static_cast<int>(lines_.size()) * lineSkip_;
         const int contentHeight = std::max(symbol_ == Symbol::None ? 0 : SymbolSize, textHeight);
         const int buttonRow = static_cast<int>(choices_.size()) * (ButtonWidth + Padding) + Padding;
-        int width = std::max({2 * Padding + symbolPart + textWidth, captionWidth_ + 2 * Padding, NarrowestBox, buttonRow});
+        int width =
+            std::max({2 * Padding + symbolPart + textWidth, captionWidth_ + 2 * Padding, NarrowestBox, buttonRow});
         int height = captionHeight + 2 * Padding + contentHeight + footerHeight;
         width = std::max(1, std::min(width, outputWidth - 2 * margin_));
         height = std::max(1, std::min(height, outputHeight - 2 * margin_));
@@ -405,7 +416,8 @@ private:
         if (!texturesMade_) {
             texturesMade_ = true;
             buttonLabels_.clear();
-            for (const Choice& choice : choices_) buttonLabels_.push_back(MakeLabel(renderer_, font_, choice.label, Black));
+            for (const Choice& choice : choices_)
+                buttonLabels_.push_back(MakeLabel(renderer_, font_, choice.label, Black));
             if (font_) TTF_SetFontStyle(font_, TTF_STYLE_BOLD);
             captionLabel_ = MakeLabel(renderer_, font_, caption_, White);
             if (font_) TTF_SetFontStyle(font_, TTF_STYLE_NORMAL);
@@ -417,7 +429,8 @@ private:
         }
         if (lineLabels_.empty()) {
             const std::size_t end = std::min(lines_.size(), first_ + shown_);
-            for (std::size_t i = first_; i < end; ++i) lineLabels_.push_back(MakeLabel(renderer_, font_, lines_[i], Black));
+            for (std::size_t i = first_; i < end; ++i)
+                lineLabels_.push_back(MakeLabel(renderer_, font_, lines_[i], Black));
         }
     }
 

@@ -12,16 +12,16 @@
 
 #include "platform/core/backend.h"
 #include "platform/core/events.h"
-#include "platform/win/internal.h"
 #include "platform/core/screen.h"
 #include "platform/core/settings.h"
+#include "platform/core/tell_user.h"
+#include "platform/core/viewport.h"
 #include "platform/sdl/chime.h"
 #include "platform/sdl/message_box.h"
 #include "platform/sdl/sdl_keys.h"
 #include "platform/sdl/surface_sender.h"
 #include "platform/sdl/window_manager.h"
-#include "platform/core/tell_user.h"
-#include "platform/core/viewport.h"
+#include "platform/win/internal.h"
 
 namespace platform {
 namespace {
@@ -207,8 +207,8 @@ public:
             TellUser(caption + ": " + text);
             return (style & 0xF) == win::MB_YESNO ? win::IDNO : win::IDOK;
         }
-        BoxOutcome outcome =
-            RunMessageBox(window_, renderer_, [this] { RenderScreen(TheScreen()); }, caption, text, style);
+        BoxOutcome outcome = RunMessageBox(
+            window_, renderer_, [this] { RenderScreen(TheScreen()); }, caption, text, style);
         // The presentation hears of a resize and a close only once the box is gone.
         if (outcome.resized) ClientResized(ClientSize());
         Draw(TheScreen());
@@ -451,8 +451,8 @@ private:
     Size knownClient_;  // the client size the layer was last told
     bool awaitingProcess_ = false;
     bool fullscreen_ = false;
-    bool maximizedBeforeFullscreen_ = false;  // leaving fullscreen maximizes again
-    SDL_Rect windowed_{};  // where a window without a window manager goes back to
+    bool maximizedBeforeFullscreen_ = false;    // leaving fullscreen maximizes again
+    SDL_Rect windowed_{};                       // where a window without a window manager goes back to
     SDL_Keycode fullscreenKey_ = SDLK_UNKNOWN;  // its release is the viewer's too
     Chime chime_;
 };

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/win/gdi.h"
 #include "platform/core/screen.h"
+#include "platform/win/gdi.h"
 
 namespace platform {
 namespace {
@@ -132,8 +132,8 @@ void CopyDib(Screen& screen, const win::RECT& clip, const DibLayout& layout, con
     long long firstRow = y1, lastRow = y0;
     for (long long dy = y0; dy < y1; ++dy) {
         // top-down row
-        long long sy = y.destExtent == y.sourceExtent && y.destExtent > 0 ? y.sourceStart + (dy - y.destStart)
-                                                                          : SourceOf(dy, y);
+        long long sy =
+            y.destExtent == y.sourceExtent && y.destExtent > 0 ? y.sourceStart + (dy - y.destStart) : SourceOf(dy, y);
         if (sy < 0 || sy >= layout.height) continue;
         long long row = layout.bottomUp ? layout.height - 1 - sy : sy;  // the bitmap's own numbering
         if (row < band.first || row >= static_cast<long long>(band.first) + band.count) continue;

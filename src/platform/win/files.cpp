@@ -16,11 +16,11 @@
 
 #include "platform/core/code_page.h"
 #include "platform/core/disc_volume.h"
-#include "platform/win/internal.h"
 #include "platform/core/letter_case.h"
 #include "platform/core/paths.h"
 #include "platform/core/regular_file.h"
 #include "platform/core/tree_top.h"
+#include "platform/win/internal.h"
 #include "platform/win/win.h"
 
 namespace platform {

@@ -88,18 +88,13 @@ void FrameWindow::FitClient() {
 bool FrameWindow::Dispatch(win::UINT msg, win::WPARAM wParam, win::LPARAM lParam, win::LRESULT& result) {
     result = 0;
     switch (msg) {
-    case win::WM_SIZE:
-        FitClient();
-        return true;
-    case win::WM_SETFOCUS:
-        win::SetFocus(client_->Handle());
-        return true;
-    case win::WM_DESTROY:
-        // Closing the main window ends the application, as on Windows.
-        win::PostQuitMessage(0);
-        return true;
-    default:
-        return Window::Dispatch(msg, wParam, lParam, result);
+        case win::WM_SIZE: FitClient(); return true;
+        case win::WM_SETFOCUS: win::SetFocus(client_->Handle()); return true;
+        case win::WM_DESTROY:
+            // Closing the main window ends the application, as on Windows.
+            win::PostQuitMessage(0);
+            return true;
+        default: return Window::Dispatch(msg, wParam, lParam, result);
     }
 }
 

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/win/handles.h"
-#include "platform/win/internal.h"
 #include "platform/core/screen.h"
 #include "platform/core/session.h"
+#include "platform/win/handles.h"
+#include "platform/win/internal.h"
 #include "platform/win/windows.h"
 
 namespace platform {

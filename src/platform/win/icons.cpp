@@ -3,10 +3,10 @@
 #include <map>
 #include <vector>
 
-#include "platform/win/handles.h"
-#include "platform/win/internal.h"
 #include "platform/core/png_io.h"
 #include "platform/core/session.h"
+#include "platform/win/handles.h"
+#include "platform/win/internal.h"
 
 namespace platform {
 namespace {

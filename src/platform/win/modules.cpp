@@ -10,9 +10,9 @@
 #include <string>
 
 #include "platform/core/backend.h"
-#include "platform/win/handles.h"
 #include "platform/core/letter_case.h"
 #include "platform/core/session.h"
+#include "platform/win/handles.h"
 
 namespace platform {
 namespace {

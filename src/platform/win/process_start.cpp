@@ -17,11 +17,11 @@
 #include "platform/core/backend.h"
 #include "platform/core/command_line.h"
 #include "platform/core/disc_program.h"
-#include "platform/win/handles.h"
-#include "platform/win/internal.h"
 #include "platform/core/program_search.h"
 #include "platform/core/session.h"
 #include "platform/core/trace.h"
+#include "platform/win/handles.h"
+#include "platform/win/internal.h"
 
 extern char** environ;
 
@@ -141,8 +141,7 @@ BOOL CreateProcessA(const char* applicationName, char* commandLine, SECURITY_ATT
         return FALSE;
     }
     const char* path = std::getenv("PATH");
-    platform::ProgramFound found =
-        platform::FindProgram(copy ? copy->program : split.program, path ? path : "", !copy);
+    platform::ProgramFound found = platform::FindProgram(copy ? copy->program : split.program, path ? path : "", !copy);
     int error = found.error;
     if (!error) error = platform::MayStart(split.program, commandLine);
     std::vector<std::string> words = std::move(found.run);

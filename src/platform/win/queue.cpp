@@ -7,10 +7,10 @@
 
 #include "platform/core/backend.h"
 #include "platform/core/events.h"
-#include "platform/win/internal.h"
-#include "platform/win/keys.h"
 #include "platform/core/pacing.h"
 #include "platform/core/session.h"
+#include "platform/win/internal.h"
+#include "platform/win/keys.h"
 #include "platform/win/timers.h"
 #include "platform/win/windows.h"
 
@@ -26,7 +26,7 @@ struct InputEvent {
     win::WPARAM wParam = 0;
     win::LPARAM lParam = 0;  // keys only
     bool mouse = false;
-    win::POINT point{};  // screen point of a mouse event
+    win::POINT point{};    // screen point of a mouse event
     bool toFrame = false;  // a close request for the main frame
 };
 
@@ -243,8 +243,7 @@ BOOL PeekMessageA(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remo
 
 BOOL GetMessageA(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     if (!msg) return -1;
-    while (!platform::Peek(msg, hwnd, filterMin, filterMax, true, {true, std::nullopt})) {
-    }
+    while (!platform::Peek(msg, hwnd, filterMin, filterMax, true, {true, std::nullopt})) {}
     return msg->message == WM_QUIT ? FALSE : TRUE;
 }
 

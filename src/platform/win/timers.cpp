@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "platform/core/backend.h"
-#include "platform/win/internal.h"
 #include "platform/core/session.h"
+#include "platform/win/internal.h"
 #include "platform/win/windows.h"
 
 namespace platform {

@@ -28,8 +28,12 @@ using ATOM = WORD;
 inline constexpr BOOL TRUE = 1;
 inline constexpr BOOL FALSE = 0;
 
-struct POINT { LONG x, y; };
-struct RECT { LONG left, top, right, bottom; };
+struct POINT {
+    LONG x, y;
+};
+struct RECT {
+    LONG left, top, right, bottom;
+};
 
 // Opaque handles. Every call validates the handle it is given: a stale or
 // foreign handle makes the call fail, it is never dereferenced.
@@ -56,7 +60,8 @@ constexpr WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0
 constexpr int GET_X_LPARAM(LPARAM lp) { return static_cast<short>(LOWORD(static_cast<std::uintptr_t>(lp))); }
 constexpr int GET_Y_LPARAM(LPARAM lp) { return static_cast<short>(HIWORD(static_cast<std::uintptr_t>(lp))); }
 constexpr LPARAM MAKELPARAM(int lo, int hi) {
-    return static_cast<LPARAM>(static_cast<DWORD>((static_cast<DWORD>(hi) & 0xFFFF) << 16 | (static_cast<DWORD>(lo) & 0xFFFF)));
+    return static_cast<LPARAM>(
+        static_cast<DWORD>((static_cast<DWORD>(hi) & 0xFFFF) << 16 | (static_cast<DWORD>(lo) & 0xFFFF)));
 }
 constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) { return r | (g << 8) | (static_cast<DWORD>(b) << 16); }
 
@@ -136,8 +141,8 @@ struct PAINTSTRUCT {
 ATOM RegisterClassA(const WNDCLASSA* wc);
 // No message is sent during creation. A window without a parent whose style
 // is not WS_POPUP is the top-level frame: the real window of the SDL backend.
-HWND CreateWindowExA(DWORD exStyle, const char* className, const char* title, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* param);
+HWND CreateWindowExA(DWORD exStyle, const char* className, const char* title, DWORD style, int x, int y, int width,
+                     int height, HWND parent, HMENU menu, HINSTANCE instance, void* param);
 BOOL DestroyWindow(HWND hwnd);  // WM_DESTROY to the window, then to its children
 BOOL IsWindow(HWND hwnd);
 HWND SetParent(HWND child, HWND parent);
@@ -191,7 +196,9 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
 BOOL MessageBeep(UINT type);
 
 // ---------------------------------------------------------------- resources, modules
-inline const char* MAKEINTRESOURCEA(unsigned id) { return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(id)); }
+inline const char* MAKEINTRESOURCEA(unsigned id) {
+    return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(id));
+}
 // The program's own resources are registered by the program before use.
 void RegisterIconResource(unsigned id, const unsigned char* png, std::size_t size);
 HICON LoadIconA(HINSTANCE instance, const char* name);
@@ -204,13 +211,17 @@ BOOL FreeLibrary(HMODULE module);
 
 // ---------------------------------------------------------------- GDI
 #pragma pack(push, 1)
-struct PALETTEENTRY { BYTE peRed, peGreen, peBlue, peFlags; };
+struct PALETTEENTRY {
+    BYTE peRed, peGreen, peBlue, peFlags;
+};
 struct LOGPALETTE {
     WORD palVersion;
     WORD palNumEntries;
     PALETTEENTRY palPalEntry[1];  // palNumEntries entries follow
 };
-struct RGBQUAD { BYTE rgbBlue, rgbGreen, rgbRed, rgbReserved; };
+struct RGBQUAD {
+    BYTE rgbBlue, rgbGreen, rgbRed, rgbReserved;
+};
 struct BITMAPFILEHEADER {
     WORD bfType;
     DWORD bfSize;
@@ -351,9 +362,8 @@ struct PROCESS_INFORMATION {
 // ENOENT for no such program (or a Windows program without wine), EACCES for
 // a file that may not be run, or the error of the start itself.
 BOOL CreateProcessA(const char* applicationName, char* commandLine, SECURITY_ATTRIBUTES* processAttributes,
-                    SECURITY_ATTRIBUTES* threadAttributes, BOOL inheritHandles, DWORD creationFlags,
-                    void* environment, const char* currentDirectory, STARTUPINFOA* startupInfo,
-                    PROCESS_INFORMATION* processInformation);
+                    SECURITY_ATTRIBUTES* threadAttributes, BOOL inheritHandles, DWORD creationFlags, void* environment,
+                    const char* currentDirectory, STARTUPINFOA* startupInfo, PROCESS_INFORMATION* processInformation);
 inline constexpr DWORD INFINITE = 0xFFFFFFFF;
 inline constexpr DWORD WAIT_OBJECT_0 = 0, WAIT_FAILED = 0xFFFFFFFF;
 // Waits for a process to end; only INFINITE is supported. No message is
@@ -368,8 +378,7 @@ BOOL CloseHandle(HANDLE handle);
 inline constexpr DWORD QS_ALLINPUT = 0x04FF;
 inline constexpr DWORD WAIT_TIMEOUT = 258;
 // Waits for a message or the time-out; only count 0 (no objects) is supported.
-DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
-                                DWORD wakeMask);
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds, DWORD wakeMask);
 // Nothing runs meanwhile; headless, the clock moves on by the time asked.
 void Sleep(DWORD milliseconds);
 

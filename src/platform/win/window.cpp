@@ -7,11 +7,11 @@
 
 #include "platform/core/backend.h"
 #include "platform/core/events.h"
-#include "platform/win/handles.h"
-#include "platform/win/internal.h"
 #include "platform/core/letter_case.h"
 #include "platform/core/screen.h"
 #include "platform/core/session.h"
+#include "platform/win/handles.h"
+#include "platform/win/internal.h"
 #include "platform/win/windows.h"
 
 namespace platform {
@@ -282,8 +282,7 @@ BOOL ShowWindow(HWND hwnd, int cmdShow) {
 
     auto& backend = platform::TheBackend();
     backend.ShowFrame(cmdShow == SW_SHOWMAXIMIZED);
-    if (!platform::CurrentSettings().screen && !State().screenFixed)
-        platform::TheScreen().Resize(backend.ClientSize());
+    if (!platform::CurrentSettings().screen && !State().screenFixed) platform::TheScreen().Resize(backend.ClientSize());
     State().screenFixed = true;
     platform::SendSize(hwnd, cmdShow == SW_SHOWMAXIMIZED ? platform::SIZE_MAXIMIZED : platform::SIZE_RESTORED);
     InvalidateRect(nullptr, nullptr, TRUE);

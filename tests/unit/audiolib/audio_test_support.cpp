@@ -8,9 +8,9 @@
 #include <cmath>
 #include <complex>
 #include <cstdlib>
-#include <numbers>
 #include <fstream>
 #include <mutex>
+#include <numbers>
 
 #include "platform/core/host_services.h"
 
@@ -191,8 +191,8 @@ void AudioTest::TearDown() {
 AUD_HANDLE AudioTest::OpenOutput(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels, const char* file) {
     out_ = dir_ / file;
     setenv("CORVANTA_AUDIO_OUT", out_.c_str(), 1);
-    const AUD_PCMWAVEFORMAT format{1, channels, rate, rate * channels * bits / 8u,
-                                   static_cast<std::uint16_t>(channels * bits / 8u), bits};
+    const AUD_PCMWAVEFORMAT format{
+        1, channels, rate, rate * channels * bits / 8u, static_cast<std::uint16_t>(channels * bits / 8u), bits};
     EXPECT_EQ(AUD_waveOutOpen(&driver_, nullptr, 0, &format), AUD_OPEN_OK) << AUD_last_error();
     return driver_;
 }

@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <numbers>
-#include <filesystem>
 #include <string>
 #include <vector>
 

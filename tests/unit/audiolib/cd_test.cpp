@@ -67,7 +67,7 @@ TEST_F(AudioTest, NoCdWithoutAUsableSetting) {
 TEST_F(AudioTest, TrackFolderPlaysItsTracksBackToBack) {
     const auto disc = dir_ / "disc";
     std::filesystem::create_directory(disc);
-    WriteBytes(disc / "track01.wav", WavImage(Constant(1000, 22050)));            // 0.5 s
+    WriteBytes(disc / "track01.wav", WavImage(Constant(1000, 22050)));             // 0.5 s
     WriteBytes(disc / "TRACK02.WAV", WavImage(Constant(-2000, 22050, 22050, 1)));  // 1 s, mono
     WriteBytes(disc / "track04.wav", WavImage(Constant(3000, 4410)));              // 0.1 s
     WriteText(disc / "track05.wav", "not a sound");
@@ -91,7 +91,8 @@ TEST_F(AudioTest, TrackFolderPlaysItsTracksBackToBack) {
     // Track 2 is resampled, which rings for a moment after its onset and may
     // ripple a little; ranges fade out over their last 5 ms.
     const std::vector<std::pair<std::uint32_t, std::int16_t>> expected = {
-        {99, 0}, {102, -2000}, {1090, -2000}, {1101, 1000}, {1599, 1000}, {1605, -2000}, {2595, -2000}, {2605, 3000}, {2690, 3000}, {2705, 0}};
+        {99, 0},       {102, -2000},  {1090, -2000}, {1101, 1000}, {1599, 1000},
+        {1605, -2000}, {2595, -2000}, {2605, 3000},  {2690, 3000}, {2705, 0}};
     for (const auto& [ms, value] : expected) EXPECT_NEAR(at(ms), value, 10) << ms << " ms";
     EXPECT_EQ(TakeTrace(), (std::vector<std::string>{"sound\tcdplay\t188\t263", "sound\tcdplay\t150\t271"}));
 }
@@ -169,19 +170,41 @@ const char PregapsBefore[] =
 // first in byte order is taken.
 INSTANTIATE_TEST_SUITE_P(
     Layouts, CdLayout,
-    ::testing::Values(
-        LayoutCase{"OneBinForTheDisc", {{"Disc.BIN", NumberedFrames(300)}}, OneBin,
-                   {{150, 235}, {235, 300}, {0, 0}, {0, 0}, {0, 0}}, 2, 860, 65 * 588},
-        LayoutCase{"OneWavePerTrack", {{"a.wav", Wav(1000, 0.5)}, {"b.wav", Wav(-2000, 0.2, 22050, 1)}},
-                   FilePerTrack, {{150, 193}, {193, 203}}, 2, -2000, 5880},
-        LayoutCase{"PregapsAtTheEndOfTheFileBefore", {{"a.wav", Wav(1000, 0.5)}, {"b.wav", Wav(-3000, 0.4)}},
-                   PregapsBefore, {{150, 188}, {188, 218}}, 2, -3000, 17640},
-        LayoutCase{"SheetNameMatchedInLetterCase",
-                   {{"disc.BIN", NumberedFrames(200)}, {"Disc.bin", NumberedFrames(100)}},
-                   "FILE DISC.BIN BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", {{150, 250}}, 1, 10, 100 * 588},
-        LayoutCase{"TrackFilesDifferingInLetterCase",
-                   {{"track01.wav", Wav(1000, 0.2)}, {"TRACK01.WAV", Wav(-1000, 0.1)}}, "", {{150, 158}}, 1, -1000,
-                   4410}),
+    ::testing::Values(LayoutCase{"OneBinForTheDisc",
+                                 {{"Disc.BIN", NumberedFrames(300)}},
+                                 OneBin,
+                                 {{150, 235}, {235, 300}, {0, 0}, {0, 0}, {0, 0}},
+                                 2,
+                                 860,
+                                 65 * 588},
+                      LayoutCase{"OneWavePerTrack",
+                                 {{"a.wav", Wav(1000, 0.5)}, {"b.wav", Wav(-2000, 0.2, 22050, 1)}},
+                                 FilePerTrack,
+                                 {{150, 193}, {193, 203}},
+                                 2,
+                                 -2000,
+                                 5880},
+                      LayoutCase{"PregapsAtTheEndOfTheFileBefore",
+                                 {{"a.wav", Wav(1000, 0.5)}, {"b.wav", Wav(-3000, 0.4)}},
+                                 PregapsBefore,
+                                 {{150, 188}, {188, 218}},
+                                 2,
+                                 -3000,
+                                 17640},
+                      LayoutCase{"SheetNameMatchedInLetterCase",
+                                 {{"disc.BIN", NumberedFrames(200)}, {"Disc.bin", NumberedFrames(100)}},
+                                 "FILE DISC.BIN BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n",
+                                 {{150, 250}},
+                                 1,
+                                 10,
+                                 100 * 588},
+                      LayoutCase{"TrackFilesDifferingInLetterCase",
+                                 {{"track01.wav", Wav(1000, 0.2)}, {"TRACK01.WAV", Wav(-1000, 0.1)}},
+                                 "",
+                                 {{150, 158}},
+                                 1,
+                                 -1000,
+                                 4410}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AudioTest, StoppingTheCdFadesItOutAtOnce) {

@@ -18,7 +18,8 @@ struct Encoding {
 class Decode : public AudioTest, public ::testing::WithParamInterface<Encoding> {};
 
 // How far `got` is from `want`, relative to the loudness of `want`.
-double RelativeRmsError(const std::vector<std::int16_t>& got, const std::vector<std::int16_t>& want, std::size_t count) {
+double RelativeRmsError(const std::vector<std::int16_t>& got, const std::vector<std::int16_t>& want,
+                        std::size_t count) {
     double error = 0, power = 0;
     for (std::size_t i = 0; i < count; ++i) {
         error += std::pow(static_cast<double>(got[i]) - want[i], 2);
@@ -53,8 +54,8 @@ TEST_P(Decode, SoundsLikeSoxsConversionOfTheSameFile) {
     // resamples them, which folds whatever lies above 24 kHz.
     const std::string format = e.soxFormat;
     const std::string rate = format.substr(0, format.find(" -c"));
-    ASSERT_TRUE(Sox("-D " + rate + " -n " + format + " '" + source.string() +
-                    "' synth 0.5 sine 440 sine 1250 vol 0.6"));
+    ASSERT_TRUE(
+        Sox("-D " + rate + " -n " + format + " '" + source.string() + "' synth 0.5 sine 440 sine 1250 vol 0.6"));
     ASSERT_TRUE(Sox("-D '" + source.string() + "' -r 44100 -c 2 -b 16 -e signed-integer '" + reference.string() + "'"));
     const auto want = ReadRaw(reference);
     ASSERT_GT(want.size(), 40000u);
@@ -83,18 +84,17 @@ TEST_P(Decode, SoundsLikeSoxsConversionOfTheSameFile) {
     EXPECT_LT(RelativeRmsError(gotMiddle, wantMiddle, wantMiddle.size()), e.exact ? 1e-9 : 0.05);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Encodings, Decode,
-    ::testing::Values(Encoding{"Pcm16Stereo44k", "-r 44100 -c 2 -b 16 -e signed-integer", true},
-                      Encoding{"Pcm16Mono22k", "-r 22050 -c 1 -b 16 -e signed-integer", false},
-                      Encoding{"Pcm16Stereo48k", "-r 48000 -c 2 -b 16 -e signed-integer", false},
-                      Encoding{"Pcm8Mono11k", "-r 11025 -c 1 -b 8 -e unsigned-integer", false},
-                      Encoding{"Pcm8Stereo22k", "-r 22050 -c 2 -b 8 -e unsigned-integer", false},
-                      Encoding{"ImaAdpcmMono22k", "-r 22050 -c 1 -e ima-adpcm", false},
-                      Encoding{"ImaAdpcmStereo44k", "-r 44100 -c 2 -e ima-adpcm", false},
-                      Encoding{"MsAdpcmMono11k", "-r 11025 -c 1 -e ms-adpcm", false},
-                      Encoding{"MsAdpcmStereo22k", "-r 22050 -c 2 -e ms-adpcm", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Encodings, Decode,
+                         ::testing::Values(Encoding{"Pcm16Stereo44k", "-r 44100 -c 2 -b 16 -e signed-integer", true},
+                                           Encoding{"Pcm16Mono22k", "-r 22050 -c 1 -b 16 -e signed-integer", false},
+                                           Encoding{"Pcm16Stereo48k", "-r 48000 -c 2 -b 16 -e signed-integer", false},
+                                           Encoding{"Pcm8Mono11k", "-r 11025 -c 1 -b 8 -e unsigned-integer", false},
+                                           Encoding{"Pcm8Stereo22k", "-r 22050 -c 2 -b 8 -e unsigned-integer", false},
+                                           Encoding{"ImaAdpcmMono22k", "-r 22050 -c 1 -e ima-adpcm", false},
+                                           Encoding{"ImaAdpcmStereo44k", "-r 44100 -c 2 -e ima-adpcm", false},
+                                           Encoding{"MsAdpcmMono11k", "-r 11025 -c 1 -e ms-adpcm", false},
+                                           Encoding{"MsAdpcmStereo22k", "-r 22050 -c 2 -e ms-adpcm", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace audtest

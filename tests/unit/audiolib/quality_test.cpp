@@ -10,7 +10,7 @@ namespace audtest {
 namespace {
 
 constexpr double ToneAmplitude = 0.45;  // of full scale, for each tone
-constexpr double LoopSeconds = 0.2;  // whole cycles of every tone below
+constexpr double LoopSeconds = 0.2;     // whole cycles of every tone below
 
 struct ToneCase {
     const char* name;
@@ -56,23 +56,22 @@ TEST_P(ToneQuality, ImagesAliasesAndTheLoopSeamStayFarBelowTheTone) {
     EXPECT_LT(MaxStep(out.pcm, first, window), ownStep + 328) << "a click at the seam";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rates, ToneQuality,
-    ::testing::Values(ToneCase{"Pcm8Mono11k", 11025, 8, 1, 4995, 0, 6030},
-                      ToneCase{"Pcm16Mono11k", 11025, 16, 1, 4995, 0, 6030},
-                      ToneCase{"Pcm8Mono22k", 22050, 8, 1, 10000, 0, 12050},
-                      ToneCase{"Pcm16Stereo22k", 22050, 16, 2, 10000, 0, 12050},
-                      ToneCase{"Pcm8Mono44k", 44100, 8, 1, 10000, 0, 0},
-                      ToneCase{"Pcm16Stereo44k", 44100, 16, 2, 10000, 0, 0},
-                      ToneCase{"Pcm8Mono48k", 48000, 8, 1, 10000, 23000, 21100},
-                      ToneCase{"Pcm16Stereo48k", 48000, 16, 2, 10000, 23000, 21100},
-                      ToneCase{"Pcm8Mono96k", 96000, 8, 1, 10000, 30000, 14100},
-                      ToneCase{"Pcm16Mono96k", 96000, 16, 1, 10000, 30000, 14100},
-                      ToneCase{"Pcm16Stereo96k", 96000, 16, 2, 10000, 40000, 4100},
-                      ToneCase{"Pcm16Mono192k", 192000, 16, 1, 10000, 60000, 15900},
-                      ToneCase{"Pcm16Stereo192k", 192000, 16, 2, 10000, 90000, 1800},
-                      ToneCase{"Pcm16Stereo44kInto22k", 44100, 16, 2, 5000, 15000, 7050, 22050}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rates, ToneQuality,
+                         ::testing::Values(ToneCase{"Pcm8Mono11k", 11025, 8, 1, 4995, 0, 6030},
+                                           ToneCase{"Pcm16Mono11k", 11025, 16, 1, 4995, 0, 6030},
+                                           ToneCase{"Pcm8Mono22k", 22050, 8, 1, 10000, 0, 12050},
+                                           ToneCase{"Pcm16Stereo22k", 22050, 16, 2, 10000, 0, 12050},
+                                           ToneCase{"Pcm8Mono44k", 44100, 8, 1, 10000, 0, 0},
+                                           ToneCase{"Pcm16Stereo44k", 44100, 16, 2, 10000, 0, 0},
+                                           ToneCase{"Pcm8Mono48k", 48000, 8, 1, 10000, 23000, 21100},
+                                           ToneCase{"Pcm16Stereo48k", 48000, 16, 2, 10000, 23000, 21100},
+                                           ToneCase{"Pcm8Mono96k", 96000, 8, 1, 10000, 30000, 14100},
+                                           ToneCase{"Pcm16Mono96k", 96000, 16, 1, 10000, 30000, 14100},
+                                           ToneCase{"Pcm16Stereo96k", 96000, 16, 2, 10000, 40000, 4100},
+                                           ToneCase{"Pcm16Mono192k", 192000, 16, 1, 10000, 60000, 15900},
+                                           ToneCase{"Pcm16Stereo192k", 192000, 16, 2, 10000, 90000, 1800},
+                                           ToneCase{"Pcm16Stereo44kInto22k", 44100, 16, 2, 5000, 15000, 7050, 22050}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct ClickCase {
     const char* name;

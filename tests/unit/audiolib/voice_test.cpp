@@ -173,8 +173,8 @@ TEST_F(AudioTest, EndOfSampleIsCalledAtTheExactEndOfTheSound) {
     EXPECT_EQ(RunOf(out.pcm, 882 + 441, 2 * Level), 441u - FadeFrames44k);
     EXPECT_EQ(RunOf(out.pcm, 882 + 882, 0), 500u * 441 / 10 - 882 - 882);
     const std::string na = std::to_string(a), nb = std::to_string(chainedVoice);
-    EXPECT_EQ(TakeTrace(), (std::vector<std::string>{"sound\tstart\t" + na, "sound\tend\t" + na,
-                                                     "sound\tstart\t" + nb, "sound\tend\t" + nb}));
+    EXPECT_EQ(TakeTrace(), (std::vector<std::string>{"sound\tstart\t" + na, "sound\tend\t" + na, "sound\tstart\t" + nb,
+                                                     "sound\tend\t" + nb}));
 }
 
 TEST_F(AudioTest, EndSampleStopsAtOnceAndFadesOutWithoutEndOfSampleCall) {
@@ -230,8 +230,8 @@ TEST_P(Volume, ScalesTheSoundLinearlyUpToFullAt255) {
     EXPECT_EQ(AUD_sample_volume(voice), 255) << "full volume by default";
     AUD_set_sample_volume(voice, c.set);
     EXPECT_EQ(AUD_sample_volume(voice), c.reads);
-    EXPECT_EQ(TakeTrace(), std::vector<std::string>{"sound\tvolume\t" + std::to_string(voice) + "\t" +
-                                                    std::to_string(c.reads)});
+    EXPECT_EQ(TakeTrace(),
+              std::vector<std::string>{"sound\tvolume\t" + std::to_string(voice) + "\t" + std::to_string(c.reads)});
     AUD_start_sample(voice);
     SetNow(20);
     const WavFile out = Finish();
@@ -266,8 +266,7 @@ TEST_F(AudioTest, VoicesAddUpAndClipAtTheSampleRange) {
     SetNow(100);
     const WavFile out = Finish();
     for (std::size_t i = 0; i < pairs.size(); ++i) {
-        EXPECT_GE(RunOf(out.pcm, 882 * i, sums[i]), 441u - FadeFrames44k)
-            << pairs[i].first << " + " << pairs[i].second;
+        EXPECT_GE(RunOf(out.pcm, 882 * i, sums[i]), 441u - FadeFrames44k) << pairs[i].first << " + " << pairs[i].second;
     }
 }
 
@@ -290,12 +289,22 @@ std::vector<BadImage> BadImages() {
     compressedTag[20] = 0x55;
     return {
         {"garbage", std::vector<std::uint8_t>(64, 0x5A)},
-        {"RIFF of another kind", [&] { auto image = good; image[8] = 'A'; return image; }()},
+        {"RIFF of another kind",
+         [&] {
+             auto image = good;
+             image[8] = 'A';
+             return image;
+         }()},
         {"header only", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}},
         {"RIFF size below the WAVE tag", {'R', 'I', 'F', 'F', 2, 0, 0, 0, 'W', 'A'}},
         {"truncated header", {'R', 'I', 'F', 'F', 10, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0}},
         {"RIFF size of zero", withField(4, 0)},
-        {"RIFF ends inside the format chunk", [&] { auto image = withField(4, 20); image.resize(28); return image; }()},
+        {"RIFF ends inside the format chunk",
+         [&] {
+             auto image = withField(4, 20);
+             image.resize(28);
+             return image;
+         }()},
         {"no channels", noChannels},
         {"unsupported encoding", compressedTag},
     };
@@ -373,13 +382,15 @@ std::vector<LayoutCase> Layouts() {
         {"DecodedDataPastTheRiffChunk", FloatImageClaimingGigabytes(), 100},
         {"RiffChunkEndsInsideTheData", cutShort, 90},
         {"OddDataWithoutPadByte", odd, 101},
-        {"OddChunkAndItsPadBeforeData",
-         WithChunkBeforeData(odd, {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0}), 101},
-        {"ExtendedFormatChunk", [] {
+        {"OddChunkAndItsPadBeforeData", WithChunkBeforeData(odd, {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0}),
+         101},
+        {"ExtendedFormatChunk",
+         [] {
              auto image = WithChunkBeforeData(WavImage(Constant(Level, 100)), {0, 0});
              image[16] = 18;  // fmt chunk of 18 bytes: cbSize 0
              return image;
-         }(), 100},
+         }(),
+         100},
     };
 }
 
@@ -405,7 +416,6 @@ TEST_F(AudioTest, ImagesPlayTheFramesTheyHold) {
         EXPECT_EQ(LastSoundingFrame(part), cases[i].frames - 1) << cases[i].name;
     }
 }
-
 
 TEST_F(AudioTest, OutputFileHeaderIsKeptUpToDateWhileTheRunGoesOn) {
     OpenOutput();

@@ -11,7 +11,7 @@
 namespace check_test {
 
 struct File {
-    std::string path;      // below the tree's root; a path ending in "/" is a folder
+    std::string path;  // below the tree's root; a path ending in "/" is a folder
     std::string bytes;
     std::uintmax_t size = 0;  // when set, the file is made this long (the rest reads as zeros)
 };

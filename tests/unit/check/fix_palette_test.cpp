@@ -23,7 +23,7 @@ struct FixCase {
     test::BmpFile file;
     std::vector<std::uint8_t> pixels;  // values, rows top to bottom
     bool reduced;
-    int tolerance;  // largest difference in a colour channel
+    int tolerance;                        // largest difference in a colour channel
     std::vector<test::Rgb> colours = {};  // what the values stand for, when the file has no table
 };
 void PrintTo(const FixCase& c, std::ostream* out) { *out << c.name; }
@@ -58,7 +58,8 @@ std::vector<FixCase> Cases() {
     // Every colour of a gradient in use: more than there are free entries.
     std::vector<test::Rgb> gradient(256);
     for (int i = 0; i < 256; ++i)
-        gradient[i] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i / 2), static_cast<std::uint8_t>(255 - i)};
+        gradient[i] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i / 2),
+                       static_cast<std::uint8_t>(255 - i)};
     std::vector<std::uint8_t> everyColour(256);
     for (int i = 0; i < 256; ++i) everyColour[i] = static_cast<std::uint8_t>(i);
 
@@ -91,8 +92,11 @@ std::vector<FixCase> Cases() {
     manyTrueColours.tolerance = 4;
 
     return {Picture("MainColourAtEntryZero", 8, 40, 30, full, mostlyNavy),
-            Picture("FourBitTopDown", 4, 10, 6, sixteen, stripes, true), reduced, runLength,
-            trueColour("TrueColourThatFits", 10, 6, sixteen, stripes), manyTrueColours};
+            Picture("FourBitTopDown", 4, 10, 6, sixteen, stripes, true),
+            reduced,
+            runLength,
+            trueColour("TrueColourThatFits", 10, 6, sixteen, stripes),
+            manyTrueColours};
 }
 
 std::int32_t Field(const std::vector<std::uint8_t>& bytes, std::size_t at) {

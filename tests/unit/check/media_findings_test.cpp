@@ -21,7 +21,7 @@ struct MediaCase {
     std::string file;  // pic.bmp, intro.flc or theme.wav
     std::string bytes;
     std::vector<std::string> expected;
-    std::string script = {};     // when not the usual line naming the file
+    std::string script = {};       // when not the usual line naming the file
     check_test::Tree others = {};  // files beside it
 };
 void PrintTo(const MediaCase& c, std::ostream* out) { *out << c.name; }
@@ -83,8 +83,8 @@ flc::Image HighEntries() {
 
 std::string LostPixels(int onKept, int before) {
     return "intro.flc:0: " + std::to_string(onKept + before) +
-           " pixels drawn show a system colour instead of the movie's with static colours (" +
-           std::to_string(onKept) + " on palette entries the display keeps, " + std::to_string(before) +
+           " pixels drawn show a system colour instead of the movie's with static colours (" + std::to_string(onKept) +
+           " on palette entries the display keeps, " + std::to_string(before) +
            " drawn before the first palette chunk); --fix-palette makes a copy that shows as made";
 }
 
@@ -113,61 +113,106 @@ std::vector<MediaCase> Cases() {
         {"BitmapWithOtherHeader", "pic.bmp", Bmp(os2), {"pic.bmp:0: Not a Windows bitmap file"}},
         {"TrueColourBitmap", "pic.bmp", Bmp(trueColour), {"pic.bmp:0: Can't handle TrueColor images"}},
         {"PixelsCutInAFullBlock", "pic.bmp", Bmp(large), {"pic.bmp:0: Error in read of .BMP file into memory"}},
-        {"PixelsCutInTheLastBlock", "pic.bmp", Truncated(plain, 14 + 40 + 64 + 1000),
+        {"PixelsCutInTheLastBlock",
+         "pic.bmp",
+         Truncated(plain, 14 + 40 + 64 + 1000),
          {"pic.bmp:0: Error in last read of .BMP file into memory"}},
         {"RunLengthDataCut", "pic.bmp", Bmp(rle), {"pic.bmp:0: Error in last read of .BMP file into memory"}},
-        {"MainColourOnAKeptEntry", "pic.bmp",
+        {"MainColourOnAKeptEntry",
+         "pic.bmp",
          Bmp(EightBit(Table(256, {{0, {0, 0, 128}}}),
-                      [](int i) { return static_cast<std::uint8_t>(i < 1000 ? 0 : i < 1072 ? 250 : 100); })),
+                      [](int i) { return static_cast<std::uint8_t>(i < 1000   ? 0
+                                                                   : i < 1072 ? 250
+                                                                              : 100); })),
          {"pic.bmp:0: 1072 " + lost + "1000" + mend}},
-        {"TopEntryOfAnotherColourThanWhite", "pic.bmp",
+        {"TopEntryOfAnotherColourThanWhite",
+         "pic.bmp",
          Bmp(EightBit(Table(256), [](int i) { return static_cast<std::uint8_t>(i < 64 ? 255 : 100); })),
          {"pic.bmp:0: 64 " + lost + "64" + mend}},
-        {"TableTooLongToBeMovedClear", "pic.bmp",
-         Bmp(EightBit(Table(240), [](int) { return std::uint8_t{235}; })), {"pic.bmp:0: 3072 " + lost + "0" + mend}},
-        {"KeptEntriesHoldingTheDisplaysColours", "pic.bmp",
+        {"TableTooLongToBeMovedClear",
+         "pic.bmp",
+         Bmp(EightBit(Table(240), [](int) { return std::uint8_t{235}; })),
+         {"pic.bmp:0: 3072 " + lost + "0" + mend}},
+        {"KeptEntriesHoldingTheDisplaysColours",
+         "pic.bmp",
          Bmp(EightBit(Table(256, {{0, {0, 0, 0}}, {255, {255, 255, 255}}}),
                       [](int i) { return static_cast<std::uint8_t>(i % 2 ? 255 : 0); })),
          {}},
-        {"FewColoursAreMovedClear", "pic.bmp",
-         Bmp(EightBit(Table(16, {{0, {0, 0, 128}}}), [](int) { return std::uint8_t{0}; })), {}},
-        {"EachFileIsCheckedOnce", "pic.bmp", Bmp(wrongType), {"pic.bmp:0: Not a bitmap file"},
+        {"FewColoursAreMovedClear",
+         "pic.bmp",
+         Bmp(EightBit(Table(16, {{0, {0, 0, 128}}}), [](int) { return std::uint8_t{0}; })),
+         {}},
+        {"EachFileIsCheckedOnce",
+         "pic.bmp",
+         Bmp(wrongType),
+         {"pic.bmp:0: Not a bitmap file"},
          "still pic\nendstill\nstill PIC.BMP\nendstill\n"},
-        {"MovieOfAnotherKind", "intro.flc", Flc([](flc::Movie& m) { m.magic = 0xAF11; }),
+        {"MovieOfAnotherKind",
+         "intro.flc",
+         Flc([](flc::Movie& m) { m.magic = 0xAF11; }),
          {"intro.flc:0: intro is not a Flic file!"}},
-        {"MovieNotClosed", "intro.flc", Flc([](flc::Movie& m) { m.flags = 0; }),
+        {"MovieNotClosed",
+         "intro.flc",
+         Flc([](flc::Movie& m) { m.flags = 0; }),
          {"intro.flc:0: intro was not closed properly!"}},
         {"MovieHeaderCut", "intro.flc", std::string(100, '\0'), {"intro.flc:0: Unable to read Flic header."}},
-        {"MovieFrameOfAnotherType", "intro.flc", Flc([](flc::Movie& m) { m.frames[1].type = 0x1234; }),
+        {"MovieFrameOfAnotherType",
+         "intro.flc",
+         Flc([](flc::Movie& m) { m.frames[1].type = 0x1234; }),
          {"intro.flc:0: Frame 2 type 0x1234 was invalid!"}},
-        {"MovieChunkOfUnknownType", "intro.flc", Flc([](flc::Movie& m) { m.frames[1].chunks[0].type = 99; }),
+        {"MovieChunkOfUnknownType",
+         "intro.flc",
+         Flc([](flc::Movie& m) { m.frames[1].chunks[0].type = 99; }),
          {"intro.flc:0: Unknown chunk type 99!!"}},
-        {"MovieShortOfFrames", "intro.flc", Flc([](flc::Movie& m) { m.frameCount = 3; }),
+        {"MovieShortOfFrames",
+         "intro.flc",
+         Flc([](flc::Movie& m) { m.frameCount = 3; }),
          {"intro.flc:0: Couldn't read frame header"}},
-        {"MovieTooLarge", "intro.flc", Flc([](flc::Movie& m) { m.width = m.height = 65535; }),
+        {"MovieTooLarge",
+         "intro.flc",
+         Flc([](flc::Movie& m) { m.width = m.height = 65535; }),
          {"intro.flc:0: Could not allocate enough memory to run this flic."}},
-        {"MovieFailingInsideAChunk", "intro.flc",
-         Flc([](flc::Movie& m) { m.frames[1].chunks = {{flic::FliCopy, flc::Bytes(10), std::nullopt}}; }),
+        {"MovieFailingInsideAChunk",
+         "intro.flc",
+         Flc([](flc::Movie& m) {
+             m.frames[1].chunks = {{flic::FliCopy, flc::Bytes(10), std::nullopt}};
+         }),
          {"intro.flc:0: Error reading uncompressed frame data."}},
-        {"MovieColoursOnEntriesTheDisplayKeeps", "intro.flc", Flc([](flc::Movie& m) {
+        {"MovieColoursOnEntriesTheDisplayKeeps",
+         "intro.flc",
+         Flc([](flc::Movie& m) {
              m.frames[0].chunks = {flc::Palette(MovieColours()), flc::ByteRun(HighEntries(), 8, 4)};
          }),
          {LostPixels(12, 0)}},
-        {"MoviePixelsBeforeItsPalette", "intro.flc", Flc([](flc::Movie& m) {
-             std::swap(m.frames[0].chunks[0], m.frames[0].chunks[1]);
-         }),
+        {"MoviePixelsBeforeItsPalette",
+         "intro.flc",
+         Flc([](flc::Movie& m) { std::swap(m.frames[0].chunks[0], m.frames[0].chunks[1]); }),
          {LostPixels(0, 32)}},
-        {"MovieBlackChunkWithColourZeroNotBlack", "intro.flc",
-         Flc([](flc::Movie& m) { m.frames[0].chunks[0] = flc::Palette({{0, 0, 200}, {9, 9, 9}}); }),
+        {"MovieBlackChunkWithColourZeroNotBlack",
+         "intro.flc",
+         Flc([](flc::Movie& m) {
+             m.frames[0].chunks[0] = flc::Palette({{0, 0, 200}, {9, 9, 9}});
+         }),
          {LostPixels(32, 0)}},
-        {"MovieWithARefusedSound", "intro.flc", check_test::Movie(), {"intro.wav:0: not a RIFF WAVE image"},
-         "movie intro\n", {{"intro.wav", "not a sound"}}},
+        {"MovieWithARefusedSound",
+         "intro.flc",
+         check_test::Movie(),
+         {"intro.wav:0: not a RIFF WAVE image"},
+         "movie intro\n",
+         {{"intro.wav", "not a sound"}}},
         {"SoundOfAnotherKind", "theme.wav", "not a sound", {"theme.wav:0: not a RIFF WAVE image"}},
-        {"SoundOfTwelveBits", "theme.wav", Wav(1, 22050, 12),
+        {"SoundOfTwelveBits",
+         "theme.wav",
+         Wav(1, 22050, 12),
          {"theme.wav:0: WAV image of a sample format not supported"}},
-        {"SoundInAnUnknownCoding", "theme.wav", Wav(0x55, 22050, 0),
+        {"SoundInAnUnknownCoding",
+         "theme.wav",
+         Wav(0x55, 22050, 0),
          {"theme.wav:0: WAV image of a sample format not supported"}},
-        {"SoundOfTooLowARate", "theme.wav", Wav(1, 500, 16), {"theme.wav:0: WAV image with channels or rate not supported"}},
+        {"SoundOfTooLowARate",
+         "theme.wav",
+         Wav(1, 500, 16),
+         {"theme.wav:0: WAV image with channels or rate not supported"}},
         {"CompressedSoundThatPlays", "theme.wav", Wav(0x11, 22050, 4), {}},
     };
 }

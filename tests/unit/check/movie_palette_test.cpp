@@ -96,16 +96,22 @@ std::vector<MovieCase> Cases() {
     std::vector<Rgb> gradient;
     Image everyEntry;
     for (int i = 0; i < 256; ++i) {
-        gradient.push_back({static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i / 2), static_cast<std::uint8_t>(255 - i)});
+        gradient.push_back(
+            {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i / 2), static_cast<std::uint8_t>(255 - i)});
         everyEntry.push_back(static_cast<std::uint8_t>(i));
     }
     MovieCase reduced{"MoreEntriesThanFit", Sized(16, 16), {}, true, 8};
     reduced.movie.frames = {{{flc::Palette(gradient), flc::ByteRun(everyEntry, 16, 16)}}};
     reduced.frames = {ShownAs(everyEntry, gradient)};
 
-    return {Animated("ByteRun", flc::Compression::ByteRun), Animated("WordDelta", flc::Compression::Delta),
-            Animated("ByteDelta", flc::Compression::DeltaLc), Animated("Uncompressed", flc::Compression::Copy),
-            paletteAfterPixels, black, changing, reduced};
+    return {Animated("ByteRun", flc::Compression::ByteRun),
+            Animated("WordDelta", flc::Compression::Delta),
+            Animated("ByteDelta", flc::Compression::DeltaLc),
+            Animated("Uncompressed", flc::Compression::Copy),
+            paletteAfterPixels,
+            black,
+            changing,
+            reduced};
 }
 
 // Records the movie's area of the screen whenever it changed since the
@@ -136,7 +142,8 @@ private:
     Shown Area() const {
         const platform::Screen& screen = platform::TheScreen();
         const std::vector<std::uint8_t> rgb = screen.ToRgb();
-        const int x0 = (screen.GetSize().width >> 1) - (width_ >> 1), y0 = (screen.GetSize().height >> 1) - (height_ >> 1);
+        const int x0 = (screen.GetSize().width >> 1) - (width_ >> 1),
+                  y0 = (screen.GetSize().height >> 1) - (height_ >> 1);
         Shown area;
         for (int y = 0; y < height_; ++y)
             for (int x = 0; x < width_; ++x) {
@@ -177,7 +184,8 @@ class FixMoviePalette : public testing::TestWithParam<std::tuple<MovieCase, cons
 
 TEST_P(FixMoviePalette, CopyShowsAsMade) {
     const auto& [c, paletteSetting] = GetParam();
-    test::SessionWith session({{"CORVANTA_PALETTE", paletteSetting}, {"CORVANTA_CLIENT", "64x48"}, {"CORVANTA_TRACE", nullptr}});
+    test::SessionWith session(
+        {{"CORVANTA_PALETTE", paletteSetting}, {"CORVANTA_CLIENT", "64x48"}, {"CORVANTA_TRACE", nullptr}});
     const std::filesystem::path folder = test::MakeTempDir("fix-movie-" + c.name + "-" + paletteSetting);
     ASSERT_TRUE(flc::WriteFile((folder / "in.flc").string(), c.movie));
     const check::MovieFix fix = check::FixMoviePalette(folder / "in.flc", folder / "out.flc");

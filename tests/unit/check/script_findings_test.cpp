@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "check/typo.h"
-#include "interp/script_line.h"
 #include "check_fixture.h"
+#include "interp/script_line.h"
 
 namespace {
 
@@ -37,8 +37,11 @@ std::vector<TreeCase> TreeCases() {
            "music THEME.MID loop\r\nmovie INTRO\r\nrestart\r\ndefault timeout 9 -next\r\n"
            "still PIC\r\ntimeout 5 -goto 2\r\nhotspot 0 0 63 47 -dir EXTRAS\r\nclick\r\ncursor arrow\r\nendstill\r\n"
            "run true --version\r\ngoto 5\r\n"},
-          {"theme.wav", check_test::Sound()}, {"intro.flc", check_test::Movie()}, {"intro.wav", check_test::Sound()},
-          {"pic.bmp", Picture(64, 48)}, {"extras/Sequence", "exit\n"}},
+          {"theme.wav", check_test::Sound()},
+          {"intro.flc", check_test::Movie()},
+          {"intro.wav", check_test::Sound()},
+          {"pic.bmp", Picture(64, 48)},
+          {"extras/Sequence", "exit\n"}},
          {}},
         {"SlipsOfKeywords",
          {Script("stil pic\nstill pic\nhotspt 0 0 9 9 -next\nendstill\nmovei intro\nThis shows the menu\n"), pic},
@@ -98,12 +101,15 @@ std::vector<TreeCase> TreeCases() {
          {"sequence:2: Failed descending into directory. (nowhere)",
           "sequence:3: Unable to open SEQUENCE file. (empty)"}},
         {"ParentWithoutRestartLine",
-         {Script("movie intro\nstill pic\nhotspot 0 0 9 9 -dir sub\nendstill\n"), pic,
-          {"intro.flc", check_test::Movie()}, {"sub/sequence", "still ..\\pic\nendstill\nstil pic\n"}},
+         {Script("movie intro\nstill pic\nhotspot 0 0 9 9 -dir sub\nendstill\n"),
+          pic,
+          {"intro.flc", check_test::Movie()},
+          {"sub/sequence", "still ..\\pic\nendstill\nstil pic\n"}},
          {"sequence:3: no \"restart\" line: coming back from sub, the viewer starts this script again from the top",
           "sub/sequence:3: unknown command \"stil\" is ignored; did you mean \"still\"?"}},
         {"CyclesOfFoldersAreCheckedOnce",
-         {Script("restart\ndefault timeout 1 -dir a\nmovie gone\n"), {"a/sequence", "restart\ndefault timeout 1 -dir ..\n"},
+         {Script("restart\ndefault timeout 1 -dir a\nmovie gone\n"),
+          {"a/sequence", "restart\ndefault timeout 1 -dir ..\n"},
           {"a/b/sequence", "never reached\n"}},
          {"sequence:3: Unable to open Flic file: gone (tried gone, gone.flc)"}},
         {"HotspotsOutsideThePictureOrInsideOut",
@@ -130,7 +136,8 @@ std::vector<TreeCase> TreeCases() {
           "sequence:3: MUSIC command malformed.", "sequence:4: STILL file name missing.",
           "sequence:6: Unknown action (-nxt)", "sequence:7: ACTION argument missing"}},
         {"ProgramLines",
-         {Script("run\nexec\nrun nosuch.exe /x\nexec \"tools\\show.sh\" a\nrun   \n"), {"tools/show.sh", "#!/bin/sh\n"}},
+         {Script("run\nexec\nrun nosuch.exe /x\nexec \"tools\\show.sh\" a\nrun   \n"),
+          {"tools/show.sh", "#!/bin/sh\n"}},
          {"sequence:1: RUN command malformed.", "sequence:2: EXEC without a command line ends the presentation",
           "sequence:3: RUN program \"nosuch.exe\" is not found (in this folder, then PATH)",
           "sequence:4: EXEC program \"tools\\show.sh\" may not be run",
@@ -142,18 +149,25 @@ std::vector<TreeCase> TreeCases() {
           "sequence:2: unknown MUSIC option \"L2\" is ignored",
           "sequence:3: MUSIC option \"t5x\": the track is not a number"}},
         {"SongSections",
-         {Script("music autodigitalaudio song\nmusic AutoDigitalAudio again\n"), {"verse/verse1.wav", check_test::Sound()},
-          {"verse/verse2.wav", check_test::Sound()}, {"verse/Verse4.wav", check_test::Sound()},
-          {"verse/verse03.wav", check_test::Sound()}, {"chorus/chorus2.wav", check_test::Sound()},
-          {"bridge/bridge1.wav", check_test::Sound()}, {"outro/outro1.wav", check_test::Sound()}},
+         {Script("music autodigitalaudio song\nmusic AutoDigitalAudio again\n"),
+          {"verse/verse1.wav", check_test::Sound()},
+          {"verse/verse2.wav", check_test::Sound()},
+          {"verse/Verse4.wav", check_test::Sound()},
+          {"verse/verse03.wav", check_test::Sound()},
+          {"chorus/chorus2.wav", check_test::Sound()},
+          {"bridge/bridge1.wav", check_test::Sound()},
+          {"outro/outro1.wav", check_test::Sound()}},
          {"sequence:1: song section folder intro is missing: the song has no intro",
           "sequence:1: song section verse: verse03.wav, Verse4.wav never played; the numbers stop at verse2.wav",
           "sequence:1: no chorus1.wav in chorus: the song has no chorus"}},
         {"SongPassOverTheBudget",
          // Three choruses a pass: 3 x 2,730,667 bytes reach the budget.
-         {Script("music autodigitalaudio song\n"), {"intro/intro1.wav", check_test::Sound()},
-          {"verse/verse1.wav", check_test::Sound()}, {"chorus/chorus1.wav", check_test::Sound(), 2730667},
-          {"bridge/bridge1.wav", check_test::Sound()}, {"outro/outro1.wav", check_test::Sound()}},
+         {Script("music autodigitalaudio song\n"),
+          {"intro/intro1.wav", check_test::Sound()},
+          {"verse/verse1.wav", check_test::Sound()},
+          {"chorus/chorus1.wav", check_test::Sound(), 2730667},
+          {"bridge/bridge1.wav", check_test::Sound()},
+          {"outro/outro1.wav", check_test::Sound()}},
          {"sequence:1: a pass of the song can take 8192541 bytes, not below the budget of 8192000: sections will be "
           "skipped"}},
     };
@@ -238,7 +252,11 @@ std::vector<RunCase> RunCases() {
     return {
         {"Clean", {clean}, ".", 0, ""},
         {"CurrentFolderByDefault", {clean}, "", 0, ""},
-        {"Findings", {twoFindings}, ".", 1, "sequence:1: MOVIE file name missing.\nsequence:2: MUSIC command malformed.\n"},
+        {"Findings",
+         {twoFindings},
+         ".",
+         1,
+         "sequence:1: MOVIE file name missing.\nsequence:2: MUSIC command malformed.\n"},
         {"QuietGivesTheCount", {twoFindings}, "--quiet .", 1, "2\n"},
         {"NoScript", {{"other", ""}}, ".", 2, ""},
         {"NoFolder", {clean}, "missing", 2, ""},

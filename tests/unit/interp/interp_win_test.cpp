@@ -81,14 +81,23 @@ INSTANTIATE_TEST_SUITE_P(
                    false,
                    {"music a.wav 0 4 0 0 1", "music cdaudio 1 2 2 3 3", "song pass"},
                    {}},
-        ScriptCase{"GotoSkipsLines", "goto 3\nmusic skipped.wav\nmusic landed.wav\nexit\n", false,
-                   {"music landed.wav 1 3 0 0 1"}, {}},
+        ScriptCase{"GotoSkipsLines",
+                   "goto 3\nmusic skipped.wav\nmusic landed.wav\nexit\n",
+                   false,
+                   {"music landed.wav 1 3 0 0 1"},
+                   {}},
         ScriptCase{"GotoWithoutNumber", "goto\nmusic after.wav\n", false, {}, {"GOTO line number missing."}},
         ScriptCase{"GotoPastTheEnd", "goto 9\nmusic a.wav\n", false, {}, {"Goto found too few lines in SEQUENCE."}},
-        ScriptCase{"RestartMarkOnly", "music before.wav\nrestart\nmusic after.wav\n", false,
-                   {"music before.wav 1 3 0 0 1", "music after.wav 1 3 0 0 1"}, {}},
-        ScriptCase{"RestartResumesAfterMark", "music before.wav\nrestart\nmusic after.wav\n", true,
-                   {"music after.wav 1 3 0 0 1"}, {}},
+        ScriptCase{"RestartMarkOnly",
+                   "music before.wav\nrestart\nmusic after.wav\n",
+                   false,
+                   {"music before.wav 1 3 0 0 1", "music after.wav 1 3 0 0 1"},
+                   {}},
+        ScriptCase{"RestartResumesAfterMark",
+                   "music before.wav\nrestart\nmusic after.wav\n",
+                   true,
+                   {"music after.wav 1 3 0 0 1"},
+                   {}},
         ScriptCase{"RestartWithoutMarkStartsOver", "music a.wav\nexit\n", true, {"music a.wav 1 3 0 0 1"}, {}},
         ScriptCase{"ExecReleasesTheSound", "exec\nmusic never.wav\n", false, {"release for exec"}, {}},
         ScriptCase{"NoScript", "", false, {}, {"Unable to open SEQUENCE file."}}),
@@ -169,21 +178,15 @@ TEST_P(Still, MovesOnByInput) {
     const HotSpot& spot = *window_->HotSpots();
     const win::HWND handle = window_->Handle();
     switch (c.input) {
-    case Input::SpotClick:
-        win::PostMessageA(handle, win::WM_LBUTTONDOWN, 0, win::MAKELPARAM(spot.right, spot.bottom));
-        break;
-    case Input::MissClick:
-        win::PostMessageA(handle, win::WM_LBUTTONDOWN, 0, win::MAKELPARAM(spot.right + 1, spot.bottom));
-        break;
-    case Input::Key:
-        win::PostMessageA(handle, win::WM_KEYDOWN, win::VK_SPACE, 0);
-        break;
-    case Input::Escape:
-        win::PostMessageA(handle, win::WM_KEYDOWN, win::VK_ESCAPE, 0);
-        break;
-    case Input::Timeout:
-        win::PostMessageA(handle, win::WM_TIMER, StillTimerId, 0);
-        break;
+        case Input::SpotClick:
+            win::PostMessageA(handle, win::WM_LBUTTONDOWN, 0, win::MAKELPARAM(spot.right, spot.bottom));
+            break;
+        case Input::MissClick:
+            win::PostMessageA(handle, win::WM_LBUTTONDOWN, 0, win::MAKELPARAM(spot.right + 1, spot.bottom));
+            break;
+        case Input::Key: win::PostMessageA(handle, win::WM_KEYDOWN, win::VK_SPACE, 0); break;
+        case Input::Escape: win::PostMessageA(handle, win::WM_KEYDOWN, win::VK_ESCAPE, 0); break;
+        case Input::Timeout: win::PostMessageA(handle, win::WM_TIMER, StillTimerId, 0); break;
     }
     EXPECT_EQ(PumpToQuit(), c.quits);
     EXPECT_GT(host_.services, 0);  // the sound is served for every message handled

@@ -36,9 +36,9 @@ TEST(EqualsIgnoringCase, MatchesWholeWordsInAnyCase) {
         const char* keyword;
         bool equal;
     } cases[] = {
-        {"pause", "pause", true},  {"PAUSE", "pause", true},   {"PaUsE", "pause", true},
-        {"paus", "pause", false},  {"pauses", "pause", false}, {"", "pause", false},
-        {"-EXIT", "-exit", true},  {nullptr, "pause", false},  {"pause", nullptr, false},
+        {"pause", "pause", true}, {"PAUSE", "pause", true},   {"PaUsE", "pause", true},
+        {"paus", "pause", false}, {"pauses", "pause", false}, {"", "pause", false},
+        {"-EXIT", "-exit", true}, {nullptr, "pause", false},  {"pause", nullptr, false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(EqualsIgnoringCase(c.word, c.keyword), c.equal)

@@ -59,8 +59,8 @@ const std::vector<Scenario>& Scenarios() {
         {"LargeReadPastEndRefused", {Seek(5), Read(DataSize, false), Read(DataSize - 5)}},
         {"NumbersPastEndRefused", {Seek(DataSize - 3), Dword(false), Word(), Word(false), Byte(), Byte(false)}},
         {"SeeksBackAndForth",
-         {Read(70000), Seek(10), Read(4), Seek(2 * Buffer + 5), Read(3), Seek(Buffer - 1), Read(2), Seek(3),
-          Dword(), Seek(DataSize), Read(0), Read(1, false)}},
+         {Read(70000), Seek(10), Read(4), Seek(2 * Buffer + 5), Read(3), Seek(Buffer - 1), Read(2), Seek(3), Dword(),
+          Seek(DataSize), Read(0), Read(1, false)}},
         {"SeekBeyondEndThenBack", {Seek(DataSize + 1000), Read(1, false), Byte(false), Seek(2), Word()}},
         {"SeekLimit", {Read(9), Seek(0x80000000, false), Read(3), Seek(0x7FFFFFFF), Byte(false), Seek(0), Byte()}},
     };
@@ -117,7 +117,8 @@ TEST_P(ByteReaderSource, FollowsTheModel) {
                 if (ok) position = step.value;
             } else if (ok) {
                 if (step.op == Op::Read)
-                    EXPECT_TRUE(std::equal(got.begin(), got.end(), data_.begin() + position)) << "bytes from " << position;
+                    EXPECT_TRUE(std::equal(got.begin(), got.end(), data_.begin() + position))
+                        << "bytes from " << position;
                 else
                     EXPECT_EQ(value, LittleEndian(data_, position, static_cast<int>(step.value)));
                 position += step.value;

@@ -54,13 +54,14 @@ TEST_P(DiscNames, AreTheDiscsOwnAndFoundInAnyCase) {
     EXPECT_EQ(found->size, 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Disc, DiscNames,
-    testing::Values(NameCase{"IsoWithoutVersionOrDot", test::IsoNames::Level1, "README", "readme"},
-                    NameCase{"IsoWithExtension", test::IsoNames::Level1, "DATA.TXT", "data.txt"},
-                    NameCase{"Joliet", test::IsoNames::Joliet, "Long Name of Mixed Case.text", "LONG NAME OF MIXED CASE.TEXT"},
-                    NameCase{"RockRidge", test::IsoNames::RockRidge, "lower-case.name.txt", "Lower-Case.Name.TXT"}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Disc, DiscNames,
+                         testing::Values(NameCase{"IsoWithoutVersionOrDot", test::IsoNames::Level1, "README", "readme"},
+                                         NameCase{"IsoWithExtension", test::IsoNames::Level1, "DATA.TXT", "data.txt"},
+                                         NameCase{"Joliet", test::IsoNames::Joliet, "Long Name of Mixed Case.text",
+                                                  "LONG NAME OF MIXED CASE.TEXT"},
+                                         NameCase{"RockRidge", test::IsoNames::RockRidge, "lower-case.name.txt",
+                                                  "Lower-Case.Name.TXT"}),
+                         [](const auto& info) { return info.param.name; });
 
 std::string Pattern(std::size_t size) {
     std::string bytes(size, '\0');

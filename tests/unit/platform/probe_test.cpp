@@ -497,14 +497,21 @@ TEST_F(ProbeWindow, AMessageBoxShowsInTheWindowUntilDismissed) {
         std::string resize;                // the window's size while the box is up, WxH; empty: as it is
     } cases[] = {
         {"Fatal Error", "Unable to open SEQUENCE file.", "0x30", {"key", "Return"}, "\tprobe\tkey\t0x0d", ""},
-        {"Hey!", "Unrecognized command in the SEQUENCE file, a line long enough to be wrapped in the box:\nSTILLL x",
-         "0x30", {"key", "Escape"}, "\tprobe\tkey\t0x1b", ""},
+        {"Hey!",
+         "Unrecognized command in the SEQUENCE file, a line long enough to be wrapped in the box:\nSTILLL x",
+         "0x30",
+         {"key", "Escape"},
+         "\tprobe\tkey\t0x1b",
+         ""},
         {"Hey!", "Click OK.", "0x40", {}, "\tprobe\tclick", ""},
         {"Fatal Error",
          "A message long enough to fill a small window several times over, "
          "which must stay inside it however the window is sized, with its button in reach. "
          "Every word of it can be read, scrolled to where it does not fit.",
-         "0x30", {}, "\tprobe\tclick", "320x200"},
+         "0x30",
+         {},
+         "\tprobe\tclick",
+         "320x200"},
     };
     int round = 0;
     for (const auto& c : cases) {
@@ -726,12 +733,14 @@ TEST_F(ProbeWindow, ClicksLandOnTheScreenPixelAtEverySizeAndInFullscreen) {
     auto seen = [&] {
         std::vector<std::string> events;
         for (const auto& line : test::TraceLines(folder / "trace.txt"))
-            if (auto at = line.find("\tprobe\t"); at != std::string::npos && line.find("\tpaint\t") == std::string::npos)
+            if (auto at = line.find("\tprobe\t");
+                at != std::string::npos && line.find("\tpaint\t") == std::string::npos)
                 events.push_back(line.substr(at + 7));
         return events;
     };
     auto settle = [&](std::size_t count) {
-        for (int i = 0; i < 300 && seen().size() < count; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (int i = 0; i < 300 && seen().size() < count; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     };
 
     // The first window is the screen at 1x: the 800x600 display holds no 2x.
@@ -841,9 +850,9 @@ TEST_F(ManagedProbeWindow, HotspotCornersHitWhateverTheWindowDoes) {
 
         // Clicks just inside the top-left and bottom-right corners of the
         // whole screen and of a small hotspot in its middle.
-        const Rect hotspots[] = {{0, 0, screen.width - 1, screen.height - 1},
-                                      {screen.width / 2 - 10, screen.height / 2 - 8, screen.width / 2 + 9,
-                                       screen.height / 2 + 7}};
+        const Rect hotspots[] = {
+            {0, 0, screen.width - 1, screen.height - 1},
+            {screen.width / 2 - 10, screen.height / 2 - 8, screen.width / 2 + 9, screen.height / 2 + 7}};
         auto clickCorners = [&](const std::string& state) {
             SCOPED_TRACE(state);
             const platform::Size size = WindowSize(DisplayName(), id);
@@ -908,8 +917,9 @@ TEST_F(ManagedProbeWindow, AMovieWhoseWindowShrinksIsDrawnAtItsScaledPlace) {
     fs::path folder = test::MakeTempDir("probe-movie");
     constexpr int Width = 160, Height = 100, Frames = 300;  // 20 s at 15 frames a second
     const std::vector<flc::Image> images(Frames, flc::Image(Width * Height, 1));
-    ASSERT_TRUE(flc::WriteFile((folder / "clip.flc").string(),
-                               flc::Animation(Width, Height, images, {{0, 0, 0}, {40, 200, 90}}, flc::Compression::Delta)));
+    ASSERT_TRUE(
+        flc::WriteFile((folder / "clip.flc").string(),
+                       flc::Animation(Width, Height, images, {{0, 0, 0}, {40, 200, 90}}, flc::Compression::Delta)));
     test::WriteText(folder / "sequence", "movie clip\n");
     Environment environment = RealWindow(DisplayName(), folder);
     Child player({PLAYER_PROGRAM}, environment, folder);
@@ -946,6 +956,7 @@ TEST_F(ManagedProbeWindow, AMovieWhoseWindowShrinksIsDrawnAtItsScaledPlace) {
         for (const auto& [x, y] : outside)
             if (shot.At(x, y) != 0) return false;
         return true;
-    })) << "the movie is not at its scaled place in " << size.width << "x" << size.height;
+    })) << "the movie is not at its scaled place in "
+        << size.width << "x" << size.height;
 #endif
 }

@@ -37,14 +37,14 @@ TEST(CommandLine, SplitsAsAWindowsRuntimeDoes) {
         {"p a\t\tb ", "p", {"a", "b"}},
         {"p \"a b\"c \"\"", "p", {"a bc", ""}},
         {"p \"a\tb\"", "p", {"a\tb"}},
-        {"p a\\\\b c\\", "p", {"a\\\\b", "c\\"}},      // backslashes before anything but a quote
-        {"p a\\\"b", "p", {"a\"b"}},                   // 1 backslash and a quote: a quote
-        {"p \"a\\\\\" b\"", "p", {"a\\", "b"}},         // 2: one backslash, the quote closes
-        {"p a\\\\\\\"b", "p", {"a\\\"b"}},             // 3: one backslash and a quote
-        {"p \\\\\\\\\"x y\"", "p", {"\\\\x y"}},       // 4: two backslashes, the quote opens
-        {"p \"a\"\"b\" c", "p", {"a\"b", "c"}},        // "" inside quotes: a quote, still quoted
+        {"p a\\\\b c\\", "p", {"a\\\\b", "c\\"}},  // backslashes before anything but a quote
+        {"p a\\\"b", "p", {"a\"b"}},               // 1 backslash and a quote: a quote
+        {"p \"a\\\\\" b\"", "p", {"a\\", "b"}},    // 2: one backslash, the quote closes
+        {"p a\\\\\\\"b", "p", {"a\\\"b"}},         // 3: one backslash and a quote
+        {"p \\\\\\\\\"x y\"", "p", {"\\\\x y"}},   // 4: two backslashes, the quote opens
+        {"p \"a\"\"b\" c", "p", {"a\"b", "c"}},    // "" inside quotes: a quote, still quoted
         {"p \"a\"\" b\"", "p", {"a\" b"}},
-        {"p a\"\"b", "p", {"ab"}},                      // "" outside quotes: an empty quoted part
+        {"p a\"\"b", "p", {"ab"}},  // "" outside quotes: an empty quoted part
         {"p \"unclosed arg", "p", {"unclosed arg"}},
     };
     for (const auto& c : cases) {
@@ -97,12 +97,12 @@ TEST_F(Programs, AreFoundAsWindowsFindsThem) {
         {"TOOLS/Other", bins, 0, {"Tools/other.EXE"}},
         {".\\Tools\\VIEWER", bins, 0, {"./Tools/Viewer"}},
         {(root_ / "tools" / "viewer").string(), "", 0, {(root_ / "Tools" / "Viewer").string()}},
-        {"Viewer", bins, ENOENT, {}},  // a folder of the presentation is not searched
+        {"Viewer", bins, ENOENT, {}},         // a folder of the presentation is not searched
         {"tools\\onpath", bins, ENOENT, {}},  // a name with a folder is not looked for on PATH
-        {"both", bins, EACCES, {}},  // the plain name first, even when it may not run
+        {"both", bins, EACCES, {}},           // the plain name first, even when it may not run
         {"ONLY", bins, 0, {"./only.exe"}},
         {"tools.d\\setup", bins, 0, {"tools.d/setup.exe"}},  // a dot in a folder's name is no extension
-        {"only.com", bins, ENOENT, {}},  // with an extension, nothing is appended
+        {"only.com", bins, ENOENT, {}},                      // with an extension, nothing is appended
         {"readme.txt", bins, EACCES, {}},
         {"onpath", bins, 0, {bin1 + "/onpath"}},
         {"OnPath", bins, 0, {bin1 + "/onpath"}},
@@ -126,8 +126,8 @@ TEST_F(Programs, StartWaitAndEnd) {
     std::string line = "sleep 60";
     win::STARTUPINFOA startup{sizeof(win::STARTUPINFOA), 0};
     win::PROCESS_INFORMATION started{};
-    ASSERT_TRUE(win::CreateProcessA(nullptr, line.data(), nullptr, nullptr, win::FALSE, win::DETACHED_PROCESS,
-                                    nullptr, nullptr, &startup, &started));
+    ASSERT_TRUE(win::CreateProcessA(nullptr, line.data(), nullptr, nullptr, win::FALSE, win::DETACHED_PROCESS, nullptr,
+                                    nullptr, &startup, &started));
     const auto trace = test::OwnTrace();
     ASSERT_FALSE(trace.empty());
     EXPECT_EQ(trace.back().substr(trace.back().find('\t')).rfind("\tspawn\t", 0), 0u) << trace.back();
@@ -170,12 +170,9 @@ TEST_F(Programs, AFailedStartSaysWhyInErrno) {
         const char* folder;
         int error;
     } cases[] = {
-        {nullptr, missing.data(), nullptr, nullptr, ENOENT},
-        {nullptr, text.data(), nullptr, nullptr, EACCES},
-        {nullptr, windows.data(), nullptr, nullptr, ENOENT},
-        {nullptr, nullptr, nullptr, nullptr, EINVAL},
-        {"true", good.data(), nullptr, nullptr, EINVAL},
-        {nullptr, good.data(), good.data(), nullptr, EINVAL},
+        {nullptr, missing.data(), nullptr, nullptr, ENOENT}, {nullptr, text.data(), nullptr, nullptr, EACCES},
+        {nullptr, windows.data(), nullptr, nullptr, ENOENT}, {nullptr, nullptr, nullptr, nullptr, EINVAL},
+        {"true", good.data(), nullptr, nullptr, EINVAL},     {nullptr, good.data(), good.data(), nullptr, EINVAL},
         {nullptr, good.data(), nullptr, ".", EINVAL},
     };
     for (const auto& c : cases) {

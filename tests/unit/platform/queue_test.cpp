@@ -7,8 +7,8 @@
 
 #include "platform/core/events.h"
 #include "platform/core/host_services.h"
-#include "platform/win/keys.h"
 #include "platform/core/pacing.h"
+#include "platform/win/keys.h"
 #include "platform/win/timers.h"
 #include "platform/win/win.h"
 #include "platform/win/windows.h"
@@ -109,8 +109,8 @@ TEST_F(Queue, DeliversPostedThenInputThenQuitThenPaintThenTimers) {
 // A close request from the window system waits its turn behind the input
 // that came before it (a RUN delivers all of it at once afterwards).
 TEST_F(Queue, ACloseRequestTakesItsTurnAmongTheInput) {
-    HWND frame = CreateWindowExA(0, "QueueTest", "", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr, nullptr,
-                                 nullptr);
+    HWND frame =
+        CreateWindowExA(0, "QueueTest", "", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_EQ(platform::MainFrame(), frame);
     platform::QueueKey(VK_SPACE, true, false);
     platform::RequestClose();
@@ -206,8 +206,7 @@ TEST_F(Queue, TimerProceduresRunFromDispatch) {
     calls = 0;
     SetTimer(window_, 6, 10, [](HWND, UINT message, UINT_PTR id, DWORD) { calls += message == WM_TIMER && id == 6; });
     MSG msg{};
-    while (!PeekMessageA(&msg, window_, WM_TIMER, WM_TIMER, PM_REMOVE)) {
-    }
+    while (!PeekMessageA(&msg, window_, WM_TIMER, WM_TIMER, PM_REMOVE)) {}
     DispatchMessageA(&msg);
     EXPECT_EQ(calls, 1);
     EXPECT_TRUE(received.empty()) << "the window procedure is not called";

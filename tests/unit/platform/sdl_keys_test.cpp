@@ -41,7 +41,8 @@ TEST(SdlKeys, EveryKeyHasItsVirtualKey) {
         key.sym = c.sym;
         key.scancode = c.scancode;
         key.mod = c.mod;
-        EXPECT_EQ(platform::VirtualKeyOf(key), c.vk) << "key 0x" << std::hex << c.sym << " at " << std::dec << c.scancode;
+        EXPECT_EQ(platform::VirtualKeyOf(key), c.vk)
+            << "key 0x" << std::hex << c.sym << " at " << std::dec << c.scancode;
     }
 }
 

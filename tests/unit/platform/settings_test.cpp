@@ -5,10 +5,10 @@
 #include <map>
 #include <string>
 
-#include "platform/headless/input_script.h"
-#include "platform/win/keys.h"
 #include "platform/core/settings.h"
 #include "platform/core/trace.h"
+#include "platform/headless/input_script.h"
+#include "platform/win/keys.h"
 
 namespace {
 

@@ -24,7 +24,7 @@ TEST(Viewport, PlacesTheScreenCentredInEveryMode) {
         {{640, 480}, {1920, 1080}, ScaleMode::Integer, {320, 60, 1280, 960}},
         {{640, 480}, {1919, 1439}, ScaleMode::Integer, {319, 239, 1280, 960}},
         {{640, 480}, {1024, 768}, ScaleMode::Integer, {192, 144, 640, 480}},  // short of 2x: 1x
-        {{640, 480}, {320, 200}, ScaleMode::Integer, {26, 0, 267, 200}},  // too small for 1x: as Aspect
+        {{640, 480}, {320, 200}, ScaleMode::Integer, {26, 0, 267, 200}},      // too small for 1x: as Aspect
         {{640, 480}, {1920, 1080}, ScaleMode::Stretch, {0, 0, 1920, 1080}},
         {{640, 480}, {0, 0}, ScaleMode::Aspect, {0, 0, 0, 0}},
     };

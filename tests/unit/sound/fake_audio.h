@@ -21,7 +21,7 @@ struct FakeVoice {
 
 class FakeAudio {
 public:
-    FakeAudio();   // becomes the library the table's functions talk to
+    FakeAudio();  // becomes the library the table's functions talk to
     ~FakeAudio();
     FakeAudio(const FakeAudio&) = delete;
     FakeAudio& operator=(const FakeAudio&) = delete;

@@ -8,17 +8,49 @@
 namespace {
 
 const std::vector<std::string> LookUpOrder = {
-    "_AUD_startup@0", "_AUD_shutdown@0", "_AUD_waveOutOpen@16", "_AUD_last_error@0",
-    "_AUD_allocate_sample_handle@4", "_AUD_sample_status@4", "_AUD_init_sample@4", "_AUD_set_sample_file@12",
-    "_AUD_set_sample_volume@8", "_AUD_sample_volume@4", "_AUD_set_sample_playback_rate@8",
-    "_AUD_set_sample_type@12", "_AUD_set_sample_address@12", "_AUD_start_sample@4", "_AUD_set_sample_loop_count@8",
-    "_AUD_mem_alloc_lock@4", "_AUD_mem_free_lock@4", "_AUD_file_read@8", "_AUD_file_size@4", "_AUD_serve@0",
-    "_AUD_sample_buffer_ready@4", "_AUD_load_sample_buffer@16", "_AUD_minimum_sample_buffer_size@12",
-    "_AUD_midiOutOpen@12", "_AUD_allocate_sequence_handle@4", "_AUD_init_sequence@12", "_AUD_start_sequence@4",
-    "_AUD_end_sequence@4", "_AUD_end_sample@4", "_AUD_register_EOS_callback@8", "_AUD_register_timer@4",
-    "_AUD_set_timer_period@8", "_AUD_set_timer_user@8", "_AUD_start_timer@4", "_AUD_set_preference@8",
-    "_AUD_redbook_open@4", "_AUD_redbook_close@4", "_AUD_redbook_tracks@4", "_AUD_redbook_track_info@16",
-    "_AUD_redbook_play@12", "_AUD_redbook_stop@4", "_AUD_redbook_status@4", "_AUD_redbook_position@4",
+    "_AUD_startup@0",
+    "_AUD_shutdown@0",
+    "_AUD_waveOutOpen@16",
+    "_AUD_last_error@0",
+    "_AUD_allocate_sample_handle@4",
+    "_AUD_sample_status@4",
+    "_AUD_init_sample@4",
+    "_AUD_set_sample_file@12",
+    "_AUD_set_sample_volume@8",
+    "_AUD_sample_volume@4",
+    "_AUD_set_sample_playback_rate@8",
+    "_AUD_set_sample_type@12",
+    "_AUD_set_sample_address@12",
+    "_AUD_start_sample@4",
+    "_AUD_set_sample_loop_count@8",
+    "_AUD_mem_alloc_lock@4",
+    "_AUD_mem_free_lock@4",
+    "_AUD_file_read@8",
+    "_AUD_file_size@4",
+    "_AUD_serve@0",
+    "_AUD_sample_buffer_ready@4",
+    "_AUD_load_sample_buffer@16",
+    "_AUD_minimum_sample_buffer_size@12",
+    "_AUD_midiOutOpen@12",
+    "_AUD_allocate_sequence_handle@4",
+    "_AUD_init_sequence@12",
+    "_AUD_start_sequence@4",
+    "_AUD_end_sequence@4",
+    "_AUD_end_sample@4",
+    "_AUD_register_EOS_callback@8",
+    "_AUD_register_timer@4",
+    "_AUD_set_timer_period@8",
+    "_AUD_set_timer_user@8",
+    "_AUD_start_timer@4",
+    "_AUD_set_preference@8",
+    "_AUD_redbook_open@4",
+    "_AUD_redbook_close@4",
+    "_AUD_redbook_tracks@4",
+    "_AUD_redbook_track_info@16",
+    "_AUD_redbook_play@12",
+    "_AUD_redbook_stop@4",
+    "_AUD_redbook_status@4",
+    "_AUD_redbook_position@4",
     "_AUD_redbook_loop@8",
 };
 
@@ -90,5 +122,5 @@ TEST(SoundBinding, TheAudioLibraryBesideTheProgramBindsCompletely) {
     SoundClass sound;
     win::MSG message{};
     EXPECT_FALSE(win::PeekMessageA(&message, nullptr, 0, 0, win::PM_REMOVE));  // no quit request
-    EXPECT_FALSE(sound.IsEnabled());  // until Startup
+    EXPECT_FALSE(sound.IsEnabled());                                           // until Startup
 }

@@ -34,8 +34,8 @@ protected:
         std::string bytes(size, '\0');
         for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + 3);
         const std::uint32_t claimed = static_cast<std::uint32_t>(size) - 8 + overclaim;
-        const std::string header = std::string("RIFF") + char(claimed) + char(claimed >> 8) + char(claimed >> 16) +
-                                   char(claimed >> 24);
+        const std::string header =
+            std::string("RIFF") + char(claimed) + char(claimed >> 8) + char(claimed >> 16) + char(claimed >> 24);
         bytes.replace(0, std::min(size, header.size()), header, 0, std::min(size, header.size()));
         test::WriteFile(folder / name, bytes);
         return name;

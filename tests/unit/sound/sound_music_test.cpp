@@ -16,11 +16,8 @@ TEST_F(SoundTest, MusicNamesPlayTheWavOfTheirBaseName) {
         bool plays;
     };
     const Case cases[] = {
-        {"theme", "theme.wav", true},
-        {"theme.mid", "theme.wav", true},
-        {"Theme.x.y", "Theme.wav", true},
-        {"missing", nullptr, false},
-        {"empty", "empty.wav", false},  // a file of zero bytes gives nothing
+        {"theme", "theme.wav", true}, {"theme.mid", "theme.wav", true}, {"Theme.x.y", "Theme.wav", true},
+        {"missing", nullptr, false},  {"empty", "empty.wav", false},  // a file of zero bytes gives nothing
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -49,10 +46,9 @@ TEST_F(SoundTest, PlayCountAndLoopModeFollowTheRequest) {
         Play("theme", MixMode, c.playOnce, c.loopCount);
         const AUD_HANDLE voice = audio.Voice(0);
         std::erase(audio.calls, "serve");
-        EXPECT_EQ(audio.calls, (std::vector<std::string>{
-                                   Call("init", voice), Call("file", voice) + " -1",
-                                   Call("loops", voice) + " " + std::to_string(c.expectedCount),
-                                   Call("start", voice), Call("eos", voice) + " on"}));
+        EXPECT_EQ(audio.calls, (std::vector<std::string>{Call("init", voice), Call("file", voice) + " -1",
+                                                         Call("loops", voice) + " " + std::to_string(c.expectedCount),
+                                                         Call("start", voice), Call("eos", voice) + " on"}));
         ASSERT_EQ(sound->PlayingCount(), 1u);
         EXPECT_EQ(sound->PlayingAt(0)->loopMode, c.expectedLoopMode);
         EXPECT_EQ(sound->PlayingAt(0)->finished, EndMark::Open);
@@ -65,7 +61,9 @@ TEST_F(SoundTest, CdRequestsPlayUsableTracksAndOtherwiseLookForTheNameAsWritten)
         std::uint32_t track;
         bool playsCd;
     };
-    const Case cases[] = {{"usable track", 5, true}, {"above the track count", 6, false}, {"start 0", 2, false},
+    const Case cases[] = {{"usable track", 5, true},
+                          {"above the track count", 6, false},
+                          {"start 0", 2, false},
                           {"end not above start", 3, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);

@@ -85,8 +85,8 @@ TEST_F(SoundTest, EndedCdTrackIsReplayedWhenLoopingAndReleasedOtherwise) {
         audio.cdStatus = 0;  // the track has ended
         sound->Service();
         EXPECT_EQ(sound->QueuedCount(), 0u);  // b starts beside the replayed track
-        EXPECT_EQ(audio.Calls("cd play"), playOnce ? std::vector<std::string>{}
-                                                   : std::vector<std::string>{"cd play 55 150 900"});
+        EXPECT_EQ(audio.Calls("cd play"),
+                  playOnce ? std::vector<std::string>{} : std::vector<std::string>{"cd play 55 150 900"});
         ASSERT_EQ(sound->PlayingCount(), playOnce ? 1u : 2u);
         EXPECT_EQ(sound->PlayingAt(0)->kind, playOnce ? EntryKind::MusicFile : EntryKind::CdTrack);
         if (!playOnce) {

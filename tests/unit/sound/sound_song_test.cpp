@@ -24,7 +24,8 @@ protected:
     }
 
     void MakeNumberedSections(int intros, int verses, int choruses, int bridges, int outros) {
-        std::vector<SectionFiles> sections = {{"intro", {}}, {"verse", {}}, {"chorus", {}}, {"bridge", {}}, {"outro", {}}};
+        std::vector<SectionFiles> sections = {
+            {"intro", {}}, {"verse", {}}, {"chorus", {}}, {"bridge", {}}, {"outro", {}}};
         const int counts[] = {intros, verses, choruses, bridges, outros};
         for (int s = 0; s < 5; ++s)
             for (int n = 1; n <= counts[s]; ++n) sections[s].sizes.push_back(Size(s, n));
@@ -59,10 +60,12 @@ TEST_F(SongTest, PassesFollowThePlanWithChoicesFromTheGenerator) {
         int verses;
         std::vector<std::size_t> firstPass, secondPass;
     } cases[] = {
-        {"all sections", 3,
+        {"all sections",
+         3,
          {Size(0, 1), Size(1, 2), Size(2, 2), Size(3, 2), Size(1, 2), Size(2, 2), Size(2, 2), Size(4, 1)},
          {Size(0, 2), Size(1, 1), Size(2, 2), Size(3, 1), Size(1, 1), Size(2, 2), Size(2, 2), Size(4, 1)}},
-        {"no verses", 0,
+        {"no verses",
+         0,
          {Size(0, 1), Size(2, 2), Size(3, 2), Size(2, 2), Size(2, 2), Size(4, 1)},
          {Size(0, 2), Size(2, 2), Size(3, 1), Size(2, 2), Size(2, 2), Size(4, 1)}},
     };
@@ -95,14 +98,16 @@ TEST_F(SongTest, PassesFollowThePlanWithChoicesFromTheGenerator) {
 TEST_F(SongTest, TheBudgetSkipsSectionsThatDoNotFitAndCountsOnlyWhatWasAccepted) {
     // 4,000,000 + 4,000,000 + 100 fit; the chorus and an outro that would reach
     // the budget exactly do not.
-    MakeSections({{"intro", {4000000}}, {"verse", {4000000}}, {"chorus", {200000}}, {"bridge", {100}}, {"outro", {191900}}});
+    MakeSections(
+        {{"intro", {4000000}}, {"verse", {4000000}}, {"chorus", {200000}}, {"bridge", {100}}, {"outro", {191900}}});
     for (bool enabled : {true, false}) {
         SCOPED_TRACE(enabled ? "sound on" : "sound disabled");
         audio.acceptsFormat = [enabled](const AUD_PCMWAVEFORMAT&) { return enabled; };
         Start();
         sound->CountSongSections();
         sound->QueueSongPass();
-        EXPECT_EQ(QueuedSizes(), enabled ? (std::vector<std::size_t>{4000000, 4000000, 100}) : std::vector<std::size_t>{});
+        EXPECT_EQ(QueuedSizes(),
+                  enabled ? (std::vector<std::size_t>{4000000, 4000000, 100}) : std::vector<std::size_t>{});
         EXPECT_EQ(sound->SongBytes(), enabled ? 8000100u : 0u);
     }
 }

@@ -40,11 +40,24 @@ TEST_P(RleDecoding, GivesThePixelsOfEveryCode) {
 INSTANTIATE_TEST_SUITE_P(
     Codes, RleDecoding,
     testing::Values(
-        RleCase{"Rle8RunsAndEndOfLine", 8, 4, 3, {3, 5, 0, 0, 2, 7, 1, 8, 0, 1}, true, {{5, 5, 5, 0}, {7, 7, 8, 0}, {0, 0, 0, 0}}},
+        RleCase{"Rle8RunsAndEndOfLine",
+                8,
+                4,
+                3,
+                {3, 5, 0, 0, 2, 7, 1, 8, 0, 1},
+                true,
+                {{5, 5, 5, 0}, {7, 7, 8, 0}, {0, 0, 0, 0}}},
         RleCase{"Rle8OddLiteralIsPadded", 8, 4, 1, {0, 3, 1, 2, 3, 0, 1, 9, 0, 1}, true, {{1, 2, 3, 9}}},
-        RleCase{"Rle8DeltaSkipsPixels", 8, 4, 3, {1, 4, 0, 2, 2, 1, 1, 6, 0, 1}, true, {{4, 0, 0, 0}, {0, 0, 0, 6}, {0, 0, 0, 0}}},
+        RleCase{"Rle8DeltaSkipsPixels",
+                8,
+                4,
+                3,
+                {1, 4, 0, 2, 2, 1, 1, 6, 0, 1},
+                true,
+                {{4, 0, 0, 0}, {0, 0, 0, 6}, {0, 0, 0, 0}}},
         RleCase{"Rle8RunPastRowEndIsDropped", 8, 4, 2, {6, 2, 0, 0, 1, 3, 0, 1}, true, {{2, 2, 2, 2}, {3, 0, 0, 0}}},
-        RleCase{"Rle8LiteralPastRowEndIsDropped", 8, 2, 2, {0, 3, 1, 2, 3, 0, 0, 0, 1, 4, 0, 1}, true, {{1, 2}, {4, 0}}},
+        RleCase{
+            "Rle8LiteralPastRowEndIsDropped", 8, 2, 2, {0, 3, 1, 2, 3, 0, 0, 0, 1, 4, 0, 1}, true, {{1, 2}, {4, 0}}},
         RleCase{"Rle8DeltaBelowLastRowEnds", 8, 4, 2, {1, 1, 0, 2, 0, 9, 5, 5}, true, {{1, 0, 0, 0}, {0, 0, 0, 0}}},
         RleCase{"Rle8AllRowsWithoutEndOfBitmap", 8, 2, 2, {2, 1, 0, 0, 2, 3, 0, 0}, true, {{1, 1}, {3, 3}}},
         RleCase{"Rle8DataEndBeforeLastRow", 8, 4, 2, {2, 1}, false, {{1, 1, 0, 0}, {0, 0, 0, 0}}},
@@ -52,7 +65,12 @@ INSTANTIATE_TEST_SUITE_P(
         RleCase{"Rle8DeltaCutShort", 8, 4, 1, {0, 2, 1}, false, {{0, 0, 0, 0}}},
         RleCase{"Rle4RunAlternatesNibbles", 4, 5, 1, {5, 0x12, 0, 1}, true, {{1, 2, 1, 2, 1}}},
         RleCase{"Rle4EvenLiteral", 4, 5, 1, {0, 3, 0xAB, 0xC0, 2, 0x45, 0, 1}, true, {{0xA, 0xB, 0xC, 4, 5}}},
-        RleCase{"Rle4LiteralPaddedToWord", 4, 5, 2, {0, 5, 0x12, 0x34, 0x50, 0, 0, 0, 1, 0xF0, 0, 1}, true,
+        RleCase{"Rle4LiteralPaddedToWord",
+                4,
+                5,
+                2,
+                {0, 5, 0x12, 0x34, 0x50, 0, 0, 0, 1, 0xF0, 0, 1},
+                true,
                 {{1, 2, 3, 4, 5}, {0xF, 0, 0, 0, 0}}},
         RleCase{"Rle4Delta", 4, 3, 2, {1, 0x70, 0, 2, 1, 1, 1, 0x80, 0, 1}, true, {{7, 0, 0}, {0, 0, 8}}}),
     [](const auto& info) { return info.param.name; });
@@ -81,9 +99,15 @@ TEST_P(RowExpansion, TakesPixelsFromTheHighBitsFirst) {
 INSTANTIATE_TEST_SUITE_P(
     Depths, RowExpansion,
     testing::Values(ExpandCase{"OneBit", 1, 10, 1, 4, {0b10110000, 0b01000000, 0, 0}, {{1, 0, 1, 1, 0, 0, 0, 0, 0, 1}}},
-                    ExpandCase{"OneBitRowsKeepTheirStride", 1, 3, 2, 4, {0b11100000, 0xFF, 0xFF, 0xFF, 0b01000000, 0, 0, 0},
+                    ExpandCase{"OneBitRowsKeepTheirStride",
+                               1,
+                               3,
+                               2,
+                               4,
+                               {0b11100000, 0xFF, 0xFF, 0xFF, 0b01000000, 0, 0, 0},
                                {{1, 1, 1}, {0, 1, 0}}},
-                    ExpandCase{"FourBit", 4, 3, 2, 4, {0xAB, 0xC0, 0, 0, 0x12, 0x3F, 0, 0}, {{0xA, 0xB, 0xC}, {1, 2, 3}}}),
+                    ExpandCase{
+                        "FourBit", 4, 3, 2, 4, {0xAB, 0xC0, 0, 0, 0x12, 0x3F, 0, 0}, {{0xA, 0xB, 0xC}, {1, 2, 3}}}),
     [](const auto& info) { return info.param.name; });
 
 TEST(RowOrder, FlipReversesRowsAndKeepsTheirBytes) {

@@ -90,8 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
 std::vector<test::Rgb> DistinctColours(int count) {
     std::vector<test::Rgb> colours;
     for (int i = 0; i < count; ++i)
-        colours.push_back({static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i),
-                           static_cast<std::uint8_t>(i * 7 + 3)});
+        colours.push_back(
+            {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i * 7 + 3)});
     return colours;
 }
 
@@ -206,9 +206,7 @@ TEST_F(CraftedSlide, EmptyPictureLoads) {
     }
 }
 
-TEST_F(CraftedSlide, SmallestPictureIsSixtySixBytes) {
-    EXPECT_EQ(Packed(1, 1, 1, 2).Bytes().size(), 66u);
-}
+TEST_F(CraftedSlide, SmallestPictureIsSixtySixBytes) { EXPECT_EQ(Packed(1, 1, 1, 2).Bytes().size(), 66u); }
 
 // ------------------------------------------------------------ refusals
 
@@ -253,7 +251,8 @@ std::vector<RefusalCase> RefusalCases() {
         {"TwentyFourBit", WithHeader([](auto& f) { f.bitCount = 24; }).Bytes(), trueColour},
         {"ThirtyTwoBit", WithHeader([](auto& f) { f.bitCount = 32; }).Bytes(), trueColour},
         {"TwoBit", WithHeader([](auto& f) { f.bitCount = 2; }).Bytes(), windows},
-        {"Rle8WithFourBits", WithHeader([](auto& f) { f.compression = win::BI_RLE8, f.bitCount = 4; }).Bytes(), windows},
+        {"Rle8WithFourBits", WithHeader([](auto& f) { f.compression = win::BI_RLE8, f.bitCount = 4; }).Bytes(),
+         windows},
         {"Rle4WithEightBits", WithHeader([](auto& f) { f.compression = win::BI_RLE4; }).Bytes(), windows},
         {"BitFields", WithHeader([](auto& f) { f.compression = 3; }).Bytes(), windows},
         {"EndsInFirstBlock", Truncated(full, 1078 + 5000), read},
@@ -265,8 +264,10 @@ std::vector<RefusalCase> RefusalCases() {
         {"WidthTimesHeightWrapsTo32Bits", WithHeader([](auto& f) { f.width = 65536, f.height = 65537; }).Bytes(), read},
         {"NegativeWidth", WithHeader([](auto& f) { f.width = -8; }).Bytes(), read},
         {"LowestHeight", WithHeader([](auto& f) { f.height = INT_MIN; }).Bytes(), read},
-        {"HugeOneBit", WithHeader([](auto& f) { f.bitCount = 1, f.colours.resize(2), f.width = 1 << 30; }).Bytes(), read},
-        {"HugeRle", WithHeader([](auto& f) { f.compression = win::BI_RLE8, f.width = f.height = 30000; }).Bytes(), read},
+        {"HugeOneBit", WithHeader([](auto& f) { f.bitCount = 1, f.colours.resize(2), f.width = 1 << 30; }).Bytes(),
+         read},
+        {"HugeRle", WithHeader([](auto& f) { f.compression = win::BI_RLE8, f.width = f.height = 30000; }).Bytes(),
+         read},
         // Its pixels would take 2 GB, which the file holds (as holes): never read.
         {"PixelsPast64MiB", WithHeader([](auto& f) { f.width = 32768, f.height = 65000; }).Bytes(), read,
          std::uintmax_t{32768} * 65000 + 1078},
@@ -340,9 +341,10 @@ TEST_F(SlideFileName, FailedOpenNamesFileAndFolder) {
     DSlideWin slide(nullptr, "plain\\pic.bmp", host_);
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_EQ(errors.rfind("slide constructor: ", 0), 0u) << errors;
-    EXPECT_EQ(Boxes(NewTraceLines()),
-              std::vector<std::string>{"none\tFatal Error\tUnable to open bitmap file plain\\pic.bmp \n in current dir " +
-                                       std::filesystem::current_path().string()});
+    EXPECT_EQ(
+        Boxes(NewTraceLines()),
+        std::vector<std::string>{"none\tFatal Error\tUnable to open bitmap file plain\\pic.bmp \n in current dir " +
+                                 std::filesystem::current_path().string()});
     EXPECT_FALSE(slide.HasPicture());
 }
 
@@ -366,11 +368,11 @@ TEST_P(SlideServing, ServesAroundEveryRead) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, SlideServing,
-                         testing::Values(ServingCase{"FullBlocksAndALastRead", Packed(640, 480, 8, 256).Bytes(), 5 + 37 * 2 + 2},
+                         testing::Values(ServingCase{"FullBlocksAndALastRead", Packed(640, 480, 8, 256).Bytes(),
+                                                     5 + 37 * 2 + 2},
                                          ServingCase{"FullBlocksOnly", Packed(512, 256, 8, 256).Bytes(), 5 + 16 * 2},
                                          ServingCase{"LastReadOnly", Packed(8, 8, 8, 256).Bytes(), 5 + 2},
-                                         ServingCase{"NotABitmap", Bytes(64, 'x'), 4},
-                                         ServingCase{"Missing", {}, 1}),
+                                         ServingCase{"NotABitmap", Bytes(64, 'x'), 4}, ServingCase{"Missing", {}, 1}),
                          [](const auto& info) { return info.param.name; });
 
 }  // namespace

@@ -57,7 +57,11 @@ std::vector<PaletteCase> NoStaticCases() {
     return {{"FullTable", use, 256, 8, 0, allFile},
             {"ColoursOneTooMany", use, 255, 8, 0, allFile},
             {"ColoursFit", use, 254, 8, 1, allFile},
-            {"FourBit", use, 16, 4, 1,
+            {"FourBit",
+             use,
+             16,
+             4,
+             1,
              {{0, 0, Source::Black, 0},
               {1, 16, Source::File, NoCollapse},
               {17, 254, Source::Black, NoCollapse},
@@ -90,8 +94,8 @@ TEST_P(SlidePalette, FitsFileColoursAroundTheDisplays) {
     file.height = 16;
     file.bitCount = static_cast<std::uint16_t>(c.bitCount);
     for (int i = 0; i < c.colours; ++i)
-        file.colours.push_back({static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i / 2 + 100),
-                                static_cast<std::uint8_t>(255 - i)});
+        file.colours.push_back(
+            {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i / 2 + 100), static_cast<std::uint8_t>(255 - i)});
     file.clrUsed = c.colours == 1 << c.bitCount ? 0 : static_cast<std::uint32_t>(c.colours);
     std::vector<std::uint8_t> pixels;
     for (int i = 0; i < 256; ++i) pixels.push_back(static_cast<std::uint8_t>(i % c.colours));
