@@ -20,70 +20,73 @@ struct LogPalette256 {
     win::PALETTEENTRY palPalEntry[PaletteSize];
 };
 
-constexpr std::uint64_t EveryByte = 0x0101010101010101ull;
+// Byte vectors: a number added to one is added to each of its bytes, with
+// no carry from one byte into the next.
+typedef std::uint8_t Bytes2 __attribute__((vector_size(2)));
+typedef std::uint8_t Bytes4 __attribute__((vector_size(4)));
+typedef std::uint8_t Bytes8 __attribute__((vector_size(8)));
+typedef std::uint8_t Bytes16 __attribute__((vector_size(16)));
 
 template <typename Unit>
 Unit Load(const std::uint8_t* from) {
-    Unit bytes;
-    std::memcpy(&bytes, from, sizeof bytes);
-    return bytes;
+    Unit unit;
+    std::memcpy(&unit, from, sizeof unit);
+    return unit;
 }
 
 template <typename Unit>
-void Store(std::uint8_t* to, std::uint64_t bytes) {
-    const auto unit = static_cast<Unit>(bytes);
+void Store(std::uint8_t* to, Unit unit) {
     std::memcpy(to, &unit, sizeof unit);
 }
 
-// Bytes each raised by the byte of `shifts` beside it, with no carry from
-// one into the next.
-std::uint64_t AddBytes(std::uint64_t bytes, std::uint64_t shifts) {
-    constexpr std::uint64_t High = 0x8080808080808080ull;
-    return ((bytes & ~High) + (shifts & ~High)) ^ ((bytes ^ shifts) & High);
+// Runs are mostly a few bytes long: rather than a byte loop, whose length
+// the processor cannot guess, the widest units that fit, the last one
+// overlapping the one before. `step(unit, at)` handles the unit at `at`;
+// nothing outside [0, count) is covered.
+template <typename Step>
+[[gnu::always_inline]] inline void Cover(std::size_t count, Step step) {
+    if (count >= 16) {
+        for (std::size_t at = 0; at + 16 < count; at += 16) step(Bytes16{}, at);
+        step(Bytes16{}, count - 16);
+    } else if (count >= 8) {
+        step(Bytes8{}, 0);
+        step(Bytes8{}, count - 8);
+    } else if (count >= 4) {
+        step(Bytes4{}, 0);
+        step(Bytes4{}, count - 4);
+    } else if (count >= 2) {
+        step(Bytes2{}, 0);
+        step(Bytes2{}, count - 2);
+    } else if (count == 1) {
+        step(std::uint8_t{}, 0);
+    }
 }
 
-// Runs are mostly a few bytes long: rather than a byte loop, whose length
-// the processor cannot guess, the widest stores that fit, the last one
-// overlapping the one before. Nothing outside [to, to + count) is touched.
+// A value, or a pair of values, repeated over 16 bytes.
+Bytes16 Repeated(std::uint8_t first, std::uint8_t second) {
+    Bytes16 pattern{};
+    for (int i = 0; i < 16; i += 2) {
+        pattern[i] = first;
+        pattern[i + 1] = second;
+    }
+    return pattern;
+}
 
 // `pattern` repeats every one or two bytes; with two, `count` must be even.
-inline void FillPattern(std::uint8_t* to, std::uint64_t pattern, std::size_t count) {
-    const auto both = [&]<typename Unit>(Unit) {
-        Store<Unit>(to, pattern);
-        Store<Unit>(to + count - sizeof(Unit), pattern);
-    };
-    if (count >= 8) {
-        for (std::size_t i = 0; i + 8 < count; i += 8) Store<std::uint64_t>(to + i, pattern);
-        both(std::uint64_t{});
-    } else if (count >= 4) {
-        both(std::uint32_t{});
-    } else if (count >= 2) {
-        both(std::uint16_t{});
-    } else if (count == 1) {
-        to[0] = static_cast<std::uint8_t>(pattern);
-    }
+[[gnu::always_inline]] inline void FillPattern(std::uint8_t* to, Bytes16 pattern, std::size_t count) {
+    Cover(count, [&]<typename Unit>(Unit, std::size_t at) {
+        Unit unit;
+        std::memcpy(&unit, &pattern, sizeof unit);
+        Store(to + at, unit);
+    });
 }
 
 // A copy raised by the pixel shift; `to` and `from` must not overlap.
-inline void CopyRaised(std::uint8_t* to, const std::uint8_t* from, std::size_t count, std::uint8_t shift) {
-    const std::uint64_t shifts = shift * EveryByte;
-    const auto copy = [&]<typename Unit>(Unit, std::size_t at) {
-        Store<Unit>(to + at, AddBytes(Load<Unit>(from + at), shifts));
-    };
-    const auto both = [&]<typename Unit>(Unit unit) {
-        copy(unit, 0);
-        copy(unit, count - sizeof(Unit));
-    };
-    if (count >= 8) {
-        for (std::size_t i = 0; i + 8 < count; i += 8) copy(std::uint64_t{}, i);
-        both(std::uint64_t{});
-    } else if (count >= 4) {
-        both(std::uint32_t{});
-    } else if (count >= 2) {
-        both(std::uint16_t{});
-    } else if (count == 1) {
-        to[0] = static_cast<std::uint8_t>(from[0] + shift);
-    }
+[[gnu::always_inline]] inline void CopyRaised(std::uint8_t* to, const std::uint8_t* from, std::size_t count,
+                                              std::uint8_t shift) {
+    Cover(count, [&]<typename Unit>(Unit, std::size_t at) {
+        Store(to + at, static_cast<Unit>(Load<Unit>(from + at) + shift));
+    });
 }
 
 }  // namespace
@@ -119,7 +122,7 @@ void DFLCWindow::ShiftPixels(std::uint8_t* at, std::size_t count) const {
     const std::uint8_t shift = PixelShift();
     if (shift == 0) return;
     std::size_t i = 0;
-    for (; i + 8 <= count; i += 8) Store<std::uint64_t>(at + i, AddBytes(Load<std::uint64_t>(at + i), shift * EveryByte));
+    for (; i + 16 <= count; i += 16) Store(at + i, static_cast<Bytes16>(Load<Bytes16>(at + i) + shift));
     for (; i < count; ++i) at[i] = static_cast<std::uint8_t>(at[i] + shift);
 }
 
@@ -157,7 +160,7 @@ void DFLCWindow::FillRow(std::uint8_t* row, std::int64_t column, std::size_t cou
     const auto first = static_cast<std::uint8_t>(pattern[0] + PixelShift());
     const auto second = patternSize == 1 ? first : static_cast<std::uint8_t>(pattern[1] + PixelShift());
     const auto bytes = static_cast<std::size_t>(to - from);
-    FillPattern(row + from, (first | std::uint64_t{second} << 8) * 0x0001000100010001ull, bytes & ~std::size_t{1});
+    FillPattern(row + from, Repeated(first, second), bytes & ~std::size_t{1});
     if (bytes % 2) row[to - 1] = first;
 }
 
@@ -296,8 +299,7 @@ bool DFLCWindow::DecodeDeltaFlc() {
                 } else {
                     const auto first = static_cast<std::uint8_t>(at[2] + shift);
                     const auto second = static_cast<std::uint8_t>(at[3] + shift);
-                    FillPattern(row + start, (first | std::uint64_t{second} << 8) * 0x0001000100010001ull,
-                                static_cast<std::size_t>(bytes));
+                    FillPattern(row + start, Repeated(first, second), static_cast<std::size_t>(bytes));
                     at += count < 0 ? 4 : 2;
                 }
                 column = start + bytes;
@@ -421,7 +423,8 @@ bool DFLCWindow::DecodeByteRun() {
                         at += pixels;
                         host.Serve();
                     } else {
-                        FillPattern(row + column, static_cast<std::uint8_t>(*at++ + shift) * EveryByte, kept);
+                        const auto value = static_cast<std::uint8_t>(*at++ + shift);
+                        FillPattern(row + column, Repeated(value, value), kept);
                     }
                     column += pixels;
                 }
