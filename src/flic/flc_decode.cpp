@@ -5,6 +5,7 @@
 // written outside the image, whatever the chunk says; a file that ends inside
 // a count or skip ends the play without a message.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "flic/flc_window.h"
@@ -62,14 +63,11 @@ template <typename Step>
     }
 }
 
-// A value, or a pair of values, repeated over 16 bytes.
+// A value, or a pair of values, repeated over 16 bytes: one word broadcast,
+// the first value in its low byte as the processor stores it.
 Bytes16 Repeated(std::uint8_t first, std::uint8_t second) {
-    Bytes16 pattern{};
-    for (int i = 0; i < 16; i += 2) {
-        pattern[i] = first;
-        pattern[i + 1] = second;
-    }
-    return pattern;
+    typedef std::uint16_t Words8 __attribute__((vector_size(16)));
+    return std::bit_cast<Bytes16>(Words8{} + static_cast<std::uint16_t>(first | second << 8));
 }
 
 // `pattern` repeats every one or two bytes; with two, `count` must be even.
