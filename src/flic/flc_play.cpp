@@ -180,20 +180,6 @@ bool DFLCWindow::HandleChunk(std::uint16_t type, std::uint64_t& position, std::u
     }
 }
 
-bool DFLCWindow::ServedRead(void* out, std::size_t count) {
-    host.Serve();
-    const bool read = file->Read(out, count);
-    host.Serve();
-    return read;
-}
-
-bool DFLCWindow::ServedWord(std::uint16_t& out) {
-    host.Serve();
-    const bool read = file->Word(out);
-    host.Serve();
-    return read;
-}
-
 bool DFLCWindow::SeekNextChunk(std::uint64_t position, std::uint32_t size) {
     if (file->Seek(position + size)) return true;
     Fatal("Couldn't get to next chunk");

@@ -93,8 +93,18 @@ private:
     bool PaceAndShow(std::uint32_t number);
     bool SeekNextChunk(std::uint64_t position, std::uint32_t size);
     // A block read with the audio library served before and after it.
-    bool ServedRead(void* out, std::size_t count);
-    bool ServedWord(std::uint16_t& out);
+    bool ServedRead(void* out, std::size_t count) {
+        host.Serve();
+        const bool read = file->Read(out, count);
+        host.Serve();
+        return read;
+    }
+    bool ServedWord(std::uint16_t& out) {
+        host.Serve();
+        const bool read = file->Word(out);
+        host.Serve();
+        return read;
+    }
     void EndPlay();
     void Fatal(const char* format, ...);
 
