@@ -122,8 +122,12 @@ void CopyDib(Screen& screen, const win::RECT& clip, const DibLayout& layout, con
         x1 = std::min(x1, layout.width - offset);
         if (x0 >= x1) return;
     }
-    bool identity = true;
-    for (int i = 0; i < 256 && identity; ++i) identity = lookup[i] == i;
+    static constexpr std::array<std::uint8_t, 256> Unchanged = [] {
+        std::array<std::uint8_t, 256> values{};
+        for (int i = 0; i < 256; ++i) values[i] = static_cast<std::uint8_t>(i);
+        return values;
+    }();
+    const bool identity = lookup == Unchanged;
     std::vector<int> columns(unscaledX ? 0 : static_cast<std::size_t>(x1 - x0));
     for (std::size_t i = 0; i < columns.size(); ++i) {
         long long sx = SourceOf(x0 + static_cast<long long>(i), x);
