@@ -219,6 +219,7 @@ void DFLCWindow::EndPlay() {
     file.reset();
     firstFrame = 1;
     wholeFrame = true;
+    changedTop = changedBottom = changedLeft = changedRight = 0;  // of a frame never shown
     frameBuffer.reset();
     bits = nullptr;
 }
