@@ -61,8 +61,8 @@ const Bench& Setup() {
         for (int i = 0; i < Frames; ++i) images.push_back(flc::TestPattern(Width, Height, i, 236));
         std::vector<flc::Rgb> palette;
         for (int i = 0; i < 256; ++i)
-            palette.push_back({static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i * 3),
-                               static_cast<std::uint8_t>(255 - i)});
+            palette.push_back(
+                {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i * 3), static_cast<std::uint8_t>(255 - i)});
         const flc::Movie delta = flc::Animation(Width, Height, images, palette, flc::Compression::Delta);
         const flc::Movie runLength = flc::Animation(Width, Height, images, palette, flc::Compression::ByteRun);
         made.delta = flc::Encode(delta);

@@ -5,6 +5,7 @@
 // written outside the image, whatever the chunk says; a file that ends inside
 // a count or skip ends the play without a message.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "flic/flc_window.h"
@@ -20,23 +21,73 @@ struct LogPalette256 {
     win::PALETTEENTRY palPalEntry[PaletteSize];
 };
 
-// Runs are mostly short: eight bytes at a time beats a string store's start-up.
-void FillBytes(std::uint8_t* to, std::uint8_t value, std::size_t count) {
-    if (count >= 64) {
-        std::memset(to, value, count);
-        return;
+// Byte vectors: a number added to one is added to each of its bytes, with
+// no carry from one byte into the next.
+typedef std::uint8_t Bytes2 __attribute__((vector_size(2)));
+typedef std::uint8_t Bytes4 __attribute__((vector_size(4)));
+typedef std::uint8_t Bytes8 __attribute__((vector_size(8)));
+typedef std::uint8_t Bytes16 __attribute__((vector_size(16)));
+
+template <typename Unit>
+Unit Load(const std::uint8_t* from) {
+    Unit unit;
+    std::memcpy(&unit, from, sizeof unit);
+    return unit;
+}
+
+template <typename Unit>
+void Store(std::uint8_t* to, Unit unit) {
+    std::memcpy(to, &unit, sizeof unit);
+}
+
+// Runs are mostly a few bytes long: rather than a byte loop, whose length
+// the processor cannot guess, the widest units that fit, the last one
+// overlapping the one before. `step(unit, at)` handles the unit at `at`;
+// nothing outside [0, count) is covered.
+template <typename Step>
+[[gnu::always_inline]] inline void Cover(std::size_t count, Step step) {
+    if (count >= 16) {
+        for (std::size_t at = 0; at + 16 < count; at += 16) step(Bytes16{}, at);
+        step(Bytes16{}, count - 16);
+    } else if (count >= 8) {
+        step(Bytes8{}, 0);
+        step(Bytes8{}, count - 8);
+    } else if (count >= 4) {
+        step(Bytes4{}, 0);
+        step(Bytes4{}, count - 4);
+    } else if (count >= 2) {
+        step(Bytes2{}, 0);
+        step(Bytes2{}, count - 2);
+    } else if (count == 1) {
+        step(std::uint8_t{}, 0);
     }
-    const std::uint64_t pattern = value * 0x0101010101010101ull;
-    for (; count >= 8; count -= 8, to += 8) std::memcpy(to, &pattern, 8);
-    for (; count > 0; --count) *to++ = value;
+}
+
+// A value, or a pair of values, repeated over 16 bytes: one word broadcast,
+// the first value in its low byte as the processor stores it.
+Bytes16 Repeated(std::uint8_t first, std::uint8_t second) {
+    typedef std::uint16_t Words8 __attribute__((vector_size(16)));
+    return std::bit_cast<Bytes16>(Words8{} + static_cast<std::uint16_t>(first | second << 8));
+}
+
+// `pattern` repeats every one or two bytes; with two, `count` must be even.
+[[gnu::always_inline]] inline void FillPattern(std::uint8_t* to, Bytes16 pattern, std::size_t count) {
+    Cover(count, [&]<typename Unit>(Unit, std::size_t at) {
+        Unit unit;
+        std::memcpy(&unit, &pattern, sizeof unit);
+        Store(to + at, unit);
+    });
+}
+
+// A copy raised by the pixel shift; `to` and `from` must not overlap.
+[[gnu::always_inline]] inline void CopyRaised(std::uint8_t* to, const std::uint8_t* from, std::size_t count,
+                                              std::uint8_t shift) {
+    Cover(count, [&]<typename Unit>(Unit, std::size_t at) {
+        Store(to + at, static_cast<Unit>(Load<Unit>(from + at) + shift));
+    });
 }
 
 }  // namespace
-
-std::uint8_t* DFLCWindow::Row(std::int64_t y) const {
-    if (y < 0 || y >= static_cast<std::int64_t>(height)) return nullptr;
-    return bits + (static_cast<std::size_t>(height) - 1 - static_cast<std::size_t>(y)) * stride;
-}
 
 // The shift is half the static colours; a display that reports more than a
 // palette holds shifts by half a palette at most.
@@ -45,32 +96,32 @@ void DFLCWindow::SetStaticColours(std::int32_t count) {
     pixelShift = static_cast<std::uint8_t>(std::clamp(count / 2, 0, PaletteSize / 2));
 }
 
-void DFLCWindow::MarkRows(std::int64_t first, std::int64_t end) {
-    const auto firstRow = static_cast<std::uint32_t>(std::clamp<std::int64_t>(first, 0, height));
-    const auto endRow = static_cast<std::uint32_t>(std::clamp<std::int64_t>(end, 0, height));
-    if (firstRow >= endRow) return;
+void DFLCWindow::MarkArea(std::int64_t firstRow, std::int64_t endRow, std::int64_t firstColumn,
+                          std::int64_t endColumn) {
+    const auto topRow = static_cast<std::uint32_t>(std::clamp<std::int64_t>(firstRow, 0, height));
+    const auto bottomRow = static_cast<std::uint32_t>(std::clamp<std::int64_t>(endRow, 0, height));
+    const auto leftmost = static_cast<std::uint32_t>(std::clamp<std::int64_t>(firstColumn, 0, width));
+    const auto rightmost = static_cast<std::uint32_t>(std::clamp<std::int64_t>(endColumn, 0, width));
+    if (topRow >= bottomRow || leftmost >= rightmost) return;
     if (changedTop >= changedBottom) {
-        changedTop = firstRow;
-        changedBottom = endRow;
+        changedTop = topRow;
+        changedBottom = bottomRow;
+        changedLeft = leftmost;
+        changedRight = rightmost;
     } else {
-        changedTop = std::min(changedTop, firstRow);
-        changedBottom = std::max(changedBottom, endRow);
+        changedTop = std::min(changedTop, topRow);
+        changedBottom = std::max(changedBottom, bottomRow);
+        changedLeft = std::min(changedLeft, leftmost);
+        changedRight = std::max(changedRight, rightmost);
     }
 }
 
 void DFLCWindow::ShiftPixels(std::uint8_t* at, std::size_t count) const {
     const std::uint8_t shift = PixelShift();
     if (shift == 0) return;
-    for (std::size_t i = 0; i < count; ++i) at[i] = static_cast<std::uint8_t>(at[i] + shift);
-}
-
-void DFLCWindow::CopyShifted(std::uint8_t* to, const std::uint8_t* from, std::size_t count) const {
-    const std::uint8_t shift = PixelShift();
-    if (shift == 0) {
-        std::memcpy(to, from, count);
-        return;
-    }
-    for (std::size_t i = 0; i < count; ++i) to[i] = static_cast<std::uint8_t>(from[i] + shift);
+    std::size_t i = 0;
+    for (; i + 16 <= count; i += 16) Store(at + i, static_cast<Bytes16>(Load<Bytes16>(at + i) + shift));
+    for (; i < count; ++i) at[i] = static_cast<std::uint8_t>(at[i] + shift);
 }
 
 bool DFLCWindow::ReadIntoRow(std::uint8_t* row, std::int64_t column, std::size_t count) {
@@ -78,7 +129,7 @@ bool DFLCWindow::ReadIntoRow(std::uint8_t* row, std::int64_t column, std::size_t
     if (row && column >= 0 && end <= static_cast<std::int64_t>(width)) {
         // Straight from the reader's buffer when it holds them: one pass, not a copy and a shift.
         if (const auto buffered = file->Buffered(); buffered.size() >= count) {
-            CopyShifted(row + column, buffered.data(), count);
+            CopyRaised(row + column, buffered.data(), count, PixelShift());
             file->Consume(count);
             return true;
         }
@@ -92,35 +143,23 @@ bool DFLCWindow::ReadIntoRow(std::uint8_t* row, std::int64_t column, std::size_t
     if (count > sizeof scratch || !file->Read(scratch, count)) return false;
     const std::int64_t from = std::max<std::int64_t>(column, 0);
     const std::int64_t to = std::min<std::int64_t>(end, width);
-    if (row && from < to) {
-        std::memcpy(row + from, scratch + (from - column), static_cast<std::size_t>(to - from));
-        ShiftPixels(row + from, static_cast<std::size_t>(to - from));
-    }
+    if (row && from < to)
+        CopyRaised(row + from, scratch + (from - column), static_cast<std::size_t>(to - from), PixelShift());
     return true;
 }
 
+// Pairs start where the run does: no run starts left of the image.
 void DFLCWindow::FillRow(std::uint8_t* row, std::int64_t column, std::size_t count, const std::uint8_t* pattern,
                          std::size_t patternSize) const {
     if (!row) return;
     const std::int64_t from = std::max<std::int64_t>(column, 0);
     const std::int64_t to = std::min<std::int64_t>(column + static_cast<std::int64_t>(count), width);
     if (from >= to) return;
-    const std::uint8_t shift = PixelShift();
-    const std::uint8_t first = static_cast<std::uint8_t>(pattern[0] + shift);
-    if (patternSize == 1) {
-        FillBytes(row + from, first, static_cast<std::size_t>(to - from));
-        return;
-    }
-    // Pairs start where the run does: no run starts left of the image.
-    const std::uint8_t second = static_cast<std::uint8_t>(pattern[1] + shift);
-    const std::uint64_t pairs = (first | std::uint64_t{second} << 8) * 0x0001000100010001ull;
-    std::int64_t x = from;
-    for (; x + 8 <= to; x += 8) std::memcpy(row + x, &pairs, 8);
-    for (; x + 1 < to; x += 2) {
-        row[x] = first;
-        row[x + 1] = second;
-    }
-    if (x < to) row[x] = first;
+    const auto first = static_cast<std::uint8_t>(pattern[0] + PixelShift());
+    const auto second = patternSize == 1 ? first : static_cast<std::uint8_t>(pattern[1] + PixelShift());
+    const auto bytes = static_cast<std::size_t>(to - from);
+    FillPattern(row + from, Repeated(first, second), bytes & ~std::size_t{1});
+    if (bytes % 2) row[to - 1] = first;
 }
 
 // ---------------------------------------------------------------- palette
@@ -198,6 +237,10 @@ bool DFLCWindow::DecodeDeltaFlc() {
         Fatal("Error reading delta compression line count.");
         return false;
     }
+    const auto rowEnd = static_cast<std::int64_t>(width);
+    const std::uint8_t shift = PixelShift();
+    // The area written, marked once at the end.
+    std::int64_t firstRow = height, endRow = 0, firstColumn = rowEnd, endColumn = 0;
     // Line number k stands for image row height - k: decoding starts on the top row.
     std::uint16_t lineNumber = static_cast<std::uint16_t>(bottom);
     for (std::uint32_t decoded = 0; decoded < lines;) {
@@ -206,18 +249,20 @@ bool DFLCWindow::DecodeDeltaFlc() {
             Fatal("Error reading delta compression line.");
             return false;
         }
-        std::uint8_t* row = Row(static_cast<std::int64_t>(height) - lineNumber);
+        const std::int64_t y = static_cast<std::int64_t>(height) - lineNumber;
+        std::uint8_t* row = Row(y);
         std::uint16_t packets = opcode;
+        std::int64_t lineStart = rowEnd, lineEnd = 0;  // the columns this line writes
         switch (opcode >> 14) {
             case 3:
                 lineNumber = static_cast<std::uint16_t>(lineNumber + opcode);  // a skip of -opcode lines
                 continue;
-            case 1:
-                Fatal("Invalid line start in delta compression.");
-                return false;
+            case 1: Fatal("Invalid line start in delta compression."); return false;
             case 2: {
                 const std::uint8_t pixel = static_cast<std::uint8_t>(opcode & 0xFF);
-                FillRow(row, static_cast<std::int64_t>(width) - 1, 1, &pixel, 1);
+                FillRow(row, rowEnd - 1, 1, &pixel, 1);
+                lineStart = rowEnd - 1;
+                lineEnd = rowEnd;
                 if (!file->Word(packets)) {
                     Fatal("Error reading delta compression line.");
                     return false;
@@ -235,26 +280,34 @@ bool DFLCWindow::DecodeDeltaFlc() {
             constexpr std::ptrdiff_t LargestPacket = 2 + 2 * 127;
             const auto buffered = file->Buffered();
             const std::uint8_t* at = buffered.data();
-            const std::uint8_t* const safeEnd = at + buffered.size() - std::min<std::size_t>(buffered.size(), LargestPacket);
-            const auto rowEnd = static_cast<std::int64_t>(width);
+            const std::uint8_t* const safeEnd =
+                at + buffered.size() - std::min<std::size_t>(buffered.size(), LargestPacket);
             while (packet < packets && at < safeEnd) {
                 const std::int64_t start = column + at[0];
                 const auto count = static_cast<std::int8_t>(at[1]);
                 const std::int64_t bytes = 2 * static_cast<std::int64_t>(count < 0 ? -count : count);
-                if (start < 0 || start + bytes > rowEnd) break;
+                if (start + bytes > rowEnd) break;
+                lineStart = std::min(lineStart, start);
                 if (count > 0) {
                     host.Serve();
-                    CopyShifted(row + start, at + 2, static_cast<std::size_t>(bytes));
+                    CopyRaised(row + start, at + 2, static_cast<std::size_t>(bytes), shift);
                     host.Serve();
                     at += 2 + bytes;
                 } else {
-                    if (count < 0) FillRow(row, start, static_cast<std::size_t>(bytes), at + 2, 2);
+                    const auto first = static_cast<std::uint8_t>(at[2] + shift);
+                    const auto second = static_cast<std::uint8_t>(at[3] + shift);
+                    FillPattern(row + start, Repeated(first, second), static_cast<std::size_t>(bytes));
                     at += count < 0 ? 4 : 2;
                 }
                 column = start + bytes;
                 ++packet;
             }
+            if (packet > 0) lineEnd = std::max(lineEnd, column);
             file->Consume(static_cast<std::size_t>(at - buffered.data()));
+        }
+        if (packet < packets) {  // somewhere on this row, perhaps cut at its end
+            lineStart = 0;
+            lineEnd = rowEnd;
         }
         for (; packet < packets; ++packet) {
             std::uint8_t skip = 0, countByte = 0;
@@ -282,10 +335,16 @@ bool DFLCWindow::DecodeDeltaFlc() {
                 column += static_cast<std::int64_t>(bytes);
             }
         }
-        if (row) MarkRows(static_cast<std::int64_t>(height) - lineNumber, static_cast<std::int64_t>(height) - lineNumber + 1);
+        if (row && lineStart < lineEnd) {
+            firstRow = std::min(firstRow, y);
+            endRow = std::max(endRow, y + 1);
+            firstColumn = std::min(firstColumn, lineStart);
+            endColumn = std::max(endColumn, lineEnd);
+        }
         --lineNumber;
         ++decoded;
     }
+    MarkArea(firstRow, endRow, firstColumn, endColumn);
     return true;
 }
 
@@ -297,7 +356,7 @@ bool DFLCWindow::DecodeDeltaLc() {
             return false;
         }
     }
-    MarkRows(firstLine, std::int64_t{firstLine} + lines);
+    MarkArea(firstLine, std::int64_t{firstLine} + lines, 0, width);
     for (std::uint32_t line = 0; line < lines; ++line) {
         std::uint8_t* row = Row(std::int64_t{firstLine} + line);
         host.Serve();
@@ -328,7 +387,7 @@ bool DFLCWindow::DecodeDeltaLc() {
 // ---------------------------------------------------------------- whole frames
 
 bool DFLCWindow::ClearFrame() {
-    MarkRows(0, height);
+    MarkWholeFrame();
     std::memset(bits, 0, stride * height);
     return true;
 }
@@ -338,7 +397,8 @@ bool DFLCWindow::ClearFrame() {
 bool DFLCWindow::DecodeByteRun() {
     constexpr std::size_t LargestPacket = 1 + 128;
     const auto end = static_cast<std::int64_t>(width);
-    MarkRows(0, height);
+    const std::uint8_t shift = PixelShift();
+    MarkWholeFrame();
     for (std::uint32_t y = 0; y < height; ++y) {
         std::uint8_t* row = Row(y);
         host.Serve();
@@ -356,11 +416,12 @@ bool DFLCWindow::DecodeByteRun() {
                     const auto kept = static_cast<std::size_t>(std::min(pixels, end - column));
                     if (count < 0) {
                         host.Serve();
-                        CopyShifted(row + column, at, kept);
+                        CopyRaised(row + column, at, kept, shift);
                         at += pixels;
                         host.Serve();
                     } else {
-                        FillBytes(row + column, static_cast<std::uint8_t>(*at++ + pixelShift), kept);
+                        const auto value = static_cast<std::uint8_t>(*at++ + shift);
+                        FillPattern(row + column, Repeated(value, value), kept);
                     }
                     column += pixels;
                 }
@@ -392,7 +453,7 @@ bool DFLCWindow::DecodeByteRun() {
 }
 
 bool DFLCWindow::CopyFrame() {
-    MarkRows(0, height);
+    MarkWholeFrame();
     for (std::uint32_t y = 0; y < height; ++y) {
         host.Serve();
         const bool read = ReadIntoRow(Row(y), 0, width);

@@ -18,11 +18,15 @@ std::string Format(const char* format, auto... values) {
 
 bool IsChunkType(std::uint16_t type) {
     switch (type) {
-        case Color256: case DeltaFlc: case Color64: case DeltaFli: case Black: case ByteRun: case FliCopy:
-        case PostageStamp:
-            return true;
-        default:
-            return false;
+        case Color256:
+        case DeltaFlc:
+        case Color64:
+        case DeltaFli:
+        case Black:
+        case ByteRun:
+        case FliCopy:
+        case PostageStamp: return true;
+        default: return false;
     }
 }
 

@@ -9,9 +9,9 @@
 
 #include "flic/flc_format.h"
 #include "flic/flc_window.h"
-#include "platform/win/dib.h"
 #include "media/media_names.h"
 #include "platform/core/trace.h"
+#include "platform/win/dib.h"
 
 namespace {
 
@@ -178,20 +178,6 @@ bool DFLCWindow::HandleChunk(std::uint16_t type, std::uint64_t& position, std::u
     }
 }
 
-bool DFLCWindow::ServedRead(void* out, std::size_t count) {
-    host.Serve();
-    const bool read = file->Read(out, count);
-    host.Serve();
-    return read;
-}
-
-bool DFLCWindow::ServedWord(std::uint16_t& out) {
-    host.Serve();
-    const bool read = file->Word(out);
-    host.Serve();
-    return read;
-}
-
 bool DFLCWindow::SeekNextChunk(std::uint64_t position, std::uint32_t size) {
     if (file->Seek(position + size)) return true;
     Fatal("Couldn't get to next chunk");
@@ -231,6 +217,7 @@ void DFLCWindow::EndPlay() {
     file.reset();
     firstFrame = 1;
     wholeFrame = true;
+    changedTop = changedBottom = changedLeft = changedRight = 0;  // of a frame never shown
     frameBuffer.reset();
     bits = nullptr;
 }

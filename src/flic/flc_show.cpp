@@ -57,18 +57,19 @@ bool DFLCWindow::ShowFrame() {
     }
     win::SelectPalette(dc, shown, foreground ? win::FALSE : win::TRUE);
     if (foreground) win::RealizePalette(dc);
-    // Only the rows that changed, while the screen still holds the last
+    // Only the area that changed, while the screen still holds the last
     // frame as it was drawn: the same picture for a fraction of the copying.
     const platform::Screen& screen = platform::TheScreen();
-    if (wholeFrame || screen.Changes() != screenChangesAfterDraw) MarkRows(0, placement.h);
+    if (wholeFrame || screen.Changes() != screenChangesAfterDraw) MarkWholeFrame();
     if (changedTop < changedBottom) {
         const std::uint32_t firstScan = static_cast<std::uint32_t>(placement.h) - changedBottom;
-        win::SetDIBitsToDevice(dc, placement.x, placement.y, static_cast<win::DWORD>(placement.w),
-                               static_cast<win::DWORD>(placement.h), 0, 0, firstScan, changedBottom - changedTop,
+        win::SetDIBitsToDevice(dc, placement.x + static_cast<std::int32_t>(changedLeft), placement.y,
+                               changedRight - changedLeft, static_cast<win::DWORD>(placement.h),
+                               static_cast<int>(changedLeft), 0, firstScan, changedBottom - changedTop,
                                bits + static_cast<std::size_t>(firstScan) * stride, frameBuffer->BitmapInfo(),
                                win::DIB_PAL_COLORS);
     }
-    changedTop = changedBottom = 0;
+    changedTop = changedBottom = changedLeft = changedRight = 0;
     wholeFrame = false;
     screenChangesAfterDraw = screen.Changes();
     win::ReleaseDC(owner, dc);

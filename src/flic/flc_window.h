@@ -99,8 +99,18 @@ private:
     bool PaceAndShow(std::uint32_t number);
     bool SeekNextChunk(std::uint64_t position, std::uint32_t size);
     // A block read with the audio library served before and after it.
-    bool ServedRead(void* out, std::size_t count);
-    bool ServedWord(std::uint16_t& out);
+    bool ServedRead(void* out, std::size_t count) {
+        host.Serve();
+        const bool read = file->Read(out, count);
+        host.Serve();
+        return read;
+    }
+    bool ServedWord(std::uint16_t& out) {
+        host.Serve();
+        const bool read = file->Word(out);
+        host.Serve();
+        return read;
+    }
     void EndPlay();
     void Fatal(const char* format, ...);
 
@@ -117,14 +127,17 @@ private:
     void BlackOutPalette();
 
     // Image row y (0 at the top) in the bottom-up buffer; null outside the image.
-    std::uint8_t* Row(std::int64_t y) const;
+    std::uint8_t* Row(std::int64_t y) const {
+        if (y < 0 || y >= static_cast<std::int64_t>(height)) return nullptr;
+        return bits + (static_cast<std::size_t>(height) - 1 - static_cast<std::size_t>(y)) * stride;
+    }
     std::uint8_t PixelShift() const { return pixelShift; }
     void SetStaticColours(std::int32_t count);
     void ShiftPixels(std::uint8_t* at, std::size_t count) const;
-    // Rows (from the top, end excluded) that changed since the last frame shown.
-    void MarkRows(std::int64_t first, std::int64_t end);
-    // Copies `count` pixels raised by the pixel shift.
-    void CopyShifted(std::uint8_t* to, const std::uint8_t* from, std::size_t count) const;
+    // An area (rows from the top, columns from the left, ends excluded) that
+    // changed since the last frame shown.
+    void MarkArea(std::int64_t firstRow, std::int64_t endRow, std::int64_t firstColumn, std::int64_t endColumn);
+    void MarkWholeFrame() { MarkArea(0, height, 0, width); }
     // Reads `count` bytes from the file into row `row` at `column`, keeping
     // only what falls inside the image.
     bool ReadIntoRow(std::uint8_t* row, std::int64_t column, std::size_t count);
@@ -146,10 +159,10 @@ private:
     std::size_t stride = 0;
     std::uint8_t pixelShift = 0;  // follows staticColours
     Placement placement;
-    // What the next frame shown must draw: the rows decoded into since the
+    // What the next frame shown must draw: the area decoded into since the
     // last, or the whole frame after a new palette or when anything else has
     // drawn on the screen since (a repaint, another palette).
-    std::uint32_t changedTop = 0, changedBottom = 0;
+    std::uint32_t changedTop = 0, changedBottom = 0, changedLeft = 0, changedRight = 0;
     bool wholeFrame = true;
     std::uint64_t screenChangesAfterDraw = 0;
     // Pacing across the frames of one play.

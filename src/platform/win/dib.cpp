@@ -122,8 +122,22 @@ void CopyDib(Screen& screen, const win::RECT& clip, const DibLayout& layout, con
         x1 = std::min(x1, layout.width - offset);
         if (x0 >= x1) return;
     }
-    bool identity = true;
-    for (int i = 0; i < 256 && identity; ++i) identity = lookup[i] == i;
+    // Unscaled rows: only those the band holds are visited (a movie frame
+    // draws the band of rows that changed).
+    const bool unscaledY = y.destExtent == y.sourceExtent && y.destExtent > 0;
+    if (unscaledY) {
+        const long long bandTop = layout.bottomUp ? layout.height - band.first - band.count : band.first;
+        const long long shiftY = y.sourceStart - y.destStart;
+        y0 = std::max(y0, std::max(bandTop, 0LL) - shiftY);
+        y1 = std::min(y1, std::min(bandTop + band.count, static_cast<long long>(layout.height)) - shiftY);
+        if (y0 >= y1) return;
+    }
+    static constexpr std::array<std::uint8_t, 256> Unchanged = [] {
+        std::array<std::uint8_t, 256> values{};
+        for (int i = 0; i < 256; ++i) values[i] = static_cast<std::uint8_t>(i);
+        return values;
+    }();
+    const bool identity = lookup == Unchanged;
     std::vector<int> columns(unscaledX ? 0 : static_cast<std::size_t>(x1 - x0));
     for (std::size_t i = 0; i < columns.size(); ++i) {
         long long sx = SourceOf(x0 + static_cast<long long>(i), x);
@@ -132,8 +146,7 @@ void CopyDib(Screen& screen, const win::RECT& clip, const DibLayout& layout, con
     long long firstRow = y1, lastRow = y0;
     for (long long dy = y0; dy < y1; ++dy) {
         // top-down row
-        long long sy =
-            y.destExtent == y.sourceExtent && y.destExtent > 0 ? y.sourceStart + (dy - y.destStart) : SourceOf(dy, y);
+        long long sy = unscaledY ? y.sourceStart + (dy - y.destStart) : SourceOf(dy, y);
         if (sy < 0 || sy >= layout.height) continue;
         long long row = layout.bottomUp ? layout.height - 1 - sy : sy;  // the bitmap's own numbering
         if (row < band.first || row >= static_cast<long long>(band.first) + band.count) continue;

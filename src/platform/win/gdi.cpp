@@ -113,10 +113,6 @@ bool DrawingArea(const DcData& dc, win::POINT* origin, win::RECT* clip) {
     return true;
 }
 
-std::uint8_t LogicalToSystem(const DcData& dc, unsigned logical) {
-    return logical < dc.translation.size() ? dc.translation[logical] : 0;
-}
-
 std::uint8_t ColourIndex(const DcData& dc, COLORREF colour) {
     const auto* palette = As<PaletteObject>(dc.paletteData);
     if (!palette || palette->entries.empty())

@@ -50,6 +50,8 @@ bool DrawingArea(const DcData& dc, win::POINT* origin, win::RECT* clip);
 // nearest entry of its logical palette, translated.
 std::uint8_t ColourIndex(const DcData& dc, win::COLORREF colour);
 // The system index of a logical palette index (0 when out of range).
-std::uint8_t LogicalToSystem(const DcData& dc, unsigned logical);
+inline std::uint8_t LogicalToSystem(const DcData& dc, unsigned logical) {
+    return logical < dc.translation.size() ? dc.translation[logical] : 0;
+}
 
 }  // namespace platform

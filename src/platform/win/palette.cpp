@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/win/palette.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace platform {
@@ -73,7 +74,36 @@ Translation SystemPalette::MapNearest(std::span<const PALETTEENTRY> logical) con
     made.system = entries_;
     made.translation.clear();
     made.translation.reserve(logical.size());
-    for (const auto& entry : logical) made.translation.push_back(Nearest(entry.peRed, entry.peGreen, entry.peBlue));
+    // Each colour of the system once, at its lowest slot: the nearest of
+    // those is Nearest's answer, and an exact match is found by its colour.
+    auto key = [](const PALETTEENTRY& e) { return std::uint32_t{e.peRed} << 16 | e.peGreen << 8 | e.peBlue; };
+    std::array<std::uint32_t, 256> bySlot;  // colour << 8 | slot, in colour order
+    for (int i = 0; i < 256; ++i) bySlot[i] = key(entries_[i]) << 8 | static_cast<std::uint32_t>(i);
+    std::sort(bySlot.begin(), bySlot.end());
+    std::vector<int> distinct;
+    for (int i = 0; i < 256; ++i)
+        if (i == 0 || bySlot[i] >> 8 != bySlot[i - 1] >> 8) distinct.push_back(static_cast<int>(bySlot[i] & 0xFF));
+    std::sort(distinct.begin(), distinct.end());
+    for (const auto& entry : logical) {
+        const std::uint32_t colour = key(entry);
+        const auto match = std::lower_bound(bySlot.begin(), bySlot.end(), colour << 8);
+        if (match != bySlot.end() && *match >> 8 == colour) {
+            made.translation.push_back(static_cast<std::uint8_t>(*match & 0xFF));
+            continue;
+        }
+        int best = 0;
+        int bestDistance = 1 << 30;
+        for (const int slot : distinct) {
+            const auto& system = entries_[slot];
+            const int dr = system.peRed - entry.peRed, dg = system.peGreen - entry.peGreen,
+                      db = system.peBlue - entry.peBlue;
+            if (const int distance = dr * dr + dg * dg + db * db; distance < bestDistance) {
+                best = slot;
+                bestDistance = distance;
+            }
+        }
+        made.translation.push_back(static_cast<std::uint8_t>(best));
+    }
     return made.translation;
 }
 

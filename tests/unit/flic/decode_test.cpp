@@ -51,22 +51,21 @@ TEST_P(MovieRoundTrip, LastFrameShowsAsWritten) {
             win::ReleaseDC(window, dc);
         };
     }
-    EXPECT_EQ(Play(flc::Animation(c.width, c.height, frames, Colours(200), c.compression)),
-              std::vector<std::string>{});
+    EXPECT_EQ(Play(flc::Animation(c.width, c.height, frames, Colours(200), c.compression)), std::vector<std::string>{});
     EXPECT_EQ(Shown(c.width, c.height), Shifted(frames.back(), Shift));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Compressions, MovieRoundTrip,
-    testing::Values(RoundTrip{"WordDelta", 320, 200, flc::Compression::Delta, 12},
-                    RoundTrip{"WordDeltaAfterARepaint", 320, 200, flc::Compression::Delta, 12, true},
-                    RoundTrip{"WordDeltaOddWidth", 7, 5, flc::Compression::Delta, 9},
-                    RoundTrip{"WordDeltaLongSkips", 639, 9, flc::Compression::Delta, 6},
-                    RoundTrip{"ByteDelta", 321, 40, flc::Compression::DeltaLc, 8},
-                    RoundTrip{"ByteDeltaLongSkips", 600, 7, flc::Compression::DeltaLc, 6},
-                    RoundTrip{"RunLength", 301, 31, flc::Compression::ByteRun, 3},
-                    RoundTrip{"Uncompressed", 13, 11, flc::Compression::Copy, 3}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Compressions, MovieRoundTrip,
+                         testing::Values(RoundTrip{"WordDelta", 320, 200, flc::Compression::Delta, 12},
+                                         RoundTrip{"WordDeltaAfterARepaint", 320, 200, flc::Compression::Delta, 12,
+                                                   true},
+                                         RoundTrip{"WordDeltaOddWidth", 7, 5, flc::Compression::Delta, 9},
+                                         RoundTrip{"WordDeltaLongSkips", 639, 9, flc::Compression::Delta, 6},
+                                         RoundTrip{"ByteDelta", 321, 40, flc::Compression::DeltaLc, 8},
+                                         RoundTrip{"ByteDeltaLongSkips", 600, 7, flc::Compression::DeltaLc, 6},
+                                         RoundTrip{"RunLength", 301, 31, flc::Compression::ByteRun, 3},
+                                         RoundTrip{"Uncompressed", 13, 11, flc::Compression::Copy, 3}),
+                         [](const auto& info) { return info.param.name; });
 
 // ---------------------------------------------------------------- chunk shapes
 
@@ -79,7 +78,9 @@ flc::Movie OneFrame(int width, int height, std::vector<Chunk> chunks) {
     return movie;
 }
 
-Image Filled(int width, int height, std::uint8_t value) { return Image(static_cast<std::size_t>(width) * height, value); }
+Image Filled(int width, int height, std::uint8_t value) {
+    return Image(static_cast<std::size_t>(width) * height, value);
+}
 
 struct Shape {
     std::string name;
@@ -114,33 +115,58 @@ std::vector<Shape> Shapes() {
     return {
         // Line count 1: skip two lines, then a packet count of 1 on row 2.
         {"WordDeltaSkipThenPackets", 4, 3,
-         [] { return OnBase({Raw(flic::DeltaFlc, {1, 0, 0xFE, 0xFF, 1, 0, 1, 1, 40, 41})}); },
+         [] {
+             return OnBase({Raw(flic::DeltaFlc, {1, 0, 0xFE, 0xFF, 1, 0, 1, 1, 40, 41})});
+         },
          BaseWith({{9, 50}, {10, 51}})},
         // Last-pixel word, then a packet count of 0.
-        {"WordDeltaLastPixel", 4, 3, [] { return OnBase({Raw(flic::DeltaFlc, {1, 0, 77, 0x80, 0, 0})}); },
+        {"WordDeltaLastPixel", 4, 3,
+         [] {
+             return OnBase({Raw(flic::DeltaFlc, {1, 0, 77, 0x80, 0, 0})});
+         },
          BaseWith({{3, 87}})},
         // A repeated pair, and a count of 0 that carries no data.
         {"WordDeltaRepeatAndEmptyPacket", 4, 3,
-         [] { return OnBase({Raw(flic::DeltaFlc, {1, 0, 2, 0, 0, 0, 0, 0xFF, 30, 31})}); },
+         [] {
+             return OnBase({Raw(flic::DeltaFlc, {1, 0, 2, 0, 0, 0, 0, 0xFF, 30, 31})});
+         },
          BaseWith({{0, 40}, {1, 41}})},
         // Skips, runs and a line past the bottom are cut at the image's edges.
         {"WordDeltaClipped", 4, 3,
-         [] { return OnBase({Raw(flic::DeltaFlc, {2, 0, 0xFE, 0xFF, 1, 0, 3, 0xFE, 60, 61, 1, 0, 0, 0xFF, 5, 6})}); },
+         [] {
+             return OnBase({Raw(flic::DeltaFlc, {2, 0, 0xFE, 0xFF, 1, 0, 3, 0xFE, 60, 61, 1, 0, 0, 0xFF, 5, 6})});
+         },
          BaseWith({{11, 70}})},
         {"ByteDeltaRunsAndEmptyPacket", 4, 3,
-         [] { return OnBase({Raw(flic::DeltaFli, {1, 0, 1, 0, 3, 1, 1, 90, 0, 0, 0, 0xFE, 20})}); },
+         [] {
+             return OnBase({Raw(flic::DeltaFli, {1, 0, 1, 0, 3, 1, 1, 90, 0, 0, 0, 0xFE, 20})});
+         },
          BaseWith({{5, 100}, {6, 30}, {7, 30}})},
         {"ByteDeltaClipped", 4, 3,
-         [] { return OnBase({Raw(flic::DeltaFli, {2, 0, 3, 0, 1, 3, 0xFC, 20, 1, 0, 0xFF, 9, 1, 0, 0xFF, 9})}); },
+         [] {
+             return OnBase({Raw(flic::DeltaFli, {2, 0, 3, 0, 1, 3, 0xFC, 20, 1, 0, 0xFF, 9, 1, 0, 0xFF, 9})});
+         },
          BaseWith({{11, 30}})},
         // Per row: an ignored count, a count 0 that consumes its value, a run, literals.
-        {"RunLengthCountZeroAndLiterals", 4, 1,
-         [] { return OneFrame(4, 1, {Raw(flic::ByteRun, {9, 0, 55, 2, 7, 0xFE, 8, 9})}); },
+        {"RunLengthCountZeroAndLiterals",
+         4,
+         1,
+         [] {
+             return OneFrame(4, 1, {Raw(flic::ByteRun, {9, 0, 55, 2, 7, 0xFE, 8, 9})});
+         },
          {17, 17, 18, 19}},
-        {"RunLengthRowOvershoots", 4, 2,
-         [] { return OneFrame(4, 2, {Raw(flic::ByteRun, {1, 6, 3, 1, 4, 4})}); }, {13, 13, 13, 13, 14, 14, 14, 14}},
+        {"RunLengthRowOvershoots",
+         4,
+         2,
+         [] {
+             return OneFrame(4, 2, {Raw(flic::ByteRun, {1, 6, 3, 1, 4, 4})});
+         },
+         {13, 13, 13, 13, 14, 14, 14, 14}},
         {"Black", 4, 3, [] { return OnBase({flc::Black()}); }, Filled(4, 3, 0)},
-        {"PostageStampSkipped", 4, 3, [] { return OnBase({flc::PostageStamp({1, 2, 3, 4}, 2, 2)}); },
+        {"PostageStampSkipped", 4, 3,
+         [] {
+             return OnBase({flc::PostageStamp({1, 2, 3, 4}, 2, 2)});
+         },
          BaseWith({})},
         {"FrameWithoutChunksKeepsImage", 4, 3, [] { return OnBase({}); }, BaseWith({})},
         {"CopyPublishedSizeThenChunk", 4, 3,
@@ -224,8 +250,8 @@ std::array<int, 4> Entry(const flc::Rgb& c, int flags) { return {c.r, c.g, c.b, 
 
 struct PaletteCase {
     std::string name;
-    std::vector<Chunk> chunks;                   // one frame each
-    std::vector<std::pair<int, flc::Rgb>> named; // entries the chunks set, the others keep the system's colours
+    std::vector<Chunk> chunks;                    // one frame each
+    std::vector<std::pair<int, flc::Rgb>> named;  // entries the chunks set, the others keep the system's colours
 };
 void PrintTo(const PaletteCase& c, std::ostream* out) { *out << c.name; }
 

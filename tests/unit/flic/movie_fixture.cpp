@@ -68,8 +68,8 @@ flc::Movie EmptyMovie(int width, int height) {
 std::vector<flc::Rgb> Colours(int count) {
     std::vector<flc::Rgb> colours;
     for (int i = 0; i < count; ++i)
-        colours.push_back({static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i),
-                           static_cast<std::uint8_t>(i * 7)});
+        colours.push_back(
+            {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i * 7)});
     return colours;
 }
 

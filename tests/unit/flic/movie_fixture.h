@@ -31,9 +31,7 @@ public:
         return clock;
     }
     // An abort stays pending from its pump on until taken.
-    bool TakeAbort() override {
-        return abortAtPump >= 0 && pumps >= abortAtPump && !std::exchange(abortTaken, true);
-    }
+    bool TakeAbort() override { return abortAtPump >= 0 && pumps >= abortAtPump && !std::exchange(abortTaken, true); }
     // The clock moves by the pumps only, so a wait shows as the pumps around it.
     void WaitForMessage(win::DWORD) override {}
     void Serve() override {

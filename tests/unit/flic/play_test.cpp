@@ -73,10 +73,14 @@ std::vector<Fault> Faults() {
         {"TooLargeForMemory",
          [] { return Edited([](flc::Movie& m) { m.width = m.height = 0xFFFF; }); },
          {"Could not allocate enough memory to run this flic."}},
-        {"FrameMissing", [] { return Edited([](flc::Movie& m) { m.frameCount = 3; }); }, {"Couldn't read frame header"}},
-        {"PrefixFrameType", [] { return Edited([](flc::Movie& m) { m.frames[0].type = 0xF100; }); },
+        {"FrameMissing",
+         [] { return Edited([](flc::Movie& m) { m.frameCount = 3; }); },
+         {"Couldn't read frame header"}},
+        {"PrefixFrameType",
+         [] { return Edited([](flc::Movie& m) { m.frames[0].type = 0xF100; }); },
          {"Frame 1 type 0xF100 was invalid!"}},
-        {"SecondFrameType", [] { return Edited([](flc::Movie& m) { m.frames[1].type = 0xabcd; }); },
+        {"SecondFrameType",
+         [] { return Edited([](flc::Movie& m) { m.frames[1].type = 0xabcd; }); },
          {"Frame 2 type 0xABCD was invalid!"}},
         {"ChunkHeaderCut",
          [] {
@@ -89,24 +93,76 @@ std::vector<Fault> Faults() {
         {"NextChunkOutOfReach",
          [] { return Edited([](flc::Movie& m) { m.frames[1].chunks[0].size = 0x7FFFFFFF; }); },
          {"Couldn't get to next chunk"}},
-        {"ChunkSizeBelowHeader", [] { return Edited([](flc::Movie& m) { m.frames[1].chunks[0].size = 5; }); },
+        {"ChunkSizeBelowHeader",
+         [] { return Edited([](flc::Movie& m) { m.frames[1].chunks[0].size = 5; }); },
          {"Couldn't get to next chunk"}},
-        {"PalettePacketCount", [] { return CutChunk(4, {1, 0}, 1); }, {"Error reading palette packet count"}},
-        {"PaletteColour", [] { return CutChunk(4, {1, 0, 0, 2, 1, 2, 3, 4, 5, 6}, 8); }, {"Error reading palette data"}},
-        {"DeltaLineCount", [] { return CutChunk(7, {1, 0}, 1); }, {"Error reading delta compression line count."}},
-        {"DeltaOpcode", [] { return CutChunk(7, {2, 0, 0, 0, 0, 0}, 5); }, {"Error reading delta compression line."}},
-        {"DeltaPacketsAfterLastPixel", [] { return CutChunk(7, {1, 0, 5, 0x80, 0, 0}, 5); },
+        {"PalettePacketCount",
+         [] {
+             return CutChunk(4, {1, 0}, 1);
+         },
+         {"Error reading palette packet count"}},
+        {"PaletteColour",
+         [] {
+             return CutChunk(4, {1, 0, 0, 2, 1, 2, 3, 4, 5, 6}, 8);
+         },
+         {"Error reading palette data"}},
+        {"DeltaLineCount",
+         [] {
+             return CutChunk(7, {1, 0}, 1);
+         },
+         {"Error reading delta compression line count."}},
+        {"DeltaOpcode",
+         [] {
+             return CutChunk(7, {2, 0, 0, 0, 0, 0}, 5);
+         },
          {"Error reading delta compression line."}},
-        {"DeltaLineStart", [] { return WithChunk(7, {1, 0, 0, 0x40}); }, {"Invalid line start in delta compression."}},
-        {"DeltaLiterals", [] { return CutChunk(7, {1, 0, 1, 0, 0, 1, 5, 6}, 7); }, {"Error reading delta compression data."}},
-        {"DeltaPair", [] { return CutChunk(7, {1, 0, 1, 0, 0, 0xFF, 5, 6}, 7); }, {"Error reading delta compression data."}},
-        {"LcHeader", [] { return CutChunk(12, {0, 0, 1, 0}, 3); }, {"Error reading LC frame"}},
-        {"LcLiterals", [] { return CutChunk(12, {0, 0, 1, 0, 1, 0, 2, 7, 8}, 8); }, {"Error reading BRUN copy data"}},
-        {"RunLengthLiterals", [] { return CutChunk(15, {1, 0xFE, 7, 8}, 3); }, {"Error reading BRUN copy data."}},
+        {"DeltaPacketsAfterLastPixel",
+         [] {
+             return CutChunk(7, {1, 0, 5, 0x80, 0, 0}, 5);
+         },
+         {"Error reading delta compression line."}},
+        {"DeltaLineStart",
+         [] {
+             return WithChunk(7, {1, 0, 0, 0x40});
+         },
+         {"Invalid line start in delta compression."}},
+        {"DeltaLiterals",
+         [] {
+             return CutChunk(7, {1, 0, 1, 0, 0, 1, 5, 6}, 7);
+         },
+         {"Error reading delta compression data."}},
+        {"DeltaPair",
+         [] {
+             return CutChunk(7, {1, 0, 1, 0, 0, 0xFF, 5, 6}, 7);
+         },
+         {"Error reading delta compression data."}},
+        {"LcHeader",
+         [] {
+             return CutChunk(12, {0, 0, 1, 0}, 3);
+         },
+         {"Error reading LC frame"}},
+        {"LcLiterals",
+         [] {
+             return CutChunk(12, {0, 0, 1, 0, 1, 0, 2, 7, 8}, 8);
+         },
+         {"Error reading BRUN copy data"}},
+        {"RunLengthLiterals",
+         [] {
+             return CutChunk(15, {1, 0xFE, 7, 8}, 3);
+         },
+         {"Error reading BRUN copy data."}},
         {"CopyRow", [] { return CutChunk(16, flc::Bytes(8, 1), 6); }, {"Error reading uncompressed frame data."}},
         // A file that ends inside a count or a skip ends the play quietly.
-        {"EndInsideCount", [] { return CutChunk(7, {1, 0, 1, 0, 0, 1, 5, 6}, 5); }, {}},
-        {"EndInsideRunValue", [] { return CutChunk(15, {1, 2, 7}, 2); }, {}},
+        {"EndInsideCount",
+         [] {
+             return CutChunk(7, {1, 0, 1, 0, 0, 1, 5, 6}, 5);
+         },
+         {}},
+        {"EndInsideRunValue",
+         [] {
+             return CutChunk(15, {1, 2, 7}, 2);
+         },
+         {}},
     };
 }
 
@@ -124,9 +180,9 @@ INSTANTIATE_TEST_SUITE_P(Files, MovieFault, testing::ValuesIn(Faults()),
 void Touch(const std::string& name) { std::ofstream(name) << "RIFF"; }
 
 struct Naming {
-    std::string movieName;                // as the script gives it
-    std::vector<std::string> files;       // in the working folder
-    std::string movieFile;                // written with the movie
+    std::string movieName;           // as the script gives it
+    std::vector<std::string> files;  // in the working folder
+    std::string movieFile;           // written with the movie
     Errors errors;
     std::vector<std::string> attached;
 };
@@ -149,8 +205,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(Naming{"intro", {"intro.wav"}, "intro.flc", {}, {"intro.wav"}},
                     Naming{"intro.flc", {"intro.wav"}, "intro.flc", {}, {"intro.wav"}},
                     Naming{"intro.old.flc", {"intro.wav", "intro.old.wav"}, "intro.old.flc", {}, {"intro.wav"}},
-                    Naming{"clip", {}, "clip", {}, {}},
-                    Naming{"quiet", {"quiet.wav.bak"}, "quiet.flc", {}, {}},
+                    Naming{"clip", {}, "clip", {}, {}}, Naming{"quiet", {"quiet.wav.bak"}, "quiet.flc", {}, {}},
                     Naming{"absent", {"absent.wav"}, "", {"Unable to open Flic file: absent"}, {}}),
     [](const auto& info) {
         std::string name = info.param.movieName;
@@ -236,8 +291,7 @@ TEST_P(MoviePace, ShowsEveryFrameOnItsSlotOrDropsOneLateFrame) {
     std::vector<std::pair<int, win::DWORD>> shown;
     host.watch = [&](win::DWORD now) {
         const int frame = Shown(4, 1)[0] - 10;
-        if (frame > 0 && (shown.empty() || shown.back().first != frame))
-            shown.push_back({frame, now});
+        if (frame > 0 && (shown.empty() || shown.back().first != frame)) shown.push_back({frame, now});
     };
     EXPECT_EQ(Play(movie), Errors{});
     ASSERT_FALSE(shown.empty());

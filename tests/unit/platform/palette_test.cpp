@@ -215,4 +215,23 @@ TEST(Realisation, NearestMappingPrefersTheLowestIndexOnTies) {
     EXPECT_EQ(system.Nearest(130, 0, 0), 1);
 }
 
+TEST(Realisation, MappingAPaletteAgreesWithNearestForEveryEntry) {
+    SystemPalette system(PaletteMode::Static);
+    auto check = [&](const char* state) {
+        // Colours of no slot, and every slot's own colour in reverse order.
+        Entries logical = Colours(128, 11);
+        for (int i = 255; i >= 0; --i) logical.push_back(system.Entries()[i]);
+        const platform::Translation translation = system.MapNearest(logical);
+        ASSERT_EQ(translation.size(), logical.size()) << state;
+        for (std::size_t i = 0; i < logical.size(); ++i)
+            EXPECT_EQ(translation[i], system.Nearest(logical[i].peRed, logical[i].peGreen, logical[i].peBlue))
+                << state << ", logical entry " << i;
+    };
+    check("black in every middle slot");
+    system.Realize(SlidePalette(system, Colours(200, 2)), nullptr);
+    check("after a slide");
+    system.Realize(BlackOutPalette(), nullptr);
+    check("after the black-out");
+}
+
 }  // namespace
