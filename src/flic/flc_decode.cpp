@@ -12,14 +12,7 @@
 
 namespace {
 
-constexpr int PaletteSize = 256;
-constexpr int DefaultStaticColours = 20;  // when the display cannot be asked
-
-struct LogPalette256 {
-    win::WORD palVersion;
-    win::WORD palNumEntries;
-    win::PALETTEENTRY palPalEntry[PaletteSize];
-};
+constexpr int PaletteSize = platform::PaletteEntries;
 
 // Byte vectors: a number added to one is added to each of its bytes, with
 // no carry from one byte into the next.
@@ -173,7 +166,7 @@ bool DFLCWindow::ReadPalette() {
 
     // Entries the chunk does not name keep the movie's colours; before the
     // movie has any, the display's.
-    LogPalette256 description{0x300, PaletteSize, {}};
+    platform::LogPalette256 description;
     if (palette) {
         win::GetPaletteEntries(palette.get(), 0, PaletteSize, description.palPalEntry);
     } else {
@@ -195,8 +188,7 @@ bool DFLCWindow::ReadPalette() {
         if (use == win::SYSPAL_NOSTATIC) {
             SetStaticColours(0);
         } else {
-            SetStaticColours(use == win::SYSPAL_STATIC ? win::GetDeviceCaps(screen, win::NUMCOLORS)
-                                                       : DefaultStaticColours);
+            SetStaticColours(platform::StaticColourCount(screen, use));
             half = PixelShift();
             win::GetSystemPaletteEntries(screen, 0, half, description.palPalEntry);
             win::GetSystemPaletteEntries(screen, PaletteSize - half, half,

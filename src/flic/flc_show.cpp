@@ -5,20 +5,10 @@
 
 #include "platform/core/screen.h"
 
-namespace {
-
-struct Palette256 {
-    win::WORD palVersion = 0x300;
-    win::WORD palNumEntries = 256;
-    win::PALETTEENTRY palPalEntry[256];
-};
-
-}  // namespace
-
 void DFLCWindow::BlackOutPalette() {
-    Palette256 black;
+    platform::LogPalette256 black;
     for (win::PALETTEENTRY& entry : black.palPalEntry) entry = {0, 0, 0, win::PC_NOCOLLAPSE};
-    OwnedPalette blackPalette(win::CreatePalette(reinterpret_cast<const win::LOGPALETTE*>(&black)));
+    platform::OwnedPalette blackPalette(black.Create());
     win::HDC screen = win::GetWindowDC(nullptr);
     win::HPALETTE previous = win::SelectPalette(screen, blackPalette.get(), win::FALSE);
     win::RealizePalette(screen);
@@ -44,15 +34,15 @@ bool DFLCWindow::ShowFrame() {
         firstFrame = 0;
     }
     // Before any palette chunk the frame shows in the colours the display has.
-    OwnedPalette displayColours;
+    platform::OwnedPalette displayColours;
     win::HPALETTE shown = palette.get();
     const bool foreground = shown != nullptr;
     if (!shown) {
-        Palette256 entries;
+        platform::LogPalette256 entries;
         win::HDC screen = win::GetDC(nullptr);
         win::GetSystemPaletteEntries(screen, 0, 256, entries.palPalEntry);
         win::ReleaseDC(nullptr, screen);
-        displayColours.reset(win::CreatePalette(reinterpret_cast<const win::LOGPALETTE*>(&entries)));
+        displayColours.reset(entries.Create());
         shown = displayColours.get();
     }
     win::SelectPalette(dc, shown, foreground ? win::FALSE : win::TRUE);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/core/byte_reader.h"
+#include "platform/win/logical_palette.h"
 #include "platform/win/win.h"
 
 // What a playing movie needs from the program around it.
@@ -35,11 +36,6 @@ protected:
     ~MovieHost() = default;
 };
 
-struct GdiDeleter {
-    void operator()(win::GdiObject* object) const { win::DeleteObject(object); }
-};
-using OwnedPalette = std::unique_ptr<win::GdiObject, GdiDeleter>;
-
 // The base of screen effects: an owner window, a picture of the effect's own
 // (movies leave it empty) and the current logical palette.
 class EffectWindow {
@@ -50,7 +46,7 @@ public:
 protected:
     win::HWND owner;  // not owned
     std::vector<std::uint8_t> picture;
-    OwnedPalette palette;
+    platform::OwnedPalette palette;
 };
 
 // The 8-bit DIB a movie decodes into: header, a colour table of palette

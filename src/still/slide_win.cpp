@@ -17,23 +17,12 @@
 
 namespace {
 
-constexpr int PaletteSize = 256;
-
-struct LogPalette256 {
-    win::WORD palVersion;
-    win::WORD palNumEntries;
-    win::PALETTEENTRY palPalEntry[PaletteSize];
-};
-
-win::HPALETTE CreatePaletteFrom(const LogPalette256& palette) {
-    return win::CreatePalette(reinterpret_cast<const win::LOGPALETTE*>(&palette));
-}
+constexpr int PaletteSize = platform::PaletteEntries;
 
 // Half the display's static colours: MakePalette leaves that many entries at
 // each end of the palette to the display.
 int StaticHalf(win::HDC screen, win::UINT use) {
-    const int reserved = use == win::SYSPAL_STATIC ? win::GetDeviceCaps(screen, win::NUMCOLORS) : 20;
-    return std::clamp(reserved / 2, 0, PaletteSize / 2);
+    return std::clamp(platform::StaticColourCount(screen, use) / 2, 0, PaletteSize / 2);
 }
 
 // Entries at the low end of the slide's palette that show the display's
@@ -99,12 +88,12 @@ void DSlideWin::BuildPalette(const bitmap::InfoBlock& info, int colours) {
 
     // The file's colours, moved up past the display's low entries (and as many
     // spare at the top) so that MakePalette takes every one of them.
-    LogPalette256 fileColours{0x300, static_cast<win::WORD>(colours + 2 * colourShift_), {}};
+    platform::LogPalette256 fileColours{0x300, static_cast<win::WORD>(colours + 2 * colourShift_), {}};
     for (int i = 0; i < colours; ++i) {
         const win::RGBQUAD& colour = info.colours[i];
         fileColours.palPalEntry[colourShift_ + i] = {colour.rgbRed, colour.rgbGreen, colour.rgbBlue, 0};
     }
-    const PaletteHandle filePalette(CreatePaletteFrom(fileColours));
+    const platform::OwnedPalette filePalette(fileColours.Create());
     palette_.reset(MakePalette(filePalette.get()));
     if (!palette_) SlideError("Could not create palette.");
 }
@@ -129,7 +118,7 @@ win::HPALETTE DSlideWin::MakePalette(win::HPALETTE filePalette) {
     if (win::GetObjectA(filePalette, sizeof count, &count) == 0) count = 0;
     const int n = std::min<int>(count, PaletteSize);
 
-    LogPalette256 palette{0x300, PaletteSize, {}};
+    platform::LogPalette256 palette;
     win::PALETTEENTRY file[PaletteSize]{};
     win::GetPaletteEntries(filePalette, 0, PaletteSize, file);
 
@@ -152,7 +141,7 @@ win::HPALETTE DSlideWin::MakePalette(win::HPALETTE filePalette) {
         for (; i < PaletteSize - half; ++i) entry[i].peFlags = win::PC_NOCOLLAPSE;
         for (; i < PaletteSize; ++i) entry[i].peFlags = 0;
     }
-    win::HPALETTE made = CreatePaletteFrom(palette);
+    win::HPALETTE made = palette.Create();
     win::ReleaseDC(nullptr, screen);
     return made;
 }

@@ -8,17 +8,13 @@
 #include <memory>
 #include <string>
 
+#include "platform/win/logical_palette.h"
 #include "platform/win/win.h"
 #include "still/bitmap_file.h"
 
 namespace platform {
 class ByteReader;
 }
-
-struct GdiObjectDeleter {
-    void operator()(win::GdiObject* object) const { win::DeleteObject(object); }
-};
-using PaletteHandle = std::unique_ptr<win::GdiObject, GdiObjectDeleter>;
 
 // What a loading still needs from the program around it.
 class SlideHost {
@@ -72,7 +68,7 @@ private:
 
     win::HWND owner_;  // owns the slide's own message boxes
     SlideHost& host_;
-    PaletteHandle palette_;
+    platform::OwnedPalette palette_;
     std::unique_ptr<SlidePicture> picture_;
     std::array<char, win::_MAX_PATH> name_{};
     std::array<win::RGBQUAD, 256> fileColours_{};
