@@ -81,7 +81,8 @@ std::string ReadTrueColourPicture(platform::ByteReader& file, Picture& picture) 
         const int bottomUp = header.biHeight < 0 ? picture.rows - 1 - stored : stored;
         Rgb* pixels =
             picture.pixels.data() + static_cast<std::size_t>(bottomUp) * static_cast<std::size_t>(picture.width);
-        for (int x = 0; x < picture.width; ++x) pixels[x] = {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
+        for (std::size_t x = 0; x < static_cast<std::size_t>(picture.width); ++x)
+            pixels[x] = {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
     }
     return {};
 }

@@ -90,6 +90,13 @@ private:
     // Passes over the lines up to the "restart" mark (or rewinds when there is
     // none) and gives the line to carry out next.
     script::ScriptLine SkipToRestart(script::ScriptLine line);
+    // Carries out one line of the script; false when the line loop stops here.
+    bool CarryOut(const script::ScriptLine& line);
+    // A still's timeout: the DEFAULT in force, then its block's own line (true
+    // when it starts the timer); its hotspots placed on the centred picture.
+    bool StartDefaultTimeout();
+    bool TakeTimeoutLine(const script::ScriptLine& line);
+    void AddHotspot(const script::ScriptLine& line, std::int32_t dx, std::int32_t dy);
     void RewindSequence();
     void CloseSequence();
     bool OpenSequenceFile();

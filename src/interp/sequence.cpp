@@ -92,41 +92,41 @@ void DInterpWin::RunSequence(bool restart) {
             restart = false;
         }
 
-        if (line.kind == LineKind::Default) {
-            DoDefault(line);
-        } else if (line.kind == LineKind::Music) {
-            DoMusic(line);
-        } else if (line.kind == LineKind::Restart) {
-            // Only a mark for the skip above.
-        } else if (line.kind == LineKind::Exit) {
-            ExitLevel();
-            return;
-        } else if (line.kind == LineKind::Goto) {
+        if (!CarryOut(line)) return;
+    }
+}
+
+bool DInterpWin::CarryOut(const script::ScriptLine& line) {
+    switch (line.kind) {
+        case LineKind::Default: DoDefault(line); return true;
+        case LineKind::Music: DoMusic(line); return true;
+        case LineKind::Exit: ExitLevel(); return false;
+        case LineKind::Goto:
             if (line.error) {
                 host_.FatalError(line.error, nullptr);
-                return;
+                return false;
             }
             GotoLine(line.number);
-        } else if (line.kind == LineKind::Run) {
+            return true;
+        case LineKind::Run:
             // The audio device is the other program's while it runs; music is not resumed.
             host_.ReleaseSoundForRun();
             DoRun(line);
             host_.ResumeSoundAfterRun();
-        } else if (line.kind == LineKind::Exec) {
+            return true;
+        case LineKind::Exec:
             host_.ReleaseSoundForExec();
             DoExec(line);
-        } else if (line.kind == LineKind::Still) {
+            return true;
+        case LineKind::Still:
             host_.Serve();
             DoStill(line);
             host_.Serve();
-            return;
-        } else if (line.kind == LineKind::Movie) {
-            if (!DoMovie(line)) return;
-        } else if (line.kind == LineKind::Blank) {
-            DoBlank();
-        } else if (line.kind == LineKind::Pause) {
-            DoPause();
-        }
+            return false;
+        case LineKind::Movie: return DoMovie(line);
+        case LineKind::Blank: DoBlank(); return true;
+        case LineKind::Pause: DoPause(); return true;
+        default: return true;  // a restart mark, or a line the loop does not know
     }
 }
 

@@ -77,16 +77,7 @@ void DInterpWin::DoStill(const script::ScriptLine& line) {
     slide.Draw(dc, client);
     win::ReleaseDC(Handle(), dc);
 
-    bool timed = defaultTimeout_.action.kind != ActionKind::None;
-    if (!timed) {
-        stillTimeout_ = Timeout{};
-    } else {
-        // A DEFAULT in force acts as the still's own timeout line until the
-        // block gives one.
-        stillTimeout_ = Timeout{SecondsToMs(defaultTimeout_.period), defaultTimeout_.action};
-        timeoutAction_ = defaultTimeout_.action;
-        win::SetTimer(Handle(), StillTimerId, static_cast<win::UINT>(stillTimeout_.period), nullptr);
-    }
+    bool timed = StartDefaultTimeout();
 
     // Hotspots are given relative to the picture, which sits centred when it
     // fits. Without a picture there is nothing to be relative to.
@@ -103,30 +94,9 @@ void DInterpWin::DoStill(const script::ScriptLine& line) {
         host_.Serve();
         const script::ScriptLine blockLine = script::ReadBlockLine(lineBuf_.get());
         if (blockLine.kind == script::LineKind::Timeout) {
-            if (blockLine.error) {
-                ShowNotice(blockLine.error, NoticeCaption, NoticeStyle);
-            } else {
-                const std::int32_t period = SecondsToMs(blockLine.number);
-                TakeAction(blockLine.action, timeoutAction_);
-                win::SetTimer(Handle(), StillTimerId, static_cast<win::UINT>(period), nullptr);
-                stillTimeout_.period = period;
-                timed = true;
-            }
+            timed = TakeTimeoutLine(blockLine) || timed;
         } else if (blockLine.kind == script::LineKind::Hotspot) {
-            std::unique_ptr<HotSpot> spot(new (std::nothrow) HotSpot);
-            if (!spot) {
-                ShowNotice("Out of memory for HOTSPOTs.", NoticeCaption, NoticeStyle);
-            } else if (blockLine.error) {
-                ShowNotice(blockLine.error, NoticeCaption, NoticeStyle);
-            } else {
-                spot->left = WrappingAdd(blockLine.edges[0], dx);
-                spot->top = WrappingAdd(blockLine.edges[1], dy);
-                spot->right = WrappingAdd(blockLine.edges[2], dx);
-                spot->bottom = WrappingAdd(blockLine.edges[3], dy);
-                TakeAction(blockLine.action, spot->action);
-                spot->next = hotSpots_;
-                hotSpots_ = spot.release();
-            }
+            AddHotspot(blockLine, dx, dy);
         } else if (blockLine.kind == script::LineKind::Cursor && blockLine.error) {
             ShowNotice(blockLine.error, NoticeCaption, NoticeStyle);
         }
@@ -134,4 +104,46 @@ void DInterpWin::DoStill(const script::ScriptLine& line) {
         if (AtEndOfFile() || blockLine.kind == script::LineKind::EndStill) break;
     }
     TraceStillWait(firstLine, timed);
+}
+
+bool DInterpWin::StartDefaultTimeout() {
+    if (defaultTimeout_.action.kind == ActionKind::None) {
+        stillTimeout_ = Timeout{};
+        return false;
+    }
+    // A DEFAULT in force acts as the still's own timeout line until the
+    // block gives one.
+    stillTimeout_ = Timeout{SecondsToMs(defaultTimeout_.period), defaultTimeout_.action};
+    timeoutAction_ = defaultTimeout_.action;
+    win::SetTimer(Handle(), StillTimerId, static_cast<win::UINT>(stillTimeout_.period), nullptr);
+    return true;
+}
+
+bool DInterpWin::TakeTimeoutLine(const script::ScriptLine& line) {
+    if (line.error) {
+        ShowNotice(line.error, NoticeCaption, NoticeStyle);
+        return false;
+    }
+    const std::int32_t period = SecondsToMs(line.number);
+    TakeAction(line.action, timeoutAction_);
+    win::SetTimer(Handle(), StillTimerId, static_cast<win::UINT>(period), nullptr);
+    stillTimeout_.period = period;
+    return true;
+}
+
+void DInterpWin::AddHotspot(const script::ScriptLine& line, std::int32_t dx, std::int32_t dy) {
+    std::unique_ptr<HotSpot> spot(new (std::nothrow) HotSpot);
+    if (!spot) {
+        ShowNotice("Out of memory for HOTSPOTs.", NoticeCaption, NoticeStyle);
+    } else if (line.error) {
+        ShowNotice(line.error, NoticeCaption, NoticeStyle);
+    } else {
+        spot->left = WrappingAdd(line.edges[0], dx);
+        spot->top = WrappingAdd(line.edges[1], dy);
+        spot->right = WrappingAdd(line.edges[2], dx);
+        spot->bottom = WrappingAdd(line.edges[3], dy);
+        TakeAction(line.action, spot->action);
+        spot->next = hotSpots_;
+        hotSpots_ = spot.release();
+    }
 }
