@@ -29,8 +29,9 @@ bool DFLCWindow::ShowFrame() {
         const win::BITMAPINFOHEADER& header = frameBuffer->info.header;
         win::RECT client{};
         win::GetClientRect(owner, &client);
-        placement = {((client.right - client.left) >> 1) - (header.biWidth >> 1),
-                     ((client.bottom - client.top) >> 1) - (header.biHeight >> 1), header.biWidth, header.biHeight};
+        placement = {platform::CentredStart(client.right - client.left, header.biWidth),
+                     platform::CentredStart(client.bottom - client.top, header.biHeight), header.biWidth,
+                     header.biHeight};
         firstFrame = 0;
     }
     // Before any palette chunk the frame shows in the colours the display has.

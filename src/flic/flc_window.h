@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/core/byte_reader.h"
-#include "platform/win/logical_palette.h"
+#include "platform/win/picture.h"
 #include "platform/win/win.h"
 
 // What a playing movie needs from the program around it.

@@ -10,6 +10,7 @@
 #include "flic/flc_window.h"
 #include "interp/interp_win.h"
 #include "platform/core/trace.h"
+#include "platform/win/picture.h"
 #include "still/slide_win.h"
 
 namespace {
@@ -84,8 +85,8 @@ void DInterpWin::DoStill(const script::ScriptLine& line) {
     std::int32_t dx = 0;
     std::int32_t dy = 0;
     if (slide.HasPicture()) {
-        dx = ((client.right - client.left) >> 1) - (slide.Width() >> 1);
-        dy = ((client.bottom - client.top) >> 1) - (slide.Height() >> 1);
+        dx = platform::CentredStart(client.right - client.left, slide.Width());
+        dy = platform::CentredStart(client.bottom - client.top, slide.Height());
     }
 
     for (;;) {

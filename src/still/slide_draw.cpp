@@ -34,8 +34,8 @@ void DSlideWin::Draw(win::HDC dc, const win::RECT& target) const {
     if (squeezed) {
         FillBlack(dc, target.left, target.top, target.right, target.bottom);
     } else {
-        x = (targetWidth >> 1) - (w >> 1);
-        y = (targetHeight >> 1) - (h >> 1);
+        x = platform::CentredStart(targetWidth, w);
+        y = platform::CentredStart(targetHeight, h);
         const int left = target.left + x;
         const int top = target.top + y;
         FillBlack(dc, target.left, target.top, left, target.bottom);

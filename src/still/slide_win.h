@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/win/logical_palette.h"
+#include "platform/win/picture.h"
 #include "platform/win/win.h"
 #include "still/bitmap_file.h"
 

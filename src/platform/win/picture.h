@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What stills and movies build their palettes from: a logical palette of up
-// to 256 entries, a palette owned, and the colours the display keeps.
+// What stills and movies share: a logical palette of up to 256 entries, a
+// palette owned, the colours the display keeps, and where a picture centred
+// in a window starts.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "platform/win/win.h"
@@ -29,5 +31,10 @@ using OwnedPalette = std::unique_ptr<win::GdiObject, GdiObjectDeleter>;
 inline int StaticColourCount(win::HDC screen, win::UINT use) {
     return use == win::SYSPAL_STATIC ? win::GetDeviceCaps(screen, win::NUMCOLORS) : 20;
 }
+
+// Where a picture of `inner` pixels starts, centred in `outer`: the halves are
+// taken first, so that odd sizes round alike for stills, their hotspots and
+// movies.
+constexpr std::int32_t CentredStart(std::int32_t outer, std::int32_t inner) { return (outer >> 1) - (inner >> 1); }
 
 }  // namespace platform
