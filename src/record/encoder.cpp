@@ -241,6 +241,173 @@ bool Encoder::WriteChapters() {
     return true;
 }
 
+// Feeds the mix through the sound encoder into the output, as far as the
+// video has come, so that the muxer interleaves the two as it writes.
+class Encoder::SoundTrack {
+public:
+    SoundTrack(Encoder& encoder, WavSource& sound, AVCodecContext* audio, AVStream* stream, SwrContext* convert,
+               AVPacket* packet)
+        : encoder_(encoder),
+          sound_(sound),
+          audio_(audio),
+          stream_(stream),
+          convert_(convert),
+          packet_(packet),
+          channels_(sound.Channels()),
+          fifo_(av_audio_fifo_alloc(audio->sample_fmt, channels_, 1 << 14)),
+          samples_(av_frame_alloc()),
+          frameSize_(audio->frame_size > 0 ? audio->frame_size : 4096) {}
+
+    bool Allocated() const { return fifo_ && samples_; }
+
+    // Sound up to `seconds` (all of it when negative) encoded and written.
+    bool UpTo(double seconds) {
+        while (seconds < 0 || static_cast<double>(pts_) / audio_->sample_rate <= seconds) {
+            while (!ended_ && av_audio_fifo_size(fifo_.get()) < frameSize_)
+                if (!Feed()) return false;
+            const int count = std::min(av_audio_fifo_size(fifo_.get()), frameSize_);
+            if (count == 0) return true;
+            if (!EncodeFrame(count)) return false;
+        }
+        return true;
+    }
+
+    // What the encoder still holds, written.
+    bool Flush() {
+        const int code = avcodec_send_frame(audio_, nullptr);
+        if (code < 0) return encoder_.Fail("cannot encode the sound", code);
+        return WritePackets();
+    }
+
+private:
+    bool WritePackets() {
+        int code;
+        while ((code = avcodec_receive_packet(audio_, packet_)) >= 0) {
+            av_packet_rescale_ts(packet_, audio_->time_base, stream_->time_base);
+            packet_->stream_index = stream_->index;
+            if ((code = av_interleaved_write_frame(encoder_.output_, packet_)) < 0)
+                return encoder_.Fail("cannot write " + encoder_.path_, code);
+        }
+        return code == AVERROR(EAGAIN) || code == AVERROR_EOF ? true : encoder_.Fail("cannot encode the sound", code);
+    }
+
+    bool EncodeFrame(int count) {
+        av_frame_unref(samples_.get());
+        samples_->nb_samples = count;
+        samples_->format = audio_->sample_fmt;
+        samples_->sample_rate = audio_->sample_rate;
+        av_channel_layout_copy(&samples_->ch_layout, &audio_->ch_layout);
+        int code = av_frame_get_buffer(samples_.get(), 0);
+        if (code < 0) return encoder_.Fail("out of memory", code);
+        av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(samples_->data), count);
+        samples_->pts = pts_;
+        pts_ += count;
+        if ((code = avcodec_send_frame(audio_, samples_.get())) < 0)
+            return encoder_.Fail("cannot encode the sound", code);
+        return WritePackets();
+    }
+
+    // Fills the converter's output into the fifo; at the end of the mix, flushes it.
+    bool Feed() {
+        std::vector<std::uint8_t> bytes = sound_.Read(static_cast<std::uint64_t>(frameSize_));
+        const int frames = static_cast<int>(bytes.size() / (static_cast<std::size_t>(channels_) * (sound_.Bits() / 8)));
+        ended_ = frames == 0;
+        if (!convert_) {
+            void* data[1] = {bytes.data()};
+            return frames == 0 || av_audio_fifo_write(fifo_.get(), data, frames) == frames
+                       ? true
+                       : encoder_.Fail("out of memory", 0);
+        }
+        const std::uint8_t* in[1] = {bytes.data()};
+        const int room = swr_get_out_samples(convert_, frames);
+        std::unique_ptr<AVFrame, FrameFree> converted(av_frame_alloc());
+        converted->format = audio_->sample_fmt;
+        converted->nb_samples = std::max(room, 1);
+        av_channel_layout_copy(&converted->ch_layout, &audio_->ch_layout);
+        const int code = av_frame_get_buffer(converted.get(), 0);
+        if (code < 0) return encoder_.Fail("out of memory", code);
+        const int made = swr_convert(convert_, converted->data, converted->nb_samples, frames ? in : nullptr, frames);
+        if (made < 0) return encoder_.Fail("cannot convert the sound", made);
+        return av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted->data), made) == made
+                   ? true
+                   : encoder_.Fail("out of memory", 0);
+    }
+
+    Encoder& encoder_;
+    WavSource& sound_;
+    AVCodecContext* audio_;
+    AVStream* stream_;
+    SwrContext* convert_;  // none when the encoder takes the mix as it is
+    AVPacket* packet_;
+    int channels_;
+    std::unique_ptr<AVAudioFifo, FifoFree> fifo_;
+    std::unique_ptr<AVFrame, FrameFree> samples_;
+    int frameSize_;
+    std::int64_t pts_ = 0;
+    bool ended_ = false;
+};
+
+namespace {
+
+// The mix goes to the encoder unchanged when it takes it as it is (16-bit at
+// the mix's rate); else through a converter, made here. Below 0 on failure.
+int MakeConverter(const WavSource& sound, AVCodecContext* audio, std::unique_ptr<SwrContext, SwrFree>& convert) {
+    const AVSampleFormat sourceFormat = sound.Bits() == 8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
+    if (sourceFormat == audio->sample_fmt && sound.Rate() == audio->sample_rate) return 0;
+    SwrContext* made = nullptr;
+    AVChannelLayout layout;
+    av_channel_layout_default(&layout, sound.Channels());
+    int code = swr_alloc_set_opts2(&made, &audio->ch_layout, audio->sample_fmt, audio->sample_rate, &layout,
+                                   sourceFormat, sound.Rate(), 0, nullptr);
+    convert.reset(made);
+    if (code < 0 || (code = swr_init(convert.get())) < 0) return code;
+    return 0;
+}
+
+}  // namespace
+
+// The streams made and the file opened, its chapters and header written.
+bool Encoder::StartOutput(const AVCodecContext* audio, AVStream*& videoStream, AVStream*& audioStream) {
+    videoStream = avformat_new_stream(output_, nullptr);
+    audioStream = avformat_new_stream(output_, nullptr);
+    if (!videoStream || !audioStream) return Fail("out of memory", 0);
+    videoStream->time_base = video_->time_base;
+    audioStream->time_base = audio->time_base;
+    int code;
+    if ((code = avcodec_parameters_from_context(videoStream->codecpar, video_)) < 0 ||
+        (code = avcodec_parameters_from_context(audioStream->codecpar, audio)) < 0)
+        return Fail("cannot set up the streams", code);
+    if ((code = avio_open(&output_->pb, partPath_.c_str(), AVIO_FLAG_WRITE)) < 0)
+        return Fail("cannot create " + partPath_, code);
+    if (!WriteChapters()) return false;
+    if ((code = avformat_write_header(output_, nullptr)) < 0) return Fail("cannot write " + path_, code);
+    return true;
+}
+
+// The spilled video packets written in order, each after the sound up to it.
+bool Encoder::WriteVideo(SoundTrack& sound, AVStream* videoStream, AVPacket* packet) {
+    SpilledPacket header;
+    std::vector<std::uint8_t> data;
+    int code;
+    while (std::fread(&header, sizeof header, 1, spill_.get()) == 1) {
+        data.resize(static_cast<std::size_t>(header.size));
+        if (std::fread(data.data(), 1, data.size(), spill_.get()) != data.size())
+            return Fail("cannot read a temporary file", 0);
+        if (!sound.UpTo(static_cast<double>(header.dts) * av_q2d(video_->time_base))) return false;
+        av_packet_unref(packet);
+        if ((code = av_new_packet(packet, header.size)) < 0) return Fail("out of memory", code);
+        std::memcpy(packet->data, data.data(), data.size());
+        packet->pts = header.pts;
+        packet->dts = header.dts;
+        packet->duration = header.duration;
+        packet->flags = header.flags;
+        av_packet_rescale_ts(packet, video_->time_base, videoStream->time_base);
+        packet->stream_index = videoStream->index;
+        if ((code = av_interleaved_write_frame(output_, packet)) < 0) return Fail("cannot write " + path_, code);
+    }
+    return true;
+}
+
 bool Encoder::Mux(WavSource& sound) {
     const AVCodec* codec = avcodec_find_encoder_by_name(container_.audioEncoder);
     if (!codec) return Fail(std::string("no encoder ") + container_.audioEncoder, 0);
@@ -255,120 +422,18 @@ bool Encoder::Mux(WavSource& sound) {
     int code = avcodec_open2(audio.get(), codec, nullptr);
     if (code < 0) return Fail(std::string("cannot open the encoder ") + container_.audioEncoder, code);
 
-    AVStream* videoStream = avformat_new_stream(output_, nullptr);
-    AVStream* audioStream = avformat_new_stream(output_, nullptr);
-    if (!videoStream || !audioStream) return Fail("out of memory", 0);
-    videoStream->time_base = video_->time_base;
-    audioStream->time_base = audio->time_base;
-    if ((code = avcodec_parameters_from_context(videoStream->codecpar, video_)) < 0 ||
-        (code = avcodec_parameters_from_context(audioStream->codecpar, audio.get())) < 0)
-        return Fail("cannot set up the streams", code);
-    if ((code = avio_open(&output_->pb, partPath_.c_str(), AVIO_FLAG_WRITE)) < 0)
-        return Fail("cannot create " + partPath_, code);
-    if (!WriteChapters()) return false;
-    if ((code = avformat_write_header(output_, nullptr)) < 0) return Fail("cannot write " + path_, code);
-
-    // The mix goes to the encoder unchanged when it takes it as it is (16-bit
-    // at the mix's rate); else through a converter.
-    const AVSampleFormat sourceFormat = sound.Bits() == 8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
+    AVStream* videoStream = nullptr;
+    AVStream* audioStream = nullptr;
+    if (!StartOutput(audio.get(), videoStream, audioStream)) return false;
     std::unique_ptr<SwrContext, SwrFree> convert;
-    if (sourceFormat != audio->sample_fmt || sound.Rate() != audio->sample_rate) {
-        SwrContext* made = nullptr;
-        AVChannelLayout layout;
-        av_channel_layout_default(&layout, sound.Channels());
-        code = swr_alloc_set_opts2(&made, &audio->ch_layout, audio->sample_fmt, audio->sample_rate, &layout,
-                                   sourceFormat, sound.Rate(), 0, nullptr);
-        convert.reset(made);
-        if (code < 0 || (code = swr_init(convert.get())) < 0) return Fail("cannot convert the sound", code);
-    }
-    const int channels = sound.Channels();
-    std::unique_ptr<AVAudioFifo, FifoFree> fifo(av_audio_fifo_alloc(audio->sample_fmt, channels, 1 << 14));
-    std::unique_ptr<AVFrame, FrameFree> samples(av_frame_alloc());
+    if ((code = MakeConverter(sound, audio.get(), convert)) < 0) return Fail("cannot convert the sound", code);
     std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
-    if (!fifo || !samples || !packet) return Fail("out of memory", 0);
-    const int frameSize = audio->frame_size > 0 ? audio->frame_size : 4096;
-    std::int64_t audioPts = 0;
-    bool soundEnded = false;
+    SoundTrack track(*this, sound, audio.get(), audioStream, convert.get(), packet.get());
+    if (!track.Allocated() || !packet) return Fail("out of memory", 0);
 
-    auto writeAudioPackets = [&]() {
-        while ((code = avcodec_receive_packet(audio.get(), packet.get())) >= 0) {
-            av_packet_rescale_ts(packet.get(), audio->time_base, audioStream->time_base);
-            packet->stream_index = audioStream->index;
-            if ((code = av_interleaved_write_frame(output_, packet.get())) < 0)
-                return Fail("cannot write " + path_, code);
-        }
-        return code == AVERROR(EAGAIN) || code == AVERROR_EOF ? true : Fail("cannot encode the sound", code);
-    };
-    auto encodeFrame = [&](int count) {
-        av_frame_unref(samples.get());
-        samples->nb_samples = count;
-        samples->format = audio->sample_fmt;
-        samples->sample_rate = audio->sample_rate;
-        av_channel_layout_copy(&samples->ch_layout, &audio->ch_layout);
-        if ((code = av_frame_get_buffer(samples.get(), 0)) < 0) return Fail("out of memory", code);
-        av_audio_fifo_read(fifo.get(), reinterpret_cast<void**>(samples->data), count);
-        samples->pts = audioPts;
-        audioPts += count;
-        if ((code = avcodec_send_frame(audio.get(), samples.get())) < 0) return Fail("cannot encode the sound", code);
-        return writeAudioPackets();
-    };
-    // Fills the converter's output into the fifo; at the end of the mix, flushes it.
-    auto feed = [&]() {
-        std::vector<std::uint8_t> bytes = sound.Read(static_cast<std::uint64_t>(frameSize));
-        const int frames = static_cast<int>(bytes.size() / (static_cast<std::size_t>(channels) * (sound.Bits() / 8)));
-        soundEnded = frames == 0;
-        if (!convert) {
-            void* data[1] = {bytes.data()};
-            return frames == 0 || av_audio_fifo_write(fifo.get(), data, frames) == frames ? true
-                                                                                          : Fail("out of memory", 0);
-        }
-        const std::uint8_t* in[1] = {bytes.data()};
-        const int room = swr_get_out_samples(convert.get(), frames);
-        std::unique_ptr<AVFrame, FrameFree> converted(av_frame_alloc());
-        converted->format = audio->sample_fmt;
-        converted->nb_samples = std::max(room, 1);
-        av_channel_layout_copy(&converted->ch_layout, &audio->ch_layout);
-        if ((code = av_frame_get_buffer(converted.get(), 0)) < 0) return Fail("out of memory", code);
-        const int made =
-            swr_convert(convert.get(), converted->data, converted->nb_samples, frames ? in : nullptr, frames);
-        if (made < 0) return Fail("cannot convert the sound", made);
-        return av_audio_fifo_write(fifo.get(), reinterpret_cast<void**>(converted->data), made) == made
-                   ? true
-                   : Fail("out of memory", 0);
-    };
-    // Sound up to `seconds` (all of it when negative) encoded and written.
-    auto soundUpTo = [&](double seconds) {
-        while (seconds < 0 || static_cast<double>(audioPts) / audio->sample_rate <= seconds) {
-            while (!soundEnded && av_audio_fifo_size(fifo.get()) < frameSize)
-                if (!feed()) return false;
-            const int count = std::min(av_audio_fifo_size(fifo.get()), frameSize);
-            if (count == 0) return true;
-            if (!encodeFrame(count)) return false;
-        }
-        return true;
-    };
-
-    SpilledPacket header;
-    std::vector<std::uint8_t> data;
-    while (std::fread(&header, sizeof header, 1, spill_.get()) == 1) {
-        data.resize(static_cast<std::size_t>(header.size));
-        if (std::fread(data.data(), 1, data.size(), spill_.get()) != data.size())
-            return Fail("cannot read a temporary file", 0);
-        if (!soundUpTo(static_cast<double>(header.dts) * av_q2d(video_->time_base))) return false;
-        av_packet_unref(packet.get());
-        if ((code = av_new_packet(packet.get(), header.size)) < 0) return Fail("out of memory", code);
-        std::memcpy(packet->data, data.data(), data.size());
-        packet->pts = header.pts;
-        packet->dts = header.dts;
-        packet->duration = header.duration;
-        packet->flags = header.flags;
-        av_packet_rescale_ts(packet.get(), video_->time_base, videoStream->time_base);
-        packet->stream_index = videoStream->index;
-        if ((code = av_interleaved_write_frame(output_, packet.get())) < 0) return Fail("cannot write " + path_, code);
-    }
-    if (!soundUpTo(-1)) return false;
-    if ((code = avcodec_send_frame(audio.get(), nullptr)) < 0) return Fail("cannot encode the sound", code);
-    if (!writeAudioPackets()) return false;
+    if (!WriteVideo(track, videoStream, packet.get())) return false;
+    if (!track.UpTo(-1)) return false;
+    if (!track.Flush()) return false;
     if ((code = av_write_trailer(output_)) < 0) return Fail("cannot write " + path_, code);
     if (output_->pb->error < 0) return Fail("cannot write " + path_, output_->pb->error);
     return true;

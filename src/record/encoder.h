@@ -20,6 +20,7 @@ struct AVCodecContext;
 struct AVFormatContext;
 struct AVFrame;
 struct AVPacket;
+struct AVStream;
 struct SwsContext;
 
 namespace record {
@@ -52,6 +53,9 @@ private:
     bool Fail(const std::string& what, int code);
     bool Spill(AVPacket* packet);
     bool DrainVideo();
+    class SoundTrack;
+    bool StartOutput(const AVCodecContext* audio, AVStream*& videoStream, AVStream*& audioStream);
+    bool WriteVideo(SoundTrack& sound, AVStream* videoStream, AVPacket* packet);
     bool Mux(WavSource& sound);
     bool WriteChapters();
 

@@ -60,6 +60,11 @@ struct Joiner::Stretch {
     std::uint64_t firstSample = 0, endSample = 0, samplesSeen = 0;
 };
 
+struct Joiner::Source {
+    std::unique_ptr<AVFormatContext, Closer> input;
+    std::vector<std::unique_ptr<AVCodecContext, Closer>> decoders;
+};
+
 Joiner::Joiner(const Container& container, std::string path, int fps)
     : container_(container),
       path_(std::move(path)),
@@ -90,28 +95,8 @@ bool Joiner::Add(const JoinedPart& part) {
     if (stretch.length <= 0) return true;
     stretch.heldAt = stretch.from;
 
-    AVFormatContext* opened = nullptr;
-    if (avformat_open_input(&opened, part.file.c_str(), nullptr, nullptr) < 0)
-        return Fail("cannot read the recording " + part.file);
-    std::unique_ptr<AVFormatContext, Closer> input(opened);
-    if (avformat_find_stream_info(input.get(), nullptr) < 0) return Fail("cannot read the recording " + part.file);
-    std::vector<std::unique_ptr<AVCodecContext, Closer>> decoders;
-    bool hasSound = false;
-    for (unsigned i = 0; i < input->nb_streams; ++i) {
-        const AVCodecParameters* parameters = input->streams[i]->codecpar;
-        const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
-        decoders.emplace_back(codec ? avcodec_alloc_context3(codec) : nullptr);
-        if (!decoders.back() || avcodec_parameters_to_context(decoders.back().get(), parameters) < 0 ||
-            avcodec_open2(decoders.back().get(), codec, nullptr) < 0)
-            return Fail("cannot decode the recording " + part.file);
-        if (parameters->codec_type != AVMEDIA_TYPE_AUDIO) continue;
-        if (rate_ && (parameters->sample_rate != rate_ || parameters->ch_layout.nb_channels != channels_))
-            return Fail("the runs' sounds differ in format");
-        rate_ = parameters->sample_rate;
-        channels_ = parameters->ch_layout.nb_channels;
-        hasSound = true;
-    }
-    if (!hasSound) return Fail("the recording " + part.file + " has no sound");
+    Source source;
+    if (!OpenSource(part, source)) return false;
     // As much sound as the video has so far, so that the parts stay in step.
     const auto rate = static_cast<std::uint64_t>(rate_);
     const auto soundAt = [&](std::int64_t units) {
@@ -122,34 +107,7 @@ bool Joiner::Add(const JoinedPart& part) {
     // What the run showed before its first picture: black.
     std::fill(held_.begin(), held_.end(), 0);
 
-    std::unique_ptr<AVPacket, Closer> packet(av_packet_alloc());
-    std::unique_ptr<AVFrame, Closer> frame(av_frame_alloc());
-    if (!packet || !frame) return Fail("out of memory");
-    auto drain = [&](unsigned stream) {
-        AVCodecContext* decoder = decoders[stream].get();
-        while (avcodec_receive_frame(decoder, frame.get()) >= 0) {
-            if (decoder->codec_type == AVMEDIA_TYPE_AUDIO) {
-                if (!TakeSamples(frame.get(), stretch)) return false;
-                continue;
-            }
-            const double seconds =
-                static_cast<double>(frame->best_effort_timestamp) * av_q2d(input->streams[stream]->time_base);
-            const auto at = static_cast<std::int64_t>(std::llround(seconds * 1000));
-            if (!TakePicture(frame.get(), at, stretch)) return false;
-        }
-        return true;
-    };
-    while (av_read_frame(input.get(), packet.get()) >= 0) {
-        const auto stream = static_cast<unsigned>(packet->stream_index);
-        const bool sent = avcodec_send_packet(decoders[stream].get(), packet.get()) >= 0;
-        av_packet_unref(packet.get());
-        if (!sent) return Fail("cannot decode the recording " + part.file);
-        if (!drain(stream)) return false;
-    }
-    for (unsigned stream = 0; stream < decoders.size(); ++stream) {
-        avcodec_send_packet(decoders[stream].get(), nullptr);
-        if (!drain(stream)) return false;
-    }
+    if (!Decode(part, source, stretch)) return false;
     if (size_.width == 0) return Fail("the recording " + part.file + " shows nothing");
     if (!Emit(stretch, stretch.to)) return false;
     // Sound that ends early is made up with silence, so the next part starts in step.
@@ -158,6 +116,66 @@ bool Joiner::Add(const JoinedPart& part) {
     if (!WriteSamples(silence.data(), stretch.endSample - taken)) return false;
     encoder_.AddChapter({part.title, end_, end_ + stretch.length});
     end_ += stretch.length;
+    return true;
+}
+
+// Opens the recording and a decoder for each of its streams; the sound must
+// match the parts before it.
+bool Joiner::OpenSource(const JoinedPart& part, Source& source) {
+    AVFormatContext* opened = nullptr;
+    if (avformat_open_input(&opened, part.file.c_str(), nullptr, nullptr) < 0)
+        return Fail("cannot read the recording " + part.file);
+    source.input.reset(opened);
+    if (avformat_find_stream_info(source.input.get(), nullptr) < 0)
+        return Fail("cannot read the recording " + part.file);
+    bool hasSound = false;
+    for (unsigned i = 0; i < source.input->nb_streams; ++i) {
+        const AVCodecParameters* parameters = source.input->streams[i]->codecpar;
+        const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
+        source.decoders.emplace_back(codec ? avcodec_alloc_context3(codec) : nullptr);
+        if (!source.decoders.back() || avcodec_parameters_to_context(source.decoders.back().get(), parameters) < 0 ||
+            avcodec_open2(source.decoders.back().get(), codec, nullptr) < 0)
+            return Fail("cannot decode the recording " + part.file);
+        if (parameters->codec_type != AVMEDIA_TYPE_AUDIO) continue;
+        if (rate_ && (parameters->sample_rate != rate_ || parameters->ch_layout.nb_channels != channels_))
+            return Fail("the runs' sounds differ in format");
+        rate_ = parameters->sample_rate;
+        channels_ = parameters->ch_layout.nb_channels;
+        hasSound = true;
+    }
+    return hasSound ? true : Fail("the recording " + part.file + " has no sound");
+}
+
+// Decodes the whole recording into the stretch, pictures and sound as they come.
+bool Joiner::Decode(const JoinedPart& part, Source& source, Stretch& stretch) {
+    std::unique_ptr<AVPacket, Closer> packet(av_packet_alloc());
+    std::unique_ptr<AVFrame, Closer> frame(av_frame_alloc());
+    if (!packet || !frame) return Fail("out of memory");
+    auto drain = [&](unsigned stream) {
+        AVCodecContext* decoder = source.decoders[stream].get();
+        while (avcodec_receive_frame(decoder, frame.get()) >= 0) {
+            if (decoder->codec_type == AVMEDIA_TYPE_AUDIO) {
+                if (!TakeSamples(frame.get(), stretch)) return false;
+                continue;
+            }
+            const double seconds =
+                static_cast<double>(frame->best_effort_timestamp) * av_q2d(source.input->streams[stream]->time_base);
+            const auto at = static_cast<std::int64_t>(std::llround(seconds * 1000));
+            if (!TakePicture(frame.get(), at, stretch)) return false;
+        }
+        return true;
+    };
+    while (av_read_frame(source.input.get(), packet.get()) >= 0) {
+        const auto stream = static_cast<unsigned>(packet->stream_index);
+        const bool sent = avcodec_send_packet(source.decoders[stream].get(), packet.get()) >= 0;
+        av_packet_unref(packet.get());
+        if (!sent) return Fail("cannot decode the recording " + part.file);
+        if (!drain(stream)) return false;
+    }
+    for (unsigned stream = 0; stream < source.decoders.size(); ++stream) {
+        avcodec_send_packet(source.decoders[stream].get(), nullptr);
+        if (!drain(stream)) return false;
+    }
     return true;
 }
 

@@ -45,8 +45,11 @@ public:
 
 private:
     struct Stretch;
+    struct Source;
     std::uint64_t UnitsPerSecond() const { return fps_ ? static_cast<std::uint64_t>(fps_) : 1000; }
     bool Fail(const std::string& what);
+    bool OpenSource(const JoinedPart& part, Source& source);
+    bool Decode(const JoinedPart& part, Source& source, Stretch& stretch);
     bool TakePicture(const AVFrame* frame, std::int64_t at, Stretch& stretch);
     bool Emit(Stretch& stretch, std::int64_t until);
     bool TakeSamples(const AVFrame* frame, Stretch& stretch);

@@ -43,12 +43,12 @@ std::unique_ptr<WavSource> WavSource::Open(const std::string& path, std::string&
             source->bits_ = Le16(format + 14);
             haveFormat = Le16(format) == 1 && (source->bits_ == 8 || source->bits_ == 16) && source->channels_ >= 1 &&
                          source->channels_ <= 8 && source->rate_ > 0;
-            if (std::fseek(file, static_cast<long>(size - 16 + (size & 1)), SEEK_CUR) != 0) break;
+            if (std::fseek(file, static_cast<long>(size) - 16 + static_cast<long>(size & 1), SEEK_CUR) != 0) break;
         } else if (std::memcmp(header, "data", 4) == 0) {
             if (!haveFormat) break;
             source->framesLeft_ = size / (static_cast<std::uint32_t>(source->channels_) * (source->bits_ / 8));
             return source;
-        } else if (std::fseek(file, static_cast<long>(size + (size & 1)), SEEK_CUR) != 0) {
+        } else if (std::fseek(file, static_cast<long>(size) + static_cast<long>(size & 1), SEEK_CUR) != 0) {
             break;
         }
     }

@@ -55,25 +55,9 @@ std::vector<tour::ScriptLines> ScriptsOf(const tour::Tour& tour, const std::file
     return scripts;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    record::RecordArguments recording = record::TakeRecordArguments(argc, argv);
-    std::optional<record::Container> container;
-    if (recording.error.empty() && recording.options && !recording.options->input.empty())
-        recording.error = "--input is not taken: the tour gives each branch its own";
-    if (recording.error.empty() && recording.options)
-        container = record::RecordingTarget(recording.options->file, recording.error);
-    if (!recording.error.empty()) {
-        std::cerr << "corvanta-tour: " << recording.error << "\n";
-        return 2;
-    }
-    if (recording.options) recording.options->file = std::filesystem::absolute(recording.options->file).string();
-    argc = static_cast<int>(recording.rest.size());
-    argv = recording.rest.data();
-
-    tour::Limits limits;
-    std::vector<std::string> positional;
+// Takes the tour's own options into `limits` and the rest into `positional`;
+// the exit status when the program ends here.
+std::optional<int> TakeOptions(int argc, char** argv, tour::Limits& limits, std::vector<std::string>& positional) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         long value = 0;
@@ -104,22 +88,79 @@ int main(int argc, char** argv) {
         std::cerr << Usage;
         return 2;
     }
+    return std::nullopt;
+}
+
+// The container of a recording asked for, its file made absolute; false, after
+// saying why, when the recording cannot be made.
+bool CheckRecording(record::RecordArguments& recording, std::optional<record::Container>& container) {
+    if (recording.error.empty() && recording.options && !recording.options->input.empty())
+        recording.error = "--input is not taken: the tour gives each branch its own";
+    if (recording.error.empty() && recording.options)
+        container = record::RecordingTarget(recording.options->file, recording.error);
+    if (!recording.error.empty()) {
+        std::cerr << "corvanta-tour: " << recording.error << "\n";
+        return false;
+    }
+    if (recording.options) recording.options->file = std::filesystem::absolute(recording.options->file).string();
+    return true;
+}
+
+struct TourPaths {
+    std::string presentation;
+    bool folder = false;
+    std::filesystem::path root;    // the folder or disc image
+    std::filesystem::path outDir;  // with "work" made in it
+};
+
+// The presentation and the output folder, both absolute; none, after saying why,
+// when either cannot be used.
+std::optional<TourPaths> PathsOf(const std::vector<std::string>& positional) {
     std::error_code error;
-    const std::string presentation = positional[0];
+    TourPaths paths;
+    paths.presentation = positional[0];
     // A disc image may name a folder inside it after a colon.
-    const std::filesystem::path source = presentation.substr(0, presentation.find(":/"));
+    const std::filesystem::path source = paths.presentation.substr(0, paths.presentation.find(":/"));
     if (!std::filesystem::exists(source, error)) {
-        std::cerr << "corvanta-tour: cannot open " << presentation << ": no such file or folder\n";
-        return 2;
+        std::cerr << "corvanta-tour: cannot open " << paths.presentation << ": no such file or folder\n";
+        return std::nullopt;
     }
-    const bool folder = std::filesystem::is_directory(source, error);
-    const std::filesystem::path root = std::filesystem::absolute(source);
-    const std::filesystem::path outDir = std::filesystem::absolute(positional[1]);
-    std::filesystem::create_directories(outDir / "work", error);
+    paths.folder = std::filesystem::is_directory(source, error);
+    paths.root = std::filesystem::absolute(source);
+    paths.outDir = std::filesystem::absolute(positional[1]);
+    std::filesystem::create_directories(paths.outDir / "work", error);
     if (error) {
-        std::cerr << "corvanta-tour: cannot write " << outDir.string() << ": " << error.message() << "\n";
-        return 2;
+        std::cerr << "corvanta-tour: cannot write " << paths.outDir.string() << ": " << error.message() << "\n";
+        return std::nullopt;
     }
+    return paths;
+}
+
+void PrintSummary(const tour::Tour& found, const tour::Coverage& coverage, int runs, double seconds) {
+    std::printf("%d places, %d choices tried, %d cut by a limit, %d runs of the player, %.1f s\n", coverage.places,
+                coverage.choices, coverage.cut, runs, seconds);
+    if (coverage.unreached)
+        std::printf("named but never reached: %zu stills, %zu movies, %zu folders\n", coverage.unreached->stills.size(),
+                    coverage.unreached->movies.size(), coverage.unreached->folders.size());
+    for (const std::string& limit : found.limitsHit) std::printf("stopped by the %s limit\n", limit.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    record::RecordArguments recording = record::TakeRecordArguments(argc, argv);
+    std::optional<record::Container> container;
+    if (!CheckRecording(recording, container)) return 2;
+    argc = static_cast<int>(recording.rest.size());
+    argv = recording.rest.data();
+
+    tour::Limits limits;
+    std::vector<std::string> positional;
+    if (const std::optional<int> status = TakeOptions(argc, argv, limits, positional)) return *status;
+    const std::optional<TourPaths> paths = PathsOf(positional);
+    if (!paths) return 2;
+    const auto& [presentation, folder, root, outDir] = *paths;
+    std::error_code error;
     const std::filesystem::path player = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "corvanta";
     const std::string target = folder ? root.string() : std::filesystem::absolute(presentation).string();
     tour::PlayerRunner runner(player, target, outDir / "work");
@@ -160,15 +201,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     // A recording's progress is all its standard output says.
-    if (!recording.options) {
-        std::printf("%d places, %d choices tried, %d cut by a limit, %d runs of the player, %.1f s\n", coverage.places,
-                    coverage.choices, coverage.cut, runner.Runs(), elapsed());
-        if (coverage.unreached)
-            std::printf("named but never reached: %zu stills, %zu movies, %zu folders\n",
-                        coverage.unreached->stills.size(), coverage.unreached->movies.size(),
-                        coverage.unreached->folders.size());
-        for (const std::string& limit : found.limitsHit) std::printf("stopped by the %s limit\n", limit.c_str());
-    }
+    if (!recording.options) PrintSummary(found, coverage, runner.Runs(), elapsed());
     if (!mapped) std::fprintf(stderr, "corvanta-tour: no map: %s\n", mapError.c_str());
     return 0;
 }

@@ -80,6 +80,92 @@ void EndDescendants() {
     }
 }
 
+// Starts the player on `arguments` with its stderr on `traceEnd`; the child's
+// pid, or below 0 when it could not be forked.
+pid_t StartPlayer(std::vector<std::string> arguments, std::vector<std::string> env, const std::string& workDir,
+                  int traceEnd) {
+    // Built before the fork: the child only calls what is safe there.
+    std::vector<char*> envp;
+    envp.reserve(env.size() + 1);
+    for (std::string& entry : env) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // Its own process group, so that whatever it starts ends with it.
+        ::setpgid(0, 0);
+        ::dup2(traceEnd, 2);
+        const int devNull = ::open("/dev/null", O_RDWR);
+        ::dup2(devNull, 0);
+        ::dup2(devNull, 1);
+        if (::chdir(workDir.c_str()) != 0) ::_exit(127);
+        ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+// Why reading the trace ended: the player closed it, the run reached the
+// wait it was to stop at, or the wall limit passed.
+enum class ReadEnd { Closed, Stopped, Hung };
+
+// Moves the complete lines of `pending` into `result`, trace or messages;
+// true once the run reached the wait it is to stop at.
+bool TakeLines(std::string& pending, const RunRequest& request, RunResult& result, int& waits, bool& fatal) {
+    std::size_t lineEnd;
+    while ((lineEnd = pending.find('\n')) != std::string::npos) {
+        const std::string line = pending.substr(0, lineEnd);
+        pending.erase(0, lineEnd + 1);
+        TraceEvent event;
+        if (!ParseTraceLine(line, event)) {
+            result.messages += line + "\n";
+            continue;
+        }
+        result.trace.push_back(event);
+        // After a fatal box the player only winds down: let it end.
+        if (event.fields[0] == "box" && event.fields.size() > 3 && event.fields[3] == "Fatal Error") fatal = true;
+        if (event.fields[0] == "wait" && !fatal && ++waits == request.stopAtWait) return true;
+    }
+    return false;
+}
+
+ReadEnd ReadTrace(int traceEnd, const RunRequest& request, RunResult& result) {
+    const auto deadline = std::chrono::steady_clock::now() + request.wallLimit;
+    std::string pending;
+    int waits = 0;
+    bool fatal = false;
+    char buffer[8192];
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return ReadEnd::Hung;
+        pollfd readable{traceEnd, POLLIN, 0};
+        if (::poll(&readable, 1, static_cast<int>(left.count())) <= 0) continue;
+        const ssize_t got = ::read(traceEnd, buffer, sizeof buffer);
+        if (got <= 0) return ReadEnd::Closed;
+        pending.append(buffer, static_cast<std::size_t>(got));
+        if (TakeLines(pending, request, result, waits, fatal)) return ReadEnd::Stopped;
+    }
+}
+
+void SetRunEnd(ReadEnd readEnd, int status, RunResult& result) {
+    if (readEnd == ReadEnd::Stopped) {
+        result.end = RunEnd::Stopped;
+    } else if (readEnd == ReadEnd::Hung) {
+        result.end = RunEnd::Hung;
+    } else if (WIFSIGNALED(status)) {
+        result.end = RunEnd::Crashed;
+        result.status = WTERMSIG(status);
+    } else {
+        result.end = RunEnd::Exited;
+        result.status = WEXITSTATUS(status);
+    }
+}
+
 }  // namespace
 
 bool ParseTraceLine(const std::string& line, TraceEvent& event) {
@@ -115,30 +201,11 @@ RunResult PlayerRunner::Run(const RunRequest& request) {
         result.end = RunEnd::Crashed;
         return result;
     }
-    std::vector<std::string> env = PlayerEnvironment(inputFile, request.maxMs);
-    std::vector<char*> envp;
-    for (std::string& entry : env) envp.push_back(entry.data());
-    envp.push_back(nullptr);
     std::vector<std::string> arguments{player_.string()};
     arguments.insert(arguments.end(), request.arguments.begin(), request.arguments.end());
     arguments.push_back(presentation_);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    const std::string workDir = workDir_.string();
-
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        // Its own process group, so that whatever it starts ends with it.
-        ::setpgid(0, 0);
-        ::dup2(pipeEnds[1], 2);
-        const int devNull = ::open("/dev/null", O_RDWR);
-        ::dup2(devNull, 0);
-        ::dup2(devNull, 1);
-        if (::chdir(workDir.c_str()) != 0) ::_exit(127);
-        ::execve(argv[0], argv.data(), envp.data());
-        ::_exit(127);
-    }
+    const pid_t pid =
+        StartPlayer(arguments, PlayerEnvironment(inputFile, request.maxMs), workDir_.string(), pipeEnds[1]);
     ::close(pipeEnds[1]);
     if (pid < 0) {
         ::close(pipeEnds[0]);
@@ -147,55 +214,14 @@ RunResult PlayerRunner::Run(const RunRequest& request) {
     }
     ::setpgid(pid, pid);
 
-    const auto deadline = std::chrono::steady_clock::now() + request.wallLimit;
-    std::string pending;
-    int waits = 0;
-    bool stopped = false, hung = false, fatal = false;
-    char buffer[8192];
-    while (!stopped) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            hung = true;
-            break;
-        }
-        pollfd readable{pipeEnds[0], POLLIN, 0};
-        if (::poll(&readable, 1, static_cast<int>(left.count())) <= 0) continue;
-        const ssize_t got = ::read(pipeEnds[0], buffer, sizeof buffer);
-        if (got <= 0) break;
-        pending.append(buffer, static_cast<std::size_t>(got));
-        std::size_t lineEnd;
-        while (!stopped && (lineEnd = pending.find('\n')) != std::string::npos) {
-            const std::string line = pending.substr(0, lineEnd);
-            pending.erase(0, lineEnd + 1);
-            TraceEvent event;
-            if (!ParseTraceLine(line, event)) {
-                result.messages += line + "\n";
-                continue;
-            }
-            result.trace.push_back(event);
-            // After a fatal box the player only winds down: let it end.
-            if (event.fields[0] == "box" && event.fields.size() > 3 && event.fields[3] == "Fatal Error") fatal = true;
-            if (event.fields[0] == "wait" && !fatal && ++waits == request.stopAtWait) stopped = true;
-        }
-    }
+    const ReadEnd readEnd = ReadTrace(pipeEnds[0], request, result);
     ::close(pipeEnds[0]);
-    if (stopped || hung) KillGroup(pid);
+    if (readEnd != ReadEnd::Closed) KillGroup(pid);
     int status = 0;
     ::waitpid(pid, &status, 0);
     ::kill(-pid, SIGKILL);
     EndDescendants();
-    if (stopped) {
-        result.end = RunEnd::Stopped;
-    } else if (hung) {
-        result.end = RunEnd::Hung;
-    } else if (WIFSIGNALED(status)) {
-        result.end = RunEnd::Crashed;
-        result.status = WTERMSIG(status);
-    } else {
-        result.end = RunEnd::Exited;
-        result.status = WEXITSTATUS(status);
-    }
+    SetRunEnd(readEnd, status, result);
     return result;
 }
 

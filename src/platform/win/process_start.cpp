@@ -104,6 +104,7 @@ private:
 int Spawn(const std::string& file, const std::vector<std::string>& words, bool ownSession, const std::string& folder,
           pid_t* pid) {
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
     SpawnAttributes attributes(ownSession);
