@@ -120,8 +120,7 @@ void DFLCWindow::ShiftPixels(std::uint8_t* at, std::size_t count) const {
 bool DFLCWindow::ReadIntoRow(std::uint8_t* row, std::int64_t column, std::size_t count) {
     const std::int64_t end = column + static_cast<std::int64_t>(count);
     if (row && column >= 0 && end <= static_cast<std::int64_t>(width)) {
-        // Straight from the reader's buffer when it holds them: one pass, not a
-        // copy and a shift.
+        // Straight from the reader's buffer when it holds them: one pass, not a copy and a shift.
         if (const auto buffered = file->Buffered(); buffered.size() >= count) {
             CopyRaised(row + column, buffered.data(), count, PixelShift());
             file->Consume(count);
@@ -187,8 +186,7 @@ win::UINT DFLCWindow::AdoptStaticColours(platform::LogPalette256& description) {
     return use;
 }
 
-// Reads one packet's `count` colours from file index `index` on, which it
-// advances.
+// Reads one packet's `count` colours from file index `index` on, which it advances.
 bool DFLCWindow::ReadPaletteColours(platform::LogPalette256& description, unsigned& index, unsigned count, int half) {
     for (unsigned i = 0; i < count; ++i, ++index) {
         std::uint8_t rgb[3];
@@ -327,8 +325,7 @@ bool DFLCWindow::DecodeDeltaFlc() {
     const auto rowEnd = static_cast<std::int64_t>(width);
     // The area written, marked once at the end.
     std::int64_t firstRow = height, endRow = 0, firstColumn = rowEnd, endColumn = 0;
-    // Line number k stands for image row height - k: decoding starts on the top
-    // row.
+    // Line number k stands for image row height - k: decoding starts on the top row.
     std::uint16_t lineNumber = static_cast<std::uint16_t>(bottom);
     for (std::uint32_t decoded = 0; decoded < lines;) {
         std::uint16_t opcode = 0;
