@@ -157,16 +157,9 @@ void DFLCWindow::FillRow(std::uint8_t* row, std::int64_t column, std::size_t cou
 
 // ---------------------------------------------------------------- palette
 
-bool DFLCWindow::ReadPalette() {
-    std::uint16_t packets = 0;
-    if (!ServedWord(packets)) {
-        Fatal("Error reading palette packet count");
-        return false;
-    }
-
-    // Entries the chunk does not name keep the movie's colours; before the
-    // movie has any, the display's.
-    platform::LogPalette256 description;
+// Entries a palette chunk does not name keep the movie's colours; before the
+// movie has any, the display's.
+void DFLCWindow::CurrentColours(platform::LogPalette256& description) const {
     if (palette) {
         win::GetPaletteEntries(palette.get(), 0, PaletteSize, description.palPalEntry);
     } else {
@@ -174,6 +167,64 @@ bool DFLCWindow::ReadPalette() {
         win::GetSystemPaletteEntries(screen, 0, PaletteSize, description.palPalEntry);
         win::ReleaseDC(nullptr, screen);
     }
+}
+
+// Takes the display's static colours into both ends of `description` and
+// sets the pixel shift to match; returns the display's palette use.
+win::UINT DFLCWindow::AdoptStaticColours(platform::LogPalette256& description) {
+    win::HDC screen = win::GetDC(nullptr);
+    const win::UINT use = win::GetSystemPaletteUse(screen);
+    if (use == win::SYSPAL_NOSTATIC) {
+        SetStaticColours(0);
+    } else {
+        SetStaticColours(platform::StaticColourCount(screen, use));
+        const int half = PixelShift();
+        win::GetSystemPaletteEntries(screen, 0, half, description.palPalEntry);
+        win::GetSystemPaletteEntries(screen, PaletteSize - half, half, description.palPalEntry + PaletteSize - half);
+    }
+    win::ReleaseDC(nullptr, screen);
+    return use;
+}
+
+// Reads one packet's `count` colours from file index `index` on, which it advances.
+bool DFLCWindow::ReadPaletteColours(platform::LogPalette256& description, unsigned& index, unsigned count, int half) {
+    for (unsigned i = 0; i < count; ++i, ++index) {
+        std::uint8_t rgb[3];
+        if (!ServedRead(rgb, sizeof rgb)) {
+            Fatal("Error reading palette data");
+            return false;
+        }
+        // Colours that would land on the display's high static colours are dropped.
+        const unsigned entry = index + static_cast<unsigned>(half);
+        if (entry <= static_cast<unsigned>(PaletteSize - 1 - half))
+            description.palPalEntry[entry] = {rgb[0], rgb[1], rgb[2], 0};
+    }
+    return true;
+}
+
+namespace {
+
+// The movie's colours each take an entry of their own, the static colours
+// at both ends none. Without static colours the ends are black and white.
+void MarkStaticEntries(platform::LogPalette256& description, int half, win::UINT use) {
+    for (int i = 0; i < PaletteSize; ++i)
+        description.palPalEntry[i].peFlags = i < half || i >= PaletteSize - half ? 0 : win::PC_NOCOLLAPSE;
+    if (use == win::SYSPAL_NOSTATIC) {
+        description.palPalEntry[255] = {255, 255, 255, 0};
+        description.palPalEntry[0] = {0, 0, 0, 0};
+    }
+}
+
+}  // namespace
+
+bool DFLCWindow::ReadPalette() {
+    std::uint16_t packets = 0;
+    if (!ServedWord(packets)) {
+        Fatal("Error reading palette packet count");
+        return false;
+    }
+    platform::LogPalette256 description;
+    CurrentColours(description);
 
     unsigned index = 0;  // the file's colour index, running over all packets
     for (std::uint16_t packet = 0; packet < packets; ++packet) {
@@ -181,39 +232,10 @@ bool DFLCWindow::ReadPalette() {
         if (!file->Byte(skip) || !file->Byte(countByte)) return false;
         index += skip;
         const unsigned count = countByte ? countByte : 256;
-
-        win::HDC screen = win::GetDC(nullptr);
-        const win::UINT use = win::GetSystemPaletteUse(screen);
-        int half = 0;
-        if (use == win::SYSPAL_NOSTATIC) {
-            SetStaticColours(0);
-        } else {
-            SetStaticColours(platform::StaticColourCount(screen, use));
-            half = PixelShift();
-            win::GetSystemPaletteEntries(screen, 0, half, description.palPalEntry);
-            win::GetSystemPaletteEntries(screen, PaletteSize - half, half,
-                                         description.palPalEntry + PaletteSize - half);
-        }
-        win::ReleaseDC(nullptr, screen);
-
-        for (unsigned i = 0; i < count; ++i, ++index) {
-            std::uint8_t rgb[3];
-            if (!ServedRead(rgb, sizeof rgb)) {
-                Fatal("Error reading palette data");
-                return false;
-            }
-            // Colours that would land on the display's high static colours are dropped.
-            const unsigned entry = index + static_cast<unsigned>(half);
-            if (entry <= static_cast<unsigned>(PaletteSize - 1 - half))
-                description.palPalEntry[entry] = {rgb[0], rgb[1], rgb[2], 0};
-        }
-
-        for (int i = 0; i < PaletteSize; ++i)
-            description.palPalEntry[i].peFlags = i < half || i >= PaletteSize - half ? 0 : win::PC_NOCOLLAPSE;
-        if (use == win::SYSPAL_NOSTATIC) {
-            description.palPalEntry[255] = {255, 255, 255, 0};
-            description.palPalEntry[0] = {0, 0, 0, 0};
-        }
+        const win::UINT use = AdoptStaticColours(description);
+        const int half = PixelShift();  // 0 without static colours
+        if (!ReadPaletteColours(description, index, count, half)) return false;
+        MarkStaticEntries(description, half, use);
     }
 
     palette.reset(win::CreatePalette(reinterpret_cast<const win::LOGPALETTE*>(&description)));
@@ -223,6 +245,77 @@ bool DFLCWindow::ReadPalette() {
 
 // ---------------------------------------------------------------- deltas
 
+// Packets that lie whole in the reader's buffer and inside the row are taken
+// from the buffer; returns how many were. `column` moves past them and
+// [lineStart, lineEnd) widens over what they wrote.
+[[gnu::always_inline]] inline std::uint32_t DFLCWindow::DeltaPacketsFromBuffer(std::uint8_t* row, std::uint16_t packets,
+                                                                               std::int64_t& column,
+                                                                               std::int64_t& lineStart,
+                                                                               std::int64_t& lineEnd) {
+    constexpr std::ptrdiff_t LargestPacket = 2 + 2 * 127;
+    const auto rowEnd = static_cast<std::int64_t>(width);
+    const std::uint8_t shift = PixelShift();
+    const auto buffered = file->Buffered();
+    const std::uint8_t* at = buffered.data();
+    const std::uint8_t* const safeEnd = at + buffered.size() - std::min<std::size_t>(buffered.size(), LargestPacket);
+    std::uint32_t packet = 0;
+    while (packet < packets && at < safeEnd) {
+        const std::int64_t start = column + at[0];
+        const auto count = static_cast<std::int8_t>(at[1]);
+        const std::int64_t bytes = 2 * static_cast<std::int64_t>(count < 0 ? -count : count);
+        if (start + bytes > rowEnd) break;
+        lineStart = std::min(lineStart, start);
+        if (count > 0) {
+            host.Serve();
+            CopyRaised(row + start, at + 2, static_cast<std::size_t>(bytes), shift);
+            host.Serve();
+            at += 2 + bytes;
+        } else {
+            const auto first = static_cast<std::uint8_t>(at[2] + shift);
+            const auto second = static_cast<std::uint8_t>(at[3] + shift);
+            FillPattern(row + start, Repeated(first, second), static_cast<std::size_t>(bytes));
+            at += count < 0 ? 4 : 2;
+        }
+        column = start + bytes;
+        ++packet;
+    }
+    if (packet > 0) lineEnd = std::max(lineEnd, column);
+    file->Consume(static_cast<std::size_t>(at - buffered.data()));
+    return packet;
+}
+
+// The rest of a line's packets, read one at a time: they may reach past the
+// row or the reader's buffer.
+inline bool DFLCWindow::DeltaPacketsFromFile(std::uint8_t* row, std::uint32_t packets, std::int64_t column) {
+    for (std::uint32_t packet = 0; packet < packets; ++packet) {
+        std::uint8_t skip = 0, countByte = 0;
+        if (!file->Byte(skip) || !file->Byte(countByte)) return false;
+        column += skip;
+        const auto count = static_cast<std::int8_t>(countByte);
+        if (count > 0) {
+            const std::size_t bytes = 2 * static_cast<std::size_t>(count);
+            host.Serve();
+            const bool copied = ReadIntoRow(row, column, bytes);
+            host.Serve();
+            if (!copied) {
+                Fatal("Error reading delta compression data.");
+                return false;
+            }
+            column += static_cast<std::int64_t>(bytes);
+        } else if (count < 0) {
+            std::uint8_t pair[2];
+            if (!ServedRead(pair, sizeof pair)) {
+                Fatal("Error reading delta compression data.");
+                return false;
+            }
+            const std::size_t bytes = 2 * static_cast<std::size_t>(-count);
+            FillRow(row, column, bytes, pair, 2);
+            column += static_cast<std::int64_t>(bytes);
+        }
+    }
+    return true;
+}
+
 bool DFLCWindow::DecodeDeltaFlc() {
     std::uint16_t lines = 0;
     if (!ServedWord(lines)) {
@@ -230,7 +323,6 @@ bool DFLCWindow::DecodeDeltaFlc() {
         return false;
     }
     const auto rowEnd = static_cast<std::int64_t>(width);
-    const std::uint8_t shift = PixelShift();
     // The area written, marked once at the end.
     std::int64_t firstRow = height, endRow = 0, firstColumn = rowEnd, endColumn = 0;
     // Line number k stands for image row height - k: decoding starts on the top row.
@@ -244,7 +336,8 @@ bool DFLCWindow::DecodeDeltaFlc() {
         const std::int64_t y = static_cast<std::int64_t>(height) - lineNumber;
         std::uint8_t* row = Row(y);
         std::uint16_t packets = opcode;
-        std::int64_t lineStart = rowEnd, lineEnd = 0;  // the columns this line writes
+        std::int64_t lineStart = rowEnd,
+                     lineEnd = 0;  // the columns this line writes
         switch (opcode >> 14) {
             case 3:
                 lineNumber = static_cast<std::uint16_t>(lineNumber + opcode);  // a skip of -opcode lines
@@ -265,67 +358,11 @@ bool DFLCWindow::DecodeDeltaFlc() {
         }
 
         std::int64_t column = left;
-        std::uint32_t packet = 0;
-        // Packets that lie whole in the reader's buffer and inside the row
-        // are taken from the buffer; the rest, one at a time, below.
-        if (row) {
-            constexpr std::ptrdiff_t LargestPacket = 2 + 2 * 127;
-            const auto buffered = file->Buffered();
-            const std::uint8_t* at = buffered.data();
-            const std::uint8_t* const safeEnd =
-                at + buffered.size() - std::min<std::size_t>(buffered.size(), LargestPacket);
-            while (packet < packets && at < safeEnd) {
-                const std::int64_t start = column + at[0];
-                const auto count = static_cast<std::int8_t>(at[1]);
-                const std::int64_t bytes = 2 * static_cast<std::int64_t>(count < 0 ? -count : count);
-                if (start + bytes > rowEnd) break;
-                lineStart = std::min(lineStart, start);
-                if (count > 0) {
-                    host.Serve();
-                    CopyRaised(row + start, at + 2, static_cast<std::size_t>(bytes), shift);
-                    host.Serve();
-                    at += 2 + bytes;
-                } else {
-                    const auto first = static_cast<std::uint8_t>(at[2] + shift);
-                    const auto second = static_cast<std::uint8_t>(at[3] + shift);
-                    FillPattern(row + start, Repeated(first, second), static_cast<std::size_t>(bytes));
-                    at += count < 0 ? 4 : 2;
-                }
-                column = start + bytes;
-                ++packet;
-            }
-            if (packet > 0) lineEnd = std::max(lineEnd, column);
-            file->Consume(static_cast<std::size_t>(at - buffered.data()));
-        }
-        if (packet < packets) {  // somewhere on this row, perhaps cut at its end
+        const std::uint32_t fromBuffer = row ? DeltaPacketsFromBuffer(row, packets, column, lineStart, lineEnd) : 0;
+        if (fromBuffer < packets) {  // somewhere on this row, perhaps cut at its end
             lineStart = 0;
             lineEnd = rowEnd;
-        }
-        for (; packet < packets; ++packet) {
-            std::uint8_t skip = 0, countByte = 0;
-            if (!file->Byte(skip) || !file->Byte(countByte)) return false;
-            column += skip;
-            const auto count = static_cast<std::int8_t>(countByte);
-            if (count > 0) {
-                const std::size_t bytes = 2 * static_cast<std::size_t>(count);
-                host.Serve();
-                const bool copied = ReadIntoRow(row, column, bytes);
-                host.Serve();
-                if (!copied) {
-                    Fatal("Error reading delta compression data.");
-                    return false;
-                }
-                column += static_cast<std::int64_t>(bytes);
-            } else if (count < 0) {
-                std::uint8_t pair[2];
-                if (!ServedRead(pair, sizeof pair)) {
-                    Fatal("Error reading delta compression data.");
-                    return false;
-                }
-                const std::size_t bytes = 2 * static_cast<std::size_t>(-count);
-                FillRow(row, column, bytes, pair, 2);
-                column += static_cast<std::int64_t>(bytes);
-            }
+            if (!DeltaPacketsFromFile(row, packets - fromBuffer, column)) return false;
         }
         if (row && lineStart < lineEnd) {
             firstRow = std::min(firstRow, y);

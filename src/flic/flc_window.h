@@ -112,7 +112,13 @@ private:
 
     // Chunk decoders: false ends the play.
     bool ReadPalette();
+    void CurrentColours(platform::LogPalette256& description) const;
+    win::UINT AdoptStaticColours(platform::LogPalette256& description);
+    bool ReadPaletteColours(platform::LogPalette256& description, unsigned& index, unsigned count, int half);
     bool DecodeDeltaFlc();
+    std::uint32_t DeltaPacketsFromBuffer(std::uint8_t* row, std::uint16_t packets, std::int64_t& column,
+                                         std::int64_t& lineStart, std::int64_t& lineEnd);
+    bool DeltaPacketsFromFile(std::uint8_t* row, std::uint32_t packets, std::int64_t column);
     bool DecodeDeltaLc();
     bool ClearFrame();
     bool DecodeByteRun();

@@ -76,6 +76,59 @@ std::optional<Prepared> Prepare(win::HDC hdc, const void* bits, const win::BITMA
     return prepared;
 }
 
+// Unscaled columns: [x0, x1) narrowed to those the bitmap has.
+bool NarrowToColumns(const DibLayout& layout, long long offset, long long* x0, long long* x1) {
+    *x0 = std::max(*x0, -offset);
+    *x1 = std::min(*x1, layout.width - offset);
+    return *x0 < *x1;
+}
+
+// Unscaled rows: [y0, y1) narrowed to those the band holds.
+bool NarrowToBand(const DibLayout& layout, const DibBand& band, const Span& y, long long* y0, long long* y1) {
+    const long long bandTop = layout.bottomUp ? layout.height - band.first - band.count : band.first;
+    const long long shiftY = y.sourceStart - y.destStart;
+    *y0 = std::max(*y0, std::max(bandTop, 0LL) - shiftY);
+    *y1 = std::min(*y1, std::min(bandTop + band.count, static_cast<long long>(layout.height)) - shiftY);
+    return *y0 < *y1;
+}
+
+bool IsIdentity(const std::array<std::uint8_t, 256>& lookup) {
+    static constexpr std::array<std::uint8_t, 256> Unchanged = [] {
+        std::array<std::uint8_t, 256> values{};
+        for (int i = 0; i < 256; ++i) values[i] = static_cast<std::uint8_t>(i);
+        return values;
+    }();
+    return lookup == Unchanged;
+}
+
+// For scaled columns: the source column of each destination column in
+// [x0, x1), -1 where it falls outside the bitmap.
+std::vector<int> SourceColumns(const DibLayout& layout, const Span& x, long long x0, long long x1) {
+    std::vector<int> columns(static_cast<std::size_t>(x1 - x0));
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        long long sx = SourceOf(x0 + static_cast<long long>(i), x);
+        columns[i] = sx >= 0 && sx < layout.width ? static_cast<int>(sx) : -1;
+    }
+    return columns;
+}
+
+inline void CopyRun(std::uint8_t* to, const std::uint8_t* from, std::size_t count,
+                    const std::array<std::uint8_t, 256>& lookup, bool identity) {
+    if (identity) {
+        std::memcpy(to, from, count);
+    } else {
+        for (std::size_t i = 0; i < count; ++i) to[i] = lookup[from[i]];
+    }
+}
+
+inline void CopyScaled(std::uint8_t* target, const std::uint8_t* source, const std::vector<int>& columns, long long x0,
+                       long long x1, const std::array<std::uint8_t, 256>& lookup) {
+    for (long long dx = x0; dx < x1; ++dx) {
+        int sx = columns[dx - x0];
+        if (sx >= 0) target[dx] = lookup[source[sx]];
+    }
+}
+
 }  // namespace
 
 win::BITMAPINFOHEADER EightBitDibHeader(std::uint32_t width, std::uint32_t height, std::uint64_t imageBytes) {
@@ -117,32 +170,13 @@ void CopyDib(Screen& screen, const win::RECT& clip, const DibLayout& layout, con
     // Unscaled columns (every movie frame, most stills) copy as runs.
     const bool unscaledX = x.destExtent == x.sourceExtent && x.destExtent > 0;
     const long long offset = x.sourceStart - x.destStart;
-    if (unscaledX) {
-        x0 = std::max(x0, -offset);
-        x1 = std::min(x1, layout.width - offset);
-        if (x0 >= x1) return;
-    }
+    if (unscaledX && !NarrowToColumns(layout, offset, &x0, &x1)) return;
     // Unscaled rows: only those the band holds are visited (a movie frame
     // draws the band of rows that changed).
     const bool unscaledY = y.destExtent == y.sourceExtent && y.destExtent > 0;
-    if (unscaledY) {
-        const long long bandTop = layout.bottomUp ? layout.height - band.first - band.count : band.first;
-        const long long shiftY = y.sourceStart - y.destStart;
-        y0 = std::max(y0, std::max(bandTop, 0LL) - shiftY);
-        y1 = std::min(y1, std::min(bandTop + band.count, static_cast<long long>(layout.height)) - shiftY);
-        if (y0 >= y1) return;
-    }
-    static constexpr std::array<std::uint8_t, 256> Unchanged = [] {
-        std::array<std::uint8_t, 256> values{};
-        for (int i = 0; i < 256; ++i) values[i] = static_cast<std::uint8_t>(i);
-        return values;
-    }();
-    const bool identity = lookup == Unchanged;
-    std::vector<int> columns(unscaledX ? 0 : static_cast<std::size_t>(x1 - x0));
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        long long sx = SourceOf(x0 + static_cast<long long>(i), x);
-        columns[i] = sx >= 0 && sx < layout.width ? static_cast<int>(sx) : -1;
-    }
+    if (unscaledY && !NarrowToBand(layout, band, y, &y0, &y1)) return;
+    const bool identity = IsIdentity(lookup);
+    const std::vector<int> columns = unscaledX ? std::vector<int>{} : SourceColumns(layout, x, x0, x1);
     long long firstRow = y1, lastRow = y0;
     for (long long dy = y0; dy < y1; ++dy) {
         // top-down row
@@ -153,19 +187,9 @@ void CopyDib(Screen& screen, const win::RECT& clip, const DibLayout& layout, con
         const std::uint8_t* source = band.bits + static_cast<std::size_t>(row - band.first) * layout.stride;
         std::uint8_t* target = screen.Row(static_cast<int>(dy));
         if (unscaledX) {
-            const std::uint8_t* from = source + (x0 + offset);
-            std::uint8_t* to = target + x0;
-            const auto count = static_cast<std::size_t>(x1 - x0);
-            if (identity) {
-                std::memcpy(to, from, count);
-            } else {
-                for (std::size_t i = 0; i < count; ++i) to[i] = lookup[from[i]];
-            }
+            CopyRun(target + x0, source + (x0 + offset), static_cast<std::size_t>(x1 - x0), lookup, identity);
         } else {
-            for (long long dx = x0; dx < x1; ++dx) {
-                int sx = columns[dx - x0];
-                if (sx >= 0) target[dx] = lookup[source[sx]];
-            }
+            CopyScaled(target, source, columns, x0, x1, lookup);
         }
         firstRow = std::min(firstRow, dy);
         lastRow = dy + 1;
