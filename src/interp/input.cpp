@@ -10,10 +10,7 @@ void DInterpWin::EvKeyDown(win::UINT key, win::UINT, win::UINT) {
     }
     switch (state_) {
         case InterpState::Running: win::MessageBeep(0xFFFFFFFF); break;
-        case InterpState::Movie:
-            if (HasMedia()) host_.RequestMovieAbort();
-            state_ = InterpState::Running;
-            break;
+        case InterpState::Movie: CutMovieShort(); break;
         case InterpState::Still:
             win::KillTimer(Handle(), StillTimerId);
             if (HasMedia()) {
@@ -30,10 +27,7 @@ void DInterpWin::EvKeyDown(win::UINT key, win::UINT, win::UINT) {
 void DInterpWin::EvLButtonDown(win::UINT, win::POINT point) {
     paused_ = 0;
     switch (state_) {
-        case InterpState::Movie:
-            if (HasMedia()) host_.RequestMovieAbort();
-            state_ = InterpState::Running;
-            break;
+        case InterpState::Movie: CutMovieShort(); break;
         case InterpState::Still:
             win::KillTimer(Handle(), StillTimerId);
             for (const HotSpot* spot = hotSpots_; spot; spot = spot->next) {
@@ -55,4 +49,9 @@ void DInterpWin::EvTimer(win::UINT_PTR id) {
     }
     win::KillTimer(Handle(), StillTimerId);
     PerformAction(timeoutAction_);
+}
+
+void DInterpWin::CutMovieShort() {
+    if (HasMedia()) host_.RequestMovieAbort();
+    state_ = InterpState::Running;
 }

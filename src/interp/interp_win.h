@@ -92,6 +92,8 @@ private:
     script::ScriptLine SkipToRestart(script::ScriptLine line);
     // Carries out one line of the script; false when the line loop stops here.
     bool CarryOut(const script::ScriptLine& line);
+    // A key or a click during a movie asks it to end.
+    void CutMovieShort();
     // A still's timeout: the DEFAULT in force, then its block's own line (true
     // when it starts the timer); its hotspots placed on the centred picture.
     bool StartDefaultTimeout();

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/disc_volume.h"
+#include "platform/core/paths.h"
 
 #include <array>
 #include <cctype>
@@ -28,26 +29,8 @@ struct PlacedDiscPart {
 
 PlacedDiscPart& Placed() { return CurrentSession().Part<PlacedDiscPart>(); }
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
 bool StartsWithDrive(std::string_view path) {
     return path.size() >= 2 && (path[0] == 'D' || path[0] == 'd') && path[1] == ':';
-}
-
-// Calls `visit` with each component of a path but "." and empty ones, until
-// it returns false; false then.
-template <class Visit>
-bool ForEachComponent(std::string_view path, Visit visit) {
-    std::size_t at = 0;
-    while (at < path.size()) {
-        std::size_t end = at;
-        while (end < path.size() && !IsSeparator(path[end])) ++end;
-        const std::string_view component = path.substr(at, end - at);
-        at = end + 1;
-        if (component.empty() || component == ".") continue;
-        if (!visit(component)) return false;
-    }
-    return true;
 }
 
 // Adds a path's components to `into`, taking out "." and ".." (which stops

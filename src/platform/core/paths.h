@@ -10,6 +10,25 @@
 
 namespace platform {
 
+// Windows paths take either slash.
+inline bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Calls `visit` with each component of a Windows-style path but "." and
+// empty ones, until it returns false; false then.
+template <class Visit>
+bool ForEachComponent(std::string_view path, Visit visit) {
+    std::size_t at = 0;
+    while (at < path.size()) {
+        std::size_t end = at;
+        while (end < path.size() && !IsSeparator(path[end])) ++end;
+        const std::string_view component = path.substr(at, end - at);
+        at = end + 1;
+        if (component.empty() || component == ".") continue;
+        if (!visit(component)) return false;
+    }
+    return true;
+}
+
 // The host path a Windows-style path names: backslashes become slashes, and
 // each component that does not exist as written is matched without regard
 // to case (the first match in sorted order). Components that match nothing

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/tree_top.h"
+#include "platform/core/paths.h"
 
 #include <unistd.h>
 
@@ -19,8 +20,6 @@ struct TreeTopPart {
 };
 
 TreeTopPart& Tree() { return CurrentSession().Part<TreeTopPart>(); }
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 std::string RealPath(const char* path) {
     std::unique_ptr<char, decltype(&std::free)> real(::realpath(path, nullptr), std::free);
@@ -66,21 +65,15 @@ Walked Walk(std::string_view written, const std::string& top) {
     } else {
         walked.components = CurrentBelow(top);
     }
-    std::size_t at = 0;
-    while (at < written.size()) {
-        std::size_t end = at;
-        while (end < written.size() && !IsSeparator(written[end])) ++end;
-        const std::string_view component = written.substr(at, end - at);
-        at = end + 1;
-        if (component.empty() || component == ".") continue;
-        if (component != "..") {
+    ForEachComponent(written, [&](std::string_view component) {
+        if (component != "..")
             walked.components.emplace_back(component);
-        } else if (walked.components.empty()) {
+        else if (walked.components.empty())
             walked.left = true;
-        } else {
+        else
             walked.components.pop_back();
-        }
-    }
+        return true;
+    });
     return walked;
 }
 

@@ -112,8 +112,6 @@ win::DWORD CopyOut(const std::string& text, win::DWORD bufferLength, char* buffe
     return static_cast<win::DWORD>(text.size());
 }
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
 // Copies at most size - 1 characters and ends with a terminator.
 void CopyField(char* out, std::size_t size, const char* begin, const char* end) {
     if (!out) return;
