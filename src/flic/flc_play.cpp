@@ -40,18 +40,17 @@ void DFLCWindow::Fatal(const char* format, ...) {
 }
 
 void DFLCWindow::Play() {
-    std::array<char, win::_MAX_PATH + 4> opened{};
-    std::strcpy(opened.data(), fileName.data());
-    auto reader = platform::ByteReader::Open(opened.data());
+    std::string opened = fileName.data();
+    auto reader = platform::ByteReader::Open(opened.c_str());
     if (!reader) {
-        std::strncat(opened.data(), media::MovieExtension.data(), media::MovieExtension.size());
-        reader = platform::ByteReader::Open(opened.data());
+        opened += media::MovieExtension;
+        reader = platform::ByteReader::Open(opened.c_str());
     }
     if (!reader) {
         Fatal("Unable to open Flic file: %s", fileName.data());
         return;
     }
-    PlayFrom(std::move(reader), opened.data());
+    PlayFrom(std::move(reader), opened.c_str());
 }
 
 void DFLCWindow::PlayFrom(std::unique_ptr<platform::ByteReader> source, const char* openedName) {
