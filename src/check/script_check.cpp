@@ -187,7 +187,7 @@ void TreeChecker::CheckGoto(int line, std::int32_t target) {
 void TreeChecker::CheckHotspot(int line, const std::array<std::int32_t, 4>& edges,
                                const std::optional<PictureSize>& picture) {
     std::string spot = "hotspot";
-    for (const std::int32_t edge : edges) spot += " " + std::to_string(edge);
+    for (const std::int32_t edge : edges) spot.append(" ").append(std::to_string(edge));
     if (edges[0] > edges[2] || edges[1] > edges[3]) {
         Report(line, spot + " can never be hit (" + (edges[0] > edges[2] ? "left > right)" : "top > bottom)"));
     } else if (picture && (edges[0] < 0 || edges[1] < 0 || edges[2] >= picture->width || edges[3] >= picture->height)) {
