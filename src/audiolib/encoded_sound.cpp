@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 
+#include "audiolib/host.h"
 #include "audiolib/last_error.h"
 #include "audiolib/wav_format.h"
 
@@ -74,6 +75,7 @@ sf_count_t EncodedSound::ReadImage(void* data, sf_count_t count, void* self) {
     auto& sound = *static_cast<EncodedSound*>(self);
     const sf_count_t left = static_cast<sf_count_t>(sound.image_.size()) - sound.imageAt_;
     const sf_count_t taken = std::clamp<sf_count_t>(count, 0, left);
+    host::AwaitBytes(sound.image_.data() + sound.imageAt_, static_cast<std::uint64_t>(taken));
     std::copy_n(sound.image_.begin() + sound.imageAt_, taken, static_cast<std::uint8_t*>(data));
     sound.imageAt_ += taken;
     return taken;

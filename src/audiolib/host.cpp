@@ -21,6 +21,7 @@ struct Services {
     decltype(&corvanta_host_wake) wake = nullptr;
     decltype(&corvanta_host_disc) disc = nullptr;
     decltype(&corvanta_host_tell_user) tellUser = nullptr;
+    decltype(&corvanta_host_await_bytes) awaitBytes = nullptr;
 };
 
 template <typename Function>
@@ -37,6 +38,7 @@ const Services& Lookup() {
         Find<decltype(&corvanta_host_wake)>("corvanta_host_wake"),
         Find<decltype(&corvanta_host_disc)>("corvanta_host_disc"),
         Find<decltype(&corvanta_host_tell_user)>("corvanta_host_tell_user"),
+        Find<decltype(&corvanta_host_await_bytes)>("corvanta_host_await_bytes"),
     };
     return services;
 }
@@ -69,6 +71,10 @@ void AtExit(void (*finish)()) {
 }
 
 const char* Disc() { return Lookup().disc ? Lookup().disc() : nullptr; }
+
+void AwaitBytes(const void* begin, std::uint64_t length) {
+    if (Lookup().awaitBytes) Lookup().awaitBytes(begin, length);
+}
 
 void TellUser(const std::string& line) {
     if (Lookup().tellUser)

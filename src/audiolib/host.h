@@ -24,6 +24,9 @@ void AtExit(void (*finish)());
 // The disc image or drive the host plays its presentation from; null when
 // none (or no host).
 const char* Disc();
+// Waits until the bytes of a sound image from `begin` on are in memory: the
+// host may still be filling the image; nothing without a host.
+void AwaitBytes(const void* begin, std::uint64_t length);
 // One line for the person running the program; on standard error without a host.
 void TellUser(const std::string& line);
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "audiolib/host.h"
 #include "audiolib/last_error.h"
 #include "audiolib/wav_format.h"
 
@@ -38,8 +39,10 @@ std::uint64_t Sound::Frames() const {
 std::span<const std::uint8_t> Sound::Read(std::uint64_t at, std::uint64_t count) {
     if (encoded_) return encoded_->Read(at, static_cast<std::size_t>(count));
     const std::size_t frameBytes = layout_.FrameBytes();
-    return Bytes().subspan(static_cast<std::size_t>((at - dropped_) * frameBytes),
-                           static_cast<std::size_t>(count * frameBytes));
+    const auto frames = Bytes().subspan(static_cast<std::size_t>((at - dropped_) * frameBytes),
+                                        static_cast<std::size_t>(count * frameBytes));
+    if (owned_.empty()) host::AwaitBytes(frames.data(), frames.size());
+    return frames;
 }
 
 void Sound::Append(std::span<const std::uint8_t> frames) {
@@ -56,7 +59,7 @@ void Sound::Drop(std::uint64_t frames) {
 
 std::optional<Sound> LoadWavImage(const void* image) {
     const auto riff = RiffExtent(image);
-    const auto format = riff ? ReadWavFormat(*riff) : std::nullopt;
+    const auto format = riff ? ReadWavFormat(*riff, &host::AwaitBytes) : std::nullopt;
     if (!format) {
         SetLastError("not a RIFF WAVE image");
         return std::nullopt;

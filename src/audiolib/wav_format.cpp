@@ -101,9 +101,11 @@ std::optional<std::span<const std::uint8_t>> RiffExtent(const void* image) {
     return std::span<const std::uint8_t>(bytes, static_cast<std::size_t>(total));
 }
 
-std::optional<WavFormat> ReadWavFormat(std::span<const std::uint8_t> riff) {
+std::optional<WavFormat> ReadWavFormat(std::span<const std::uint8_t> riff,
+                                       void (*await)(const void* begin, std::uint64_t length)) {
     return Walk(riff.size(), [&](std::uint64_t at, std::uint8_t* out, std::size_t count) {
         if (at + count > riff.size()) return false;
+        if (await) await(riff.data() + at, count);
         std::memcpy(out, riff.data() + at, count);
         return true;
     });

@@ -40,8 +40,10 @@ struct WavFormat {
 // WAVE image.
 std::optional<std::span<const std::uint8_t>> RiffExtent(const void* image);
 
-// The format and data chunks of a RIFF chunk in memory, or of a file.
-std::optional<WavFormat> ReadWavFormat(std::span<const std::uint8_t> riff);
+// The format and data chunks of a RIFF chunk in memory, or of a file. `await`,
+// when given, is called before each read of the memory with what it reads.
+std::optional<WavFormat> ReadWavFormat(std::span<const std::uint8_t> riff,
+                                       void (*await)(const void* begin, std::uint64_t length) = nullptr);
 std::optional<WavFormat> ReadWavFile(const std::filesystem::path& path);
 // The same from an open stream of fileSize bytes, read from its start.
 std::optional<WavFormat> ReadWavStream(std::FILE* file, std::uint64_t fileSize);

@@ -73,8 +73,9 @@ public:
 
     void FadeOutPlaying();
     void DropQueue();
-    // Nothing for a file that cannot be mapped or read whole or cannot hold
-    // a RIFF header; a RIFF size beyond the file is cut to the file.
+    // Nothing for a file that can neither be mapped nor have its first piece
+    // read, or cannot hold a RIFF header; a RIFF size beyond the file is cut
+    // to the file.
     FileImage LoadFileImage(const char* path);
     static bool FileExists(const char* path);
 

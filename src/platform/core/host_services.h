@@ -25,4 +25,8 @@ const char* corvanta_host_disc(void);
 // Tells the person running the program something they must hear of (an
 // output file that cannot be written), as the program's own messages go.
 void corvanta_host_tell_user(const char* line);
+// From any thread: waits until `length` bytes from `begin` of a sound file
+// handed to the library are in memory. The program fills files it cannot map
+// as they play; any other memory is there already.
+void corvanta_host_await_bytes(const void* begin, std::uint64_t length);
 }
