@@ -17,6 +17,7 @@
 #include "platform/core/tell_user.h"
 #include "platform/core/viewport.h"
 #include "platform/sdl/chime.h"
+#include "platform/sdl/gl_region_copier.h"
 #include "platform/sdl/message_box.h"
 #include "platform/sdl/sdl_keys.h"
 #include "platform/sdl/surface_sender.h"
@@ -100,9 +101,10 @@ public:
             return false;
         }
         renderer_ = SDL_CreateRenderer(window_, -1, 0);
-        // OpenGL drawn by the processor (no graphics hardware) redraws and
-        // sends the whole window for every frame, where the software
-        // renderer sends what changed: that is the faster one then.
+        // OpenGL drawn by the processor (no graphics hardware) costs more
+        // than the software renderer for the same changed part, and redraws
+        // the whole window where it cannot copy a part: the software
+        // renderer is the faster one then.
         if (renderer_ && DrawsOnTheProcessor(renderer_)) {
             SDL_DestroyRenderer(renderer_);
             renderer_ = nullptr;
@@ -120,6 +122,8 @@ public:
 
     void CloseFrame() override {
         sender_.reset();
+        glCopier_.reset();
+        glCopierSought_ = false;
         if (texture_) SDL_DestroyTexture(texture_);
         if (renderer_) SDL_DestroyRenderer(renderer_);
         if (window_) SDL_DestroyWindow(window_);
@@ -166,23 +170,42 @@ public:
         return {std::max(size.width, 1), std::max(size.height, 1)};
     }
 
-    // Only what changed is converted and uploaded. The software renderer
-    // draws into the window's own pixels, which keep the rest: there only
-    // the changed part is drawn and sent to the display, without waiting
-    // for the display to have shown it, so that a movie's frame costs the
-    // same in a small window and a large one.
+    // Only what changed is converted and uploaded, drawn and sent to the
+    // display, without waiting for the display to have shown it, so that a
+    // movie's frame costs the same in a small window and a large one. The
+    // software renderer draws into the window's own pixels, which keep the
+    // rest; OpenGL redraws the changed part of its back buffer, clipped from
+    // the whole screen's draw so that its pixels are the same, and copies
+    // that part to the window instead of swapping.
     void Present(const Screen& screen, const win::RECT& changed) override {
         if (!renderer_ || !UpdateTexture(screen, changed)) return;
-        if (!software_ || !wholeDrawn_ || drawnOutput_ != OutputSize()) {
+        if (!wholeDrawn_ || drawnOutput_ != OutputSize()) {
             Draw(screen);
             return;
         }
         const SDL_Rect source{changed.left, changed.top, changed.right - changed.left, changed.bottom - changed.top};
         const SDL_Rect target = ScaledPart(screen.GetSize(), source);
-        SDL_RenderCopy(renderer_, texture_, &source, &target);
+        if (software_) {
+            SDL_RenderCopy(renderer_, texture_, &source, &target);
+            SDL_RenderFlush(renderer_);
+            if (!sender_) sender_ = SurfaceSender::For(window_);
+            if (!sender_ || !sender_->Send(target)) SDL_UpdateWindowSurfaceRects(window_, &target, 1);
+            return;
+        }
+        if (!glCopierSought_) {
+            glCopier_ = GlRegionCopier::For(window_);
+            glCopierSought_ = true;
+        }
+        if (!glCopier_) {
+            Draw(screen);
+            return;
+        }
+        const SDL_Rect whole = Placement(screen.GetSize());
+        SDL_RenderSetClipRect(renderer_, &target);
+        SDL_RenderCopy(renderer_, texture_, nullptr, &whole);
+        SDL_RenderSetClipRect(renderer_, nullptr);
         SDL_RenderFlush(renderer_);
-        if (!sender_) sender_ = SurfaceSender::For(window_);
-        if (!sender_ || !sender_->Send(target)) SDL_UpdateWindowSurfaceRects(window_, &target, 1);
+        glCopier_->Copy(target, drawnOutput_.height);
     }
 
     // The window keeps answering (redraws, a window manager's ping) and its
@@ -448,6 +471,8 @@ private:
     bool wholeDrawn_ = false;  // the output holds the whole screen, drawn at drawnOutput_
     Size drawnOutput_;
     std::unique_ptr<SurfaceSender> sender_;
+    std::unique_ptr<GlRegionCopier> glCopier_;
+    bool glCopierSought_ = false;
     Size knownClient_;  // the client size the layer was last told
     bool awaitingProcess_ = false;
     bool fullscreen_ = false;

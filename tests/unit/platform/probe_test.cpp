@@ -960,3 +960,55 @@ TEST_F(ManagedProbeWindow, AMovieWhoseWindowShrinksIsDrawnAtItsScaledPlace) {
         << size.width << "x" << size.height;
 #endif
 }
+
+// A movie's changed part is drawn alone, by either renderer, where the whole
+// screen's draw would put it: the last frame changes a small rectangle of
+// a screen scaled into the maximized window.
+TEST_F(ManagedProbeWindow, EachRendererDrawsAChangedPartAtItsScaledPlace) {
+#ifdef CORVANTA_HAVE_X11
+    constexpr platform::Size Screen{320, 200};
+    constexpr int Width = 160, Height = 100, Frames = 6;
+    constexpr struct { int left, top, right, bottom; } Changed{40, 30, 80, 60};  // in the movie
+    std::vector<flc::Image> images(Frames, flc::Image(Width * Height, 2));
+    images[Frames - 2].assign(Width * Height, 1);
+    images[Frames - 1] = images[Frames - 2];
+    for (int y = Changed.top; y < Changed.bottom; ++y)
+        std::fill_n(images[Frames - 1].begin() + y * Width + Changed.left, Changed.right - Changed.left, 3);
+    for (const char* renderer : {"software", "opengl"}) {
+        SCOPED_TRACE(renderer);
+        fs::path folder = test::MakeTempDir("probe-part");
+        ASSERT_TRUE(flc::WriteFile(
+            (folder / "clip.flc").string(),
+            flc::Animation(Width, Height, images, {{0, 0, 0}, {40, 200, 90}, {200, 40, 90}, {30, 60, 220}},
+                           flc::Compression::Delta)));
+        test::WriteText(folder / "sequence", "movie clip\npause\n");
+        Environment environment = RealWindow(DisplayName(), folder);
+        environment["CORVANTA_SCREEN"] = "320x200";
+        environment["SDL_RENDER_DRIVER"] = renderer;
+        Child player({PLAYER_PROGRAM}, environment, folder);
+        Finished search = FindWindow(DisplayName(), "Corvanta", folder);
+        ASSERT_EQ(search.status, 0) << search.err;
+        const unsigned long id = std::stoul(search.out.substr(0, search.out.find('\n')));
+        const platform::Size size = WindowSize(DisplayName(), id);
+        const platform::Placement place = platform::PlaceScreen(Screen, size, platform::ScaleMode::Aspect);
+        const int left = (Screen.width - Width) / 2, top = (Screen.height - Height) / 2;
+        // A screen point's pixel in the window, for points well inside the movie.
+        auto pixel = [&](const Shot& shot, double x, double y) {
+            return shot.At(place.x + static_cast<int>((left + x) * place.width / Screen.width),
+                           place.y + static_cast<int>((top + y) * place.height / Screen.height));
+        };
+        Shot shot;
+        ASSERT_TRUE(WaitUntilTrue([&] {
+            shot = TakeShot(DisplayName(), id);
+            return shot.width == size.width && pixel(shot, 60, 45) != pixel(shot, 10, 10) &&
+                   pixel(shot, 10, 10) == pixel(shot, 150, 90);
+        })) << "no last frame";
+        const unsigned long part = pixel(shot, 60, 45), rest = pixel(shot, 10, 10);
+        EXPECT_NE(rest, 0u);
+        for (auto [x, y] : {std::pair{41.5, 31.5}, {78.5, 58.5}, {41.5, 58.5}, {78.5, 31.5}})
+            EXPECT_EQ(pixel(shot, x, y), part) << x << "," << y;
+        for (auto [x, y] : {std::pair{38.5, 45.0}, {81.5, 45.0}, {60.0, 28.5}, {60.0, 61.5}, {2.0, 98.0}})
+            EXPECT_EQ(pixel(shot, x, y), rest) << x << "," << y;
+    }
+#endif
+}
