@@ -14,6 +14,12 @@ include(GNUInstallDirs)
 set(corvanta_private_libdir ${CMAKE_INSTALL_LIBDIR}/corvanta)
 set_target_properties(corvanta PROPERTIES INSTALL_RPATH "$ORIGIN/../${corvanta_private_libdir}")
 install(TARGETS corvanta corvanta-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The recording player is the player's helper, in its private folder beside
+# the audio library; the player finds it there from its own folder.
+set_target_properties(corvanta-record PROPERTIES INSTALL_RPATH "$ORIGIN")
+install(TARGETS corvanta-record RUNTIME DESTINATION ${corvanta_private_libdir})
+file(RELATIVE_PATH recorder_from_bindir /${CMAKE_INSTALL_BINDIR} /${corvanta_private_libdir})
+target_compile_definitions(corvanta PRIVATE CORVANTA_RECORDER_FOLDER="${recorder_from_bindir}")
 install(TARGETS aud32
   LIBRARY DESTINATION ${corvanta_private_libdir}
   PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)

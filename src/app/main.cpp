@@ -1,12 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The entry function: --help and --version, then the presentation, played or recorded.
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "app/play.h"
 #include "platform/core/tell_user.h"
+#ifdef CORVANTA_RECORDS
 #include "record/recorder.h"
+#endif
 
 namespace {
 
@@ -58,10 +64,9 @@ bool Answered(int argc, char** argv) {
     return false;
 }
 
-}  // namespace
+#ifdef CORVANTA_RECORDS
 
-int main(int argc, char** argv) {
-    if (Answered(argc, argv)) return 0;
+int Run(int argc, char** argv) {
     record::RecordArguments arguments = record::TakeRecordArguments(argc, argv);
     std::string error = arguments.error;
     if (error.empty() && arguments.options) record::StartRecording(*arguments.options, error);
@@ -71,4 +76,31 @@ int main(int argc, char** argv) {
     }
     arguments.rest.push_back(nullptr);
     PlayPresentation(static_cast<int>(arguments.rest.size()) - 1, arguments.rest.data());
+}
+
+#else
+
+// A run with --record becomes the recording player, found beside this one
+// (a build tree) or in its installed folder.
+int Run(int argc, char** argv) {
+    if (std::none_of(argv + std::min(argc, 1), argv + argc,
+                     [](const char* arg) { return std::strcmp(arg, "--record") == 0; })) {
+        PlayPresentation(argc, argv);
+    }
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    for (const std::filesystem::path& recorder :
+         {folder / "corvanta-record", folder / CORVANTA_RECORDER_FOLDER / "corvanta-record"})
+        ::execv(recorder.c_str(), argv);
+    platform::TellUser("corvanta: cannot record: the recording player corvanta-record is not installed");
+    return 2;
+}
+
+#endif
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (Answered(argc, argv)) return 0;
+    return Run(argc, argv);
 }
