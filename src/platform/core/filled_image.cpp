@@ -13,7 +13,7 @@
 namespace platform {
 namespace {
 
-constexpr std::uint64_t Piece = 64 * 1024;
+constexpr std::uint64_t Piece = std::uint64_t{64} << 10;
 
 // The images being filled, and the news that one has more.
 struct Registry {
