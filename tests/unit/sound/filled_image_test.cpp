@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The images that sound files which cannot be mapped are filled into; here
+// with the sound tests, which also run under ThreadSanitizer.
 #include "platform/core/filled_image.h"
 
 #include <gtest/gtest.h>
